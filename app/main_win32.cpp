@@ -1,0 +1,25 @@
+// Entry point of Velmora.exe: binds the application object to the real system.
+#include <windows.h>
+
+#include "app/velmora_app.h"
+#include "platform/os.h"
+
+namespace {
+
+// The install, uninstall and dialog actions are not built yet: each mode is recognised and
+// ends without doing anything, and install and uninstall report failure through the exit code.
+class PendingActions final : public velmora::ModeActions {
+public:
+    bool Install() override { return false; }
+    bool Uninstall() override { return false; }
+    void ShowDialog(velmora::CWinApp&) override {}
+};
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_tail, int) {
+    PendingActions actions;
+    velmora::CVelmoraApp app(plat::SystemOs(), actions);
+    app.m_lpCmdLine = command_tail;
+    return app.Run();
+}

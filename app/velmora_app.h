@@ -1,0 +1,33 @@
+// The application object: start-up work, mode choice and the mode's action.
+#pragma once
+
+#include "app/win_app.h"
+#include "platform/os.h"
+
+namespace velmora {
+
+// The three things the program can do; each install/uninstall action reports its outcome
+// so the process exit code can tell a deployment tool what happened.
+class ModeActions {
+public:
+    virtual ~ModeActions() = default;
+    virtual bool Install() = 0;
+    virtual bool Uninstall() = 0;
+    virtual void ShowDialog(CWinApp& app) = 0;
+};
+
+class CVelmoraApp : public CWinApp {
+public:
+    CVelmoraApp(plat::Os& os, ModeActions& actions) : os_(os), actions_(actions) {}
+    int InitInstance() override;
+
+private:
+    plat::Os& os_;
+    ModeActions& actions_;
+};
+
+// Exit codes of the process.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+
+}  // namespace velmora

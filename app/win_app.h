@@ -1,0 +1,28 @@
+// The framework's application object: the command-line tail, the main window, the
+// initialisation hook and the exit code the process ends with.
+#pragma once
+
+#include "platform/ui.h"
+
+namespace velmora {
+
+class CWinApp {
+public:
+    virtual ~CWinApp() = default;
+
+    // Returns whether to enter the run loop.
+    virtual int InitInstance() { return 1; }
+
+    // Initialisation, then the run loop, which ends at once when no main window exists
+    // (every mode's window is modal and already closed by then). Returns the exit code.
+    int Run() {
+        (void)InitInstance();
+        return m_nExitCode;
+    }
+
+    const char* m_lpCmdLine = "";
+    plat::HWND m_pMainWnd = nullptr;
+    int m_nExitCode = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,26 @@
+// The virtual printer's identity: names of the queue, port, driver package, processor,
+// service, report paths and settings file. Narrow texts are code page 936 bytes.
+#pragma once
+
+namespace velmora {
+
+// Printer name; also the share name, the driver name and the installer's model name.
+inline constexpr char kPrinterName[] = "Zarvo虚拟打印机";
+inline constexpr char kPortNameA[] = "zarvoPrinter Port";
+inline constexpr char16_t kPortNameW[] = u"zarvoPrinter Port";
+inline constexpr char kDriverInf[] = "zarvoPrinter.inf";
+inline constexpr char kPrintProcessor[] = "WinPrint";
+inline constexpr char kDatatype[] = "RAW";
+
+// Service names are matched without regard to case; the sequences and the stale-file
+// removal each spell it their own way.
+inline constexpr char kSpoolerService[] = "spooler";
+inline constexpr char kSpoolerServiceStale[] = "Spooler";
+
+inline constexpr char kReportInstallPath[] = "/zarvoprinter/servlet/PrintInstall";
+inline constexpr char kReportUninstallPath[] = "/zarvoprinter/servlet/PrintUnInstall";
+
+inline constexpr char kSettingsFile[] = "zarvoprintsetup.ini";
+inline constexpr char kSettingsSection[] = "zarvoprinter";
+
+}  // namespace velmora

@@ -1,0 +1,101 @@
+// Service start/stop with bounded polling, and the local port monitor's AddPort/DeletePort.
+#include "install/service_ops.h"
+
+#include <cstdint>
+#include <string>
+
+#include "install/printer_constants.h"
+#include "platform/unique_any.h"
+
+namespace velmora {
+namespace {
+
+using plat::BOOL;
+using plat::DWORD;
+using plat::kFalse;
+using plat::kTrue;
+using plat::SC_HANDLE;
+
+constexpr DWORD kStartPollExtraMs = 500;
+constexpr DWORD kStopSettleMs = 1000;
+constexpr DWORD kStopPollMs = 500;
+constexpr char kXcvLocalPort[] = ",XcvMonitor Local Port";
+
+auto ServiceCloser(plat::ServiceManager& scm) {
+    return [&scm](SC_HANDLE handle) { (void)scm.CloseServiceHandle(handle); };
+}
+
+// Sleeps at most what is left of the wait budget; returns false once it is spent.
+bool SleepWithinBudget(plat::Kernel& kernel, std::uint64_t wanted, DWORD& slept) {
+    if (slept >= kServiceWaitLimitMs) return false;
+    const DWORD remaining = kServiceWaitLimitMs - slept;
+    const DWORD pause = wanted < remaining ? static_cast<DWORD>(wanted) : remaining;
+    kernel.Sleep(pause);
+    slept += pause;
+    return true;
+}
+
+}  // namespace
+
+BOOL StartServiceAndWait(plat::ServiceManager& scm, plat::Kernel& kernel, const char* name) {
+    plat::ServiceStatus status{};
+    auto manager = plat::MakeUnique(scm.OpenSCManagerA("", nullptr, plat::kScManagerConnect),
+                                    ServiceCloser(scm));
+    if (!manager) return kFalse;
+    auto service = plat::MakeUnique(scm.OpenServiceA(manager.get(), name, plat::kServiceAllAccess),
+                                    ServiceCloser(scm));
+    if (!service) return kFalse;
+    if (!scm.StartServiceA(service.get(), 0, nullptr)) {
+        (void)kernel.GetLastError();  // read as the system's convention asks; nobody uses it
+        return kFalse;
+    }
+    // The record is zero before the first pass, so the first pause is exactly 500 ms.
+    DWORD slept = 0;
+    while (SleepWithinBudget(kernel, std::uint64_t{status.dwWaitHint} + kStartPollExtraMs, slept)) {
+        if (!scm.QueryServiceStatus(service.get(), &status)) break;
+        if (status.dwCurrentState == plat::kServiceRunning) break;
+    }
+    return kTrue;
+}
+
+BOOL StopServiceAndWait(plat::ServiceManager& scm, plat::Kernel& kernel, const char* name) {
+    plat::ServiceStatus status{};
+    auto manager = plat::MakeUnique(scm.OpenSCManagerA("", nullptr, plat::kScManagerConnect),
+                                    ServiceCloser(scm));
+    if (!manager) return kFalse;
+    auto service = plat::MakeUnique(scm.OpenServiceA(manager.get(), name, plat::kServiceAllAccess),
+                                    ServiceCloser(scm));
+    if (!service) return kFalse;
+    if (!scm.ControlService(service.get(), plat::kServiceControlStop, &status)) {
+        (void)kernel.GetLastError();
+        return kFalse;
+    }
+    kernel.Sleep(kStopSettleMs);
+    // The first test uses the state the stop control returned, not a fresh query.
+    DWORD slept = 0;
+    while (status.dwCurrentState != plat::kServiceStopped &&
+           SleepWithinBudget(kernel, kStopPollMs, slept)) {
+        if (!scm.QueryServiceStatus(service.get(), &status)) break;
+    }
+    return kTrue;
+}
+
+BOOL PortAddOrDelete(plat::Spooler& spooler, bool remove) {
+    plat::PrinterDefaults defaults{nullptr, nullptr, plat::kServerAllAccess};
+    plat::PRINTER_HANDLE xcv = nullptr;
+    if (!spooler.OpenPrinterA(kXcvLocalPort, &xcv, &defaults)) return kFalse;
+
+    const char16_t* command = remove ? u"DeletePort" : u"AddPort";
+    const auto input_size =
+        static_cast<DWORD>((std::char_traits<char16_t>::length(kPortNameW) + 1) * sizeof(char16_t));
+    DWORD output = 0;
+    DWORD needed = 0;
+    DWORD monitor_status = 0;  // the monitor's own answer is deliberately not consulted
+    const BOOL result = spooler.XcvDataW(xcv, command, reinterpret_cast<const plat::BYTE*>(kPortNameW),
+                                         input_size, reinterpret_cast<plat::BYTE*>(&output), 0,
+                                         &needed, &monitor_status);
+    (void)spooler.ClosePrinter(xcv);
+    return result;
+}
+
+}  // namespace velmora

@@ -1,0 +1,74 @@
+// Print spooler (winspool) primitives, including the port monitor's XcvDataW channel.
+#pragma once
+
+#include "platform/types.h"
+
+namespace plat {
+
+using PRINTER_HANDLE = HANDLE;
+
+// Same layout as the system's PRINTER_DEFAULTSA.
+struct PrinterDefaults {
+    char* pDatatype;
+    void* pDevMode;
+    DWORD DesiredAccess;
+};
+
+// Same fields, order and widths as the system's PRINTER_INFO_2A.
+struct PrinterInfo2 {
+    char* pServerName;
+    char* pPrinterName;
+    char* pShareName;
+    char* pPortName;
+    char* pDriverName;
+    char* pComment;
+    char* pLocation;
+    void* pDevMode;
+    char* pSepFile;
+    char* pPrintProcessor;
+    char* pDatatype;
+    char* pParameters;
+    void* pSecurityDescriptor;
+    DWORD Attributes;
+    DWORD Priority;
+    DWORD DefaultPriority;
+    DWORD StartTime;
+    DWORD UntilTime;
+    DWORD Status;
+    DWORD cJobs;
+    DWORD AveragePPM;
+};
+
+constexpr DWORD kServerAllAccess = 0xF0003;
+constexpr DWORD kPrinterAllAccess = 0xF000C;
+constexpr DWORD kPrinterAttributeQueued = 0x1;
+constexpr DWORD kPrinterAttributeDefault = 0x4;
+
+class Spooler {
+public:
+    virtual ~Spooler() = default;
+    virtual BOOL OpenPrinterA(const char* name, PRINTER_HANDLE* printer,
+                              const PrinterDefaults* defaults) = 0;
+    virtual BOOL ClosePrinter(PRINTER_HANDLE printer) = 0;
+    virtual PRINTER_HANDLE AddPrinterA(const char* server, DWORD level, BYTE* info) = 0;
+    virtual BOOL DeletePrinter(PRINTER_HANDLE printer) = 0;
+    virtual BOOL DeletePrinterDriverA(const char* server, const char* environment,
+                                      const char* driver) = 0;
+    virtual BOOL GetPrinterA(PRINTER_HANDLE printer, DWORD level, BYTE* buffer, DWORD size,
+                             DWORD* needed) = 0;
+    virtual BOOL SetPrinterA(PRINTER_HANDLE printer, DWORD level, BYTE* buffer,
+                             DWORD command) = 0;
+    virtual BOOL XcvDataW(PRINTER_HANDLE xcv, const char16_t* command, const BYTE* input,
+                          DWORD input_size, BYTE* output, DWORD output_size, DWORD* needed,
+                          DWORD* status) = 0;
+    virtual BOOL GetPrinterDriverDirectoryA(const char* server, const char* environment,
+                                            DWORD level, BYTE* buffer, DWORD size,
+                                            DWORD* needed) = 0;
+    virtual BOOL GetPrintProcessorDirectoryA(const char* server, const char* environment,
+                                             DWORD level, BYTE* buffer, DWORD size,
+                                             DWORD* needed) = 0;
+    virtual BOOL DeletePrintProcessorA(const char* server, const char* environment,
+                                       const char* processor) = 0;
+};
+
+}  // namespace plat

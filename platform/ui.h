@@ -1,0 +1,32 @@
+// User-interface primitives that are not tied to one dialog: common controls, string
+// resources, the active window and message boxes.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace plat {
+
+using HWND = HANDLE;
+
+constexpr DWORD kIccWin95Classes = 0xFF;
+constexpr unsigned kMbOk = 0x0000;
+constexpr unsigned kMbIconMask = 0x00F0;
+constexpr unsigned kMbIconExclamation = 0x0030;
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
+
+class Ui {
+public:
+    virtual ~Ui() = default;
+    // InitCommonControlsEx with an INITCOMMONCONTROLSEX of the given size and class mask.
+    virtual BOOL InitCommonControlsEx(DWORD size, DWORD classes) = 0;
+    virtual int LoadStringA(unsigned id, char* buffer, int size) = 0;
+    virtual HWND GetActiveWindow() = 0;
+    // MessageBoxIndirectA with the program's instance and the given help context.
+    virtual int MessageBoxIndirectA(HWND owner, const char* text, const char* caption,
+                                    DWORD style, DWORD context_help_id) = 0;
+};
+
+}  // namespace plat

@@ -1,0 +1,127 @@
+// The Win32 adapters behind the platform interfaces.
+#pragma once
+
+#include "platform/os.h"
+
+namespace plat::win32 {
+
+class ServicesWin32 final : public ServiceManager {
+public:
+    SC_HANDLE OpenSCManagerA(const char* machine, const char* database, DWORD access) override;
+    SC_HANDLE OpenServiceA(SC_HANDLE manager, const char* name, DWORD access) override;
+    BOOL StartServiceA(SC_HANDLE service, DWORD argc, const char** argv) override;
+    BOOL ControlService(SC_HANDLE service, DWORD control, ServiceStatus* status) override;
+    BOOL QueryServiceStatus(SC_HANDLE service, ServiceStatus* status) override;
+    BOOL CloseServiceHandle(SC_HANDLE handle) override;
+};
+
+class SpoolerWin32 final : public Spooler {
+public:
+    BOOL OpenPrinterA(const char* name, PRINTER_HANDLE* printer,
+                      const PrinterDefaults* defaults) override;
+    BOOL ClosePrinter(PRINTER_HANDLE printer) override;
+    PRINTER_HANDLE AddPrinterA(const char* server, DWORD level, BYTE* info) override;
+    BOOL DeletePrinter(PRINTER_HANDLE printer) override;
+    BOOL DeletePrinterDriverA(const char* server, const char* environment,
+                              const char* driver) override;
+    BOOL GetPrinterA(PRINTER_HANDLE printer, DWORD level, BYTE* buffer, DWORD size,
+                     DWORD* needed) override;
+    BOOL SetPrinterA(PRINTER_HANDLE printer, DWORD level, BYTE* buffer, DWORD command) override;
+    BOOL XcvDataW(PRINTER_HANDLE xcv, const char16_t* command, const BYTE* input, DWORD input_size,
+                  BYTE* output, DWORD output_size, DWORD* needed, DWORD* status) override;
+    BOOL GetPrinterDriverDirectoryA(const char* server, const char* environment, DWORD level,
+                                    BYTE* buffer, DWORD size, DWORD* needed) override;
+    BOOL GetPrintProcessorDirectoryA(const char* server, const char* environment, DWORD level,
+                                     BYTE* buffer, DWORD size, DWORD* needed) override;
+    BOOL DeletePrintProcessorA(const char* server, const char* environment,
+                               const char* processor) override;
+};
+
+class KernelWin32 final : public Kernel {
+public:
+    DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) override;
+    unsigned GetWindowsDirectoryA(char* buffer, unsigned size) override;
+    unsigned GetSystemDirectoryA(char* buffer, unsigned size) override;
+    BOOL CopyFileA(const char* source, const char* target, BOOL fail_if_exists) override;
+    BOOL DeleteFileA(const char* path) override;
+    BOOL SetCurrentDirectoryA(const char* path) override;
+    void GetStartupInfoA(StartupInfo* info) override;
+    BOOL CreateProcessA(const char* application, char* command_line, void* process_attributes,
+                        void* thread_attributes, BOOL inherit_handles, DWORD creation_flags,
+                        void* environment, const char* current_directory, StartupInfo* startup,
+                        ProcessInformation* process) override;
+    DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) override;
+    BOOL CloseHandle(HANDLE handle) override;
+    void Sleep(DWORD milliseconds) override;
+    DWORD GetLastError() override;
+    void SetLastError(DWORD error) override;
+    BOOL GetVersionExA(OsVersionInfo* info) override;
+    void* GlobalAlloc(unsigned flags, std::size_t bytes) override;
+    void* GlobalFree(void* memory) override;
+    HMODULE LoadLibraryA(const char* name) override;
+    FARPROC GetProcAddress(HMODULE module, const char* name) override;
+    BOOL FreeLibrary(HMODULE module) override;
+    BOOL CallSetDefaultPrinterA(FARPROC set_default_printer, const char* printer) override;
+    std::uintptr_t BeginThread(ThreadProc start, unsigned stack_size, void* argument) override;
+};
+
+class RegistryWin32 final : public Registry {
+public:
+    LONG RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options, DWORD access,
+                       HKEY* result) override;
+    LONG RegSetValueExA(HKEY key, const char* value_name, DWORD reserved, DWORD type,
+                        const BYTE* data, DWORD size) override;
+    LONG RegCloseKey(HKEY key) override;
+};
+
+class ProfileWin32 final : public Profile {
+public:
+    unsigned GetPrivateProfileIntA(const char* section, const char* key, int default_value,
+                                   const char* file) override;
+    DWORD GetPrivateProfileStringA(const char* section, const char* key,
+                                   const char* default_value, char* buffer, DWORD size,
+                                   const char* file) override;
+    BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                    const char* file) override;
+    BOOL WriteProfileStringA(const char* section, const char* key, const char* value) override;
+    std::intptr_t SendMessageTimeoutA(HWND window, unsigned message, std::uintptr_t wparam,
+                                      std::intptr_t lparam, unsigned flags, unsigned timeout,
+                                      std::uintptr_t* result) override;
+};
+
+class InternetWin32 final : public Internet {
+public:
+    HINTERNET InternetOpenA(const char* agent, DWORD access_type, const char* proxy,
+                            const char* proxy_bypass, DWORD flags) override;
+    BOOL InternetSetOptionExA(HINTERNET internet, DWORD option, void* buffer, DWORD length,
+                              DWORD flags) override;
+    HINTERNET InternetConnectA(HINTERNET internet, const char* server, WORD port,
+                               const char* user, const char* password, DWORD service, DWORD flags,
+                               std::uintptr_t context) override;
+    HINTERNET HttpOpenRequestA(HINTERNET connect, const char* verb, const char* object,
+                               const char* version, const char* referrer,
+                               const char** accept_types, DWORD flags,
+                               std::uintptr_t context) override;
+    BOOL HttpSendRequestA(HINTERNET request, const char* headers, DWORD headers_length,
+                          void* optional, DWORD optional_length) override;
+    BOOL InternetReadFile(HINTERNET file, void* buffer, DWORD to_read, DWORD* read) override;
+    BOOL InternetCloseHandle(HINTERNET internet) override;
+};
+
+class UiWin32 final : public Ui {
+public:
+    BOOL InitCommonControlsEx(DWORD size, DWORD classes) override;
+    int LoadStringA(unsigned id, char* buffer, int size) override;
+    HWND GetActiveWindow() override;
+    int MessageBoxIndirectA(HWND owner, const char* text, const char* caption, DWORD style,
+                            DWORD context_help_id) override;
+};
+
+class SocketsWin32 final : public Sockets {
+public:
+    int WSAStartup(WORD requested, WsaVersion* data) override;
+    int WSACleanup() override;
+    void WSASetLastError(int error) override;
+};
+
+}  // namespace plat::win32

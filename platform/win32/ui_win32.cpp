@@ -1,0 +1,33 @@
+// User-interface adapter: one call per method.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "platform/win32/adapters.h"
+
+namespace plat::win32 {
+
+plat::BOOL UiWin32::InitCommonControlsEx(plat::DWORD size, plat::DWORD classes) {
+    INITCOMMONCONTROLSEX init{};
+    init.dwSize = size;
+    init.dwICC = classes;
+    return ::InitCommonControlsEx(&init);
+}
+int UiWin32::LoadStringA(unsigned id, char* buffer, int size) {
+    return ::LoadStringA(::GetModuleHandleA(nullptr), id, buffer, size);
+}
+plat::HWND UiWin32::GetActiveWindow() { return ::GetActiveWindow(); }
+int UiWin32::MessageBoxIndirectA(plat::HWND owner, const char* text, const char* caption,
+                                 plat::DWORD style, plat::DWORD context_help_id) {
+    MSGBOXPARAMSA params{};
+    params.cbSize = sizeof params;
+    params.hwndOwner = static_cast<::HWND>(owner);
+    params.hInstance = ::GetModuleHandleA(nullptr);
+    params.lpszText = text;
+    params.lpszCaption = caption;
+    params.dwStyle = style;
+    params.dwContextHelpId = context_help_id;
+    return ::MessageBoxIndirectA(&params);
+}
+
+}  // namespace plat::win32

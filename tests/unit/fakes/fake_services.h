@@ -1,0 +1,75 @@
+// A pretend Service Control Manager: one service whose status answers are scripted, with
+// every handle it gives out tracked until it is closed.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/services.h"
+
+namespace fakes {
+
+class FakeServiceManager : public plat::ServiceManager {
+public:
+    struct Answer {
+        plat::DWORD state;
+        plat::DWORD wait_hint;
+        bool query_fails = false;
+    };
+
+    bool manager_opens = true;
+    bool service_exists = true;
+    bool request_accepted = true;
+    plat::DWORD state_from_stop = plat::kServiceStopped;
+    std::deque<Answer> answers;  // consumed by QueryServiceStatus; the last one repeats
+    std::vector<std::string> calls;
+    std::vector<plat::SC_HANDLE> closed;
+    std::set<plat::SC_HANDLE> open;
+
+    plat::SC_HANDLE manager() const { return reinterpret_cast<plat::SC_HANDLE>(0x10); }
+    plat::SC_HANDLE service() const { return reinterpret_cast<plat::SC_HANDLE>(0x20); }
+
+    plat::SC_HANDLE OpenSCManagerA(const char*, const char*, plat::DWORD) override {
+        calls.push_back("OpenSCManager");
+        return manager_opens ? Track(manager()) : nullptr;
+    }
+    plat::SC_HANDLE OpenServiceA(plat::SC_HANDLE, const char* name, plat::DWORD) override {
+        calls.push_back(std::string("OpenService ") + name);
+        return service_exists ? Track(service()) : nullptr;
+    }
+    plat::BOOL StartServiceA(plat::SC_HANDLE, plat::DWORD, const char**) override {
+        calls.push_back("StartService");
+        return request_accepted;
+    }
+    plat::BOOL ControlService(plat::SC_HANDLE, plat::DWORD, plat::ServiceStatus* status) override {
+        calls.push_back("ControlService");
+        if (!request_accepted) return plat::kFalse;
+        status->dwCurrentState = state_from_stop;
+        return plat::kTrue;
+    }
+    plat::BOOL QueryServiceStatus(plat::SC_HANDLE, plat::ServiceStatus* status) override {
+        calls.push_back("QueryServiceStatus");
+        if (answers.empty()) return plat::kFalse;
+        const Answer answer = answers.front();
+        if (answers.size() > 1) answers.pop_front();
+        if (answer.query_fails) return plat::kFalse;
+        status->dwCurrentState = answer.state;
+        status->dwWaitHint = answer.wait_hint;
+        return plat::kTrue;
+    }
+    plat::BOOL CloseServiceHandle(plat::SC_HANDLE handle) override {
+        closed.push_back(handle);
+        return open.erase(handle) == 1 ? plat::kTrue : plat::kFalse;
+    }
+
+private:
+    plat::SC_HANDLE Track(plat::SC_HANDLE handle) {
+        open.insert(handle);
+        return handle;
+    }
+};
+
+}  // namespace fakes
