@@ -20,6 +20,9 @@ inline constexpr char kSpoolerServiceStale[] = "Spooler";
 inline constexpr char kReportInstallPath[] = "/zarvoprinter/servlet/PrintInstall";
 inline constexpr char kReportUninstallPath[] = "/zarvoprinter/servlet/PrintUnInstall";
 
+// The report server host, fixed at build time; also the printer's comment.
+inline constexpr char kReportHost[] = VELMORA_REPORT_HOST;
+
 inline constexpr char kSettingsFile[] = "zarvoprintsetup.ini";
 inline constexpr char kSettingsSection[] = "zarvoprinter";
 
