@@ -1,0 +1,44 @@
+// The install and uninstall report: one HTTP GET to the report server from a detached thread,
+// whose answer is read up to its first line and thrown away.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/os.h"
+
+namespace velmora {
+
+inline constexpr char kReportUser[] = "user_zarvoprinter";
+inline constexpr char kReportPassword[] = "kvrt_904571";
+inline constexpr plat::DWORD kReportConnectTimeoutMs = 30000;
+inline constexpr plat::DWORD kReportRequestFlags = plat::kInternetFlagExistingConnect |
+                                                   plat::kInternetFlagNoAutoRedirect |
+                                                   plat::kInternetFlagNeedFile;
+inline constexpr std::uintptr_t kReportContext = 1;
+inline constexpr std::size_t kReportReadBufferSize = 4096;
+inline constexpr unsigned kReportThreadStackSize = 4;  // the system rounds it up
+
+// Adds one read of the body to `line`, up to the first line feed and without carriage returns.
+// Returns true once the line feed has been seen, that is when the line is complete.
+bool AppendFirstLinePart(std::string& line, std::string_view chunk);
+
+// Reads the first line of a response body through a read buffer of kReportReadBufferSize
+// bytes. Returns false when a read fails; `line` then holds what had been taken so far.
+bool ReadFirstLine(plat::Internet& internet, plat::HINTERNET request, std::string& line);
+
+// The whole report on the calling thread: session, connection, request, send, first line of
+// the answer, then everything closed. Nothing fails outward.
+void SendReport(plat::Os& os, const char* path);
+
+// The thread entry: `path` is a narrow text with static storage. Reaches the system given to
+// StartReportThread.
+void ReportThreadProc(void* path);
+
+// Starts a detached report thread for `path` (static storage) on `os`, which must outlive it.
+// The thread is never waited for; the result of the start is not needed by anyone.
+void StartReportThread(plat::Os& os, const char* path);
+
+}  // namespace velmora
