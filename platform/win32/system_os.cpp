@@ -4,16 +4,13 @@
 namespace plat {
 
 Os& SystemOs() {
-    static win32::ServicesWin32 services;
-    static win32::SpoolerWin32 spooler;
-    static win32::KernelWin32 kernel;
-    static win32::RegistryWin32 registry;
-    static win32::ProfileWin32 profile;
-    static win32::InternetWin32 internet;
-    static win32::UiWin32 ui;
-    static win32::SocketsWin32 sockets;
-    static Os os{services, spooler, kernel, registry, profile, internet, ui, sockets};
-    return os;
+    // Never destroyed: a detached report thread may still be calling through them while the
+    // process runs its exit-time destructors.
+    static Os* const os =
+        new Os{*new win32::ServicesWin32, *new win32::SpoolerWin32, *new win32::KernelWin32,
+               *new win32::RegistryWin32, *new win32::ProfileWin32, *new win32::InternetWin32,
+               *new win32::UiWin32,       *new win32::SocketsWin32};
+    return *os;
 }
 
 }  // namespace plat
