@@ -2,16 +2,17 @@
 #include <windows.h>
 
 #include "app/velmora_app.h"
+#include "install/sequences.h"
 #include "platform/os.h"
 
 namespace {
 
-// The install, uninstall and dialog actions are not built yet: each mode is recognised and
-// ends without doing anything, and install and uninstall report failure through the exit code.
+// The install and dialog actions are not built yet: those modes are recognised and end without
+// doing anything, and install reports failure through the exit code.
 class PendingActions final : public velmora::ModeActions {
-public:
+  public:
     bool Install() override { return false; }
-    bool Uninstall() override { return false; }
+    bool Uninstall() override { return velmora::UninstallAction(plat::SystemOs()); }
     void ShowDialog(velmora::CWinApp&) override {}
 };
 

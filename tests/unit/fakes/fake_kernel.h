@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -14,7 +15,7 @@
 namespace fakes {
 
 class FakeKernel : public plat::Kernel {
-public:
+  public:
     std::string module_path = "C:\\Program Files\\Velmora\\Velmora.exe";
     std::string windows_dir = "C:\\windows";
     std::string system_dir = "C:\\windows\\system32";
@@ -53,8 +54,8 @@ public:
         *info = plat::StartupInfo{};
         info->cb = sizeof *info;
     }
-    plat::BOOL CreateProcessA(const char* application, char* command_line, void*, void*,
-                              plat::BOOL, plat::DWORD, void*, const char*, plat::StartupInfo*,
+    plat::BOOL CreateProcessA(const char* application, char* command_line, void*, void*, plat::BOOL,
+                              plat::DWORD, void*, const char*, plat::StartupInfo*,
                               plat::ProcessInformation* process) override {
         events.push_back(std::string("create ") + (application ? application : "(null)") + " | " +
                          command_line);
@@ -74,6 +75,7 @@ public:
     void Sleep(plat::DWORD ms) override {
         sleeps.push_back(ms);
         events.push_back("sleep " + std::to_string(ms));
+        if (on_sleep) on_sleep(ms);
     }
     plat::DWORD GetLastError() override { return last_error; }
     void SetLastError(plat::DWORD error) override { last_error = error; }
@@ -126,6 +128,7 @@ public:
     plat::BOOL set_default_printer_result = plat::kTrue;
     int fail_alloc_at = 0;
     std::set<std::string> files;
+    std::function<void(plat::DWORD)> on_sleep;  // lets a test look at other fakes mid-sequence
     struct Thread {
         plat::ThreadProc start;
         void* argument;
@@ -136,7 +139,7 @@ public:
     std::set<void*> open;
     int double_releases = 0;
 
-private:
+  private:
     static void Dummy() {}
     static plat::DWORD CopyOut(const std::string& text, char* buffer, plat::DWORD size) {
         if (size == 0) return 0;

@@ -14,7 +14,7 @@
 namespace fakes {
 
 class FakeSpooler : public plat::Spooler {
-public:
+  public:
     std::set<std::u16string> ports;
     std::set<std::string> printers;
     std::set<std::string> drivers;
@@ -36,6 +36,7 @@ public:
                             const plat::PrinterDefaults* defaults) override {
         calls.push_back(std::string("OpenPrinter ") + name);
         last_open_access = defaults ? defaults->DesiredAccess : 0;
+        open_accesses.push_back(last_open_access);
         const bool channel = std::strcmp(name, ",XcvMonitor Local Port") == 0;
         if (channel ? !channel_opens : printers.count(name) == 0) return plat::kFalse;
         *printer = Track(name);
@@ -79,8 +80,8 @@ public:
         return plat::kFalse;
     }
     plat::BOOL XcvDataW(plat::PRINTER_HANDLE, const char16_t* command, const plat::BYTE* input,
-                        plat::DWORD input_size, plat::BYTE*, plat::DWORD output_size,
-                        plat::DWORD*, plat::DWORD* status) override {
+                        plat::DWORD input_size, plat::BYTE*, plat::DWORD output_size, plat::DWORD*,
+                        plat::DWORD* status) override {
         xcv_calls.push_back({command, {input, input + input_size}, output_size});
         const std::u16string port(reinterpret_cast<const char16_t*>(input));
         const std::u16string verb(command);
@@ -103,9 +104,10 @@ public:
 
     bool delete_printer_succeeds = true;
     plat::DWORD last_open_access = 0;
+    std::vector<plat::DWORD> open_accesses;  // one per OpenPrinterA call
     plat::DWORD last_error = 0;
 
-private:
+  private:
     plat::PRINTER_HANDLE Track(const std::string& name) {
         auto handle = reinterpret_cast<plat::PRINTER_HANDLE>(++next_);
         open.insert(handle);
