@@ -9,21 +9,21 @@
 namespace plat::win32 {
 
 struct CloseHandleFn {
-    void operator()(HANDLE h) const { ::CloseHandle(h); }
+    void operator()(::HANDLE h) const { ::CloseHandle(h); }
 };
 struct CloseServiceFn {
-    void operator()(SC_HANDLE h) const { ::CloseServiceHandle(h); }
+    void operator()(::SC_HANDLE h) const { ::CloseServiceHandle(h); }
 };
 struct ClosePrinterFn {
-    void operator()(HANDLE h) const { ::ClosePrinter(h); }
+    void operator()(::HANDLE h) const { ::ClosePrinter(h); }
 };
 struct CloseKeyFn {
-    void operator()(HKEY h) const { ::RegCloseKey(h); }
+    void operator()(::HKEY h) const { ::RegCloseKey(h); }
 };
 
-using UniqueHandle = UniqueAny<HANDLE, CloseHandleFn>;
-using UniqueServiceHandle = UniqueAny<SC_HANDLE, CloseServiceFn>;
-using UniquePrinterHandle = UniqueAny<HANDLE, ClosePrinterFn>;
-using UniqueKey = UniqueAny<HKEY, CloseKeyFn>;
+using UniqueHandle = UniqueAny<::HANDLE, CloseHandleFn>;
+using UniqueServiceHandle = UniqueAny<::SC_HANDLE, CloseServiceFn>;
+using UniquePrinterHandle = UniqueAny<::HANDLE, ClosePrinterFn>;
+using UniqueKey = UniqueAny<::HKEY, CloseKeyFn>;
 
 }  // namespace plat::win32
