@@ -2,17 +2,23 @@
 #include <windows.h>
 
 #include "app/velmora_app.h"
+#include "install/sequences.h"
+#include "platform/dialog.h"
 #include "platform/os.h"
+#include "settings/velmora_dlg.h"
 
 namespace {
 
-// The install, uninstall and dialog actions are not built yet: each mode is recognised and
-// ends without doing anything, and install and uninstall report failure through the exit code.
+// The install and uninstall actions are not built yet: those modes are recognised and end
+// without doing anything, reporting failure through the exit code.
 class PendingActions final : public velmora::ModeActions {
-public:
+  public:
     bool Install() override { return false; }
     bool Uninstall() override { return false; }
-    void ShowDialog(velmora::CWinApp&) override {}
+    void ShowDialog(velmora::CWinApp& app) override {
+        velmora::ShowSettingsDialog(app, plat::SystemOs(), plat::SystemDialogHost(),
+                                    {&velmora::InstallPrinter, &velmora::UninstallPrinter});
+    }
 };
 
 }  // namespace
