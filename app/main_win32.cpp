@@ -3,23 +3,26 @@
 
 #include "app/velmora_app.h"
 #include "install/sequences.h"
+#include "platform/dialog.h"
 #include "platform/os.h"
+#include "settings/velmora_dlg.h"
 
 namespace {
 
-// The install and dialog actions are not built yet: those modes are recognised and end without
-// doing anything, and install reports failure through the exit code.
-class PendingActions final : public velmora::ModeActions {
-  public:
-    bool Install() override { return false; }
+class SystemActions final : public velmora::ModeActions {
+public:
+    bool Install() override { return velmora::InstallAction(plat::SystemOs()); }
     bool Uninstall() override { return velmora::UninstallAction(plat::SystemOs()); }
-    void ShowDialog(velmora::CWinApp&) override {}
+    void ShowDialog(velmora::CWinApp& app) override {
+        velmora::ShowSettingsDialog(app, plat::SystemOs(), plat::SystemDialogHost(),
+                                    {&velmora::InstallPrinter, &velmora::UninstallPrinter});
+    }
 };
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_tail, int) {
-    PendingActions actions;
+    SystemActions actions;
     velmora::CVelmoraApp app(plat::SystemOs(), actions);
     app.m_lpCmdLine = command_tail;
     return app.Run();

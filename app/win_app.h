@@ -2,12 +2,14 @@
 // initialisation hook and the exit code the process ends with.
 #pragma once
 
+#include <string>
+
 #include "platform/ui.h"
 
 namespace velmora {
 
 class CWinApp {
-public:
+  public:
     virtual ~CWinApp() = default;
 
     // Returns whether to enter the run loop.
@@ -20,9 +22,14 @@ public:
         return m_nExitCode;
     }
 
+    // Names the registry key under which the framework would keep its own profile settings;
+    // the program itself stores nothing there.
+    void SetRegistryKey(const char* key) { m_strRegistryKey = key; }
+
     const char* m_lpCmdLine = "";
     plat::HWND m_pMainWnd = nullptr;
     int m_nExitCode = 0;
+    std::string m_strRegistryKey;
 };
 
 }  // namespace velmora

@@ -1,0 +1,173 @@
+// Dialog adapter: the dialog procedure that hands each message to the dialog's logic, the
+// window and control calls behind its view, and the system dialogs; one call per method.
+#include <windows.h>
+
+#include <commdlg.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "platform/dialog.h"
+
+namespace plat::win32 {
+namespace {
+
+class DialogViewWin32 final : public DialogView {
+  public:
+    void Bind(::HWND window) { window_ = window; }
+
+    plat::HWND Window() override { return window_; }
+    int GetWindowTextLengthA(int id) override {
+        return ::GetWindowTextLengthA(::GetDlgItem(window_, id));
+    }
+    int GetDlgItemTextA(int id, char* buffer, int size) override {
+        return static_cast<int>(::GetDlgItemTextA(window_, id, buffer, size));
+    }
+    plat::BOOL SetDlgItemTextA(int id, const char* text) override {
+        return ::SetDlgItemTextA(window_, id, text);
+    }
+    plat::BOOL EnableWindow(int id, plat::BOOL enable) override {
+        return ::EnableWindow(::GetDlgItem(window_, id), enable);
+    }
+    unsigned GetCheck(int id) override {
+        return static_cast<unsigned>(::SendDlgItemMessageA(window_, id, BM_GETCHECK, 0, 0));
+    }
+    void SetCheck(int id, unsigned state) override {
+        ::SendDlgItemMessageA(window_, id, BM_SETCHECK, state, 0);
+    }
+    int ComboAddString(int id, const char* text) override {
+        return static_cast<int>(
+            ::SendDlgItemMessageA(window_, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
+    }
+    int ComboSetCurSel(int id, int index) override {
+        return static_cast<int>(
+            ::SendDlgItemMessageA(window_, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0));
+    }
+    int ComboSelectString(int id, int start_after, const char* text) override {
+        return static_cast<int>(::SendDlgItemMessageA(window_, id, CB_SELECTSTRING,
+                                                      static_cast<WPARAM>(start_after),
+                                                      reinterpret_cast<LPARAM>(text)));
+    }
+    plat::HMENU GetSystemMenu(plat::BOOL revert) override {
+        return ::GetSystemMenu(window_, revert);
+    }
+    plat::BOOL AppendMenuA(plat::HMENU menu, unsigned flags, std::uintptr_t id,
+                           const char* text) override {
+        return ::AppendMenuA(static_cast<::HMENU>(menu), flags, id, text);
+    }
+    void SetIcon(plat::HICON icon, plat::BOOL big) override {
+        ::SendMessageA(window_, WM_SETICON, big ? ICON_BIG : ICON_SMALL,
+                       reinterpret_cast<LPARAM>(icon));
+    }
+    plat::BOOL IsIconic() override { return ::IsIconic(window_); }
+    plat::HDC BeginPaint() override { return ::BeginPaint(window_, &paint_); }
+    void EndPaint() override { ::EndPaint(window_, &paint_); }
+    void SendIconEraseBkgnd(plat::HDC dc) override {
+        ::SendMessageA(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    }
+    Rect GetClientRect() override {
+        RECT rect{};
+        ::GetClientRect(window_, &rect);
+        return {rect.left, rect.top, rect.right, rect.bottom};
+    }
+    plat::BOOL DrawIcon(plat::HDC dc, int x, int y, plat::HICON icon) override {
+        return ::DrawIcon(static_cast<::HDC>(dc), x, y, static_cast<::HICON>(icon));
+    }
+    plat::BOOL EndDialog(std::intptr_t result) override { return ::EndDialog(window_, result); }
+
+  private:
+    ::HWND window_ = nullptr;
+    PAINTSTRUCT paint_{};
+};
+
+// One modal run: the dialog's logic and the view of its window.
+struct Session {
+    DialogClient* client;
+    DialogViewWin32 view;
+};
+
+INT_PTR CALLBACK DialogProc(::HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_INITDIALOG) {
+        auto* session = reinterpret_cast<Session*>(lparam);
+        ::SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(session));
+        session->view.Bind(window);
+        session->client->Attach(session->view);
+        return session->client->OnInitDialog();
+    }
+    auto* session = reinterpret_cast<Session*>(::GetWindowLongPtrA(window, DWLP_USER));
+    if (session == nullptr) return FALSE;  // messages before WM_INITDIALOG
+    DialogClient& client = *session->client;
+    switch (message) {
+        case WM_COMMAND:
+            return client.OnCommand(LOWORD(wparam), HIWORD(wparam)) ? TRUE : FALSE;
+        case WM_SYSCOMMAND:
+            return client.OnSysCommand(static_cast<unsigned>(wparam), lparam) ? TRUE : FALSE;
+        case WM_PAINT:
+            return client.OnPaint() ? TRUE : FALSE;
+        case WM_QUERYDRAGICON:
+            // One of the messages whose answer is the dialog procedure's own return value.
+            return reinterpret_cast<INT_PTR>(client.OnQueryDragIcon());
+    }
+    return FALSE;
+}
+
+class DialogHostWin32 final : public DialogHost {
+  public:
+    std::intptr_t DialogBoxParamA(int template_id, plat::HWND owner,
+                                  DialogClient& client) override {
+        Session session{&client, {}};
+        const INT_PTR result = ::DialogBoxParamA(
+            ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(template_id), static_cast<::HWND>(owner),
+            DialogProc, reinterpret_cast<LPARAM>(&session));
+        if (session.view.Window() != nullptr) client.Detach();
+        return result;
+    }
+    plat::HICON LoadIconA(int id) override {
+        return ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    }
+    int GetSystemMetrics(int index) override { return ::GetSystemMetrics(index); }
+    plat::HCURSOR SetWaitCursor() override {
+        return ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+    }
+    plat::HCURSOR SetCursor(plat::HCURSOR cursor) override {
+        return ::SetCursor(static_cast<::HCURSOR>(cursor));
+    }
+    PIDLIST SHBrowseForFolderA(plat::HWND owner, const char* title, unsigned flags) override {
+        // The shell's browser wants COM on the calling thread; it stays initialised for the
+        // rest of the process.
+        static const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        (void)com;
+        BROWSEINFOA info{};
+        info.hwndOwner = static_cast<::HWND>(owner);
+        info.lpszTitle = title;
+        info.ulFlags = flags;
+        return ::SHBrowseForFolderA(&info);
+    }
+    plat::BOOL SHGetPathFromIDListA(PIDLIST item, char* path) override {
+        return ::SHGetPathFromIDListA(static_cast<PCIDLIST_ABSOLUTE>(item), path);
+    }
+    void CoTaskMemFree(PIDLIST item) override { ::CoTaskMemFree(item); }
+    plat::BOOL GetOpenFileNameA(const OpenFileName& request) override {
+        OPENFILENAMEA record{};
+        record.lStructSize = sizeof record;
+        record.hwndOwner = static_cast<::HWND>(request.owner);
+        record.lpstrFilter = request.filter;
+        record.nFilterIndex = 1;
+        record.lpstrFile = request.file;
+        record.nMaxFile = request.file_size;
+        record.lpstrDefExt = request.default_extension;
+        record.Flags = request.flags;
+        return ::GetOpenFileNameA(&record);
+    }
+};
+
+}  // namespace
+}  // namespace plat::win32
+
+namespace plat {
+
+DialogHost& SystemDialogHost() {
+    static win32::DialogHostWin32 host;
+    return host;
+}
+
+}  // namespace plat

@@ -1,0 +1,106 @@
+// The framework's dialog base: modal run, OK and Cancel processing, data exchange between
+// controls and fields, the open-file chooser and the wait cursor.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/win_app.h"
+#include "platform/dialog.h"
+
+namespace velmora {
+
+class CDataExchange {
+  public:
+    CDataExchange(plat::DialogView& view, bool save_and_validate)
+        : m_bSaveAndValidate(save_and_validate), m_view(view) {}
+    const bool m_bSaveAndValidate;  // true: controls to fields
+    plat::DialogView& m_view;
+};
+
+// Edit text, whole.
+void DDX_Text(CDataExchange& dx, int id, std::string& value);
+// Combo box: out selects the first entry that begins with the value, ignoring case (the text
+// is set instead when none does, which a drop-down list ignores); in reads the control's text.
+void DDX_CBString(CDataExchange& dx, int id, std::string& value);
+// Check box: out first resets a value outside 0..2 to 0, in the field too.
+void DDX_Check(CDataExchange& dx, int id, int& value);
+
+class CDialog : public plat::DialogClient {
+  public:
+    CDialog(plat::DialogHost& host, int template_id) : m_host(host), m_templateId(template_id) {}
+    CDialog(const CDialog&) = delete;
+    CDialog& operator=(const CDialog&) = delete;
+
+    // Runs the dialog modally over `owner` and returns the value it was ended with, or -1
+    // when it could not be created.
+    std::intptr_t DoModal(plat::HWND owner = nullptr);
+
+    // The application's main window is this dialog's window while it exists.
+    void SetAsMainWindowOf(CWinApp& app) { m_app = &app; }
+
+    // All bindings in one direction: true reads the controls into the fields.
+    bool UpdateData(bool save_and_validate = true);
+
+    void Attach(plat::DialogView& view) override;
+    void Detach() override;
+    plat::BOOL OnInitDialog() override;
+    bool OnCommand(unsigned id, unsigned code) override;
+    bool OnSysCommand(unsigned, std::intptr_t) override { return false; }
+    bool OnPaint() override { return false; }
+    plat::HICON OnQueryDragIcon() override { return nullptr; }
+
+  protected:
+    virtual void DoDataExchange(CDataExchange&) {}
+    // Exchange in, then end the run with IDOK.
+    virtual void OnOK();
+    virtual void OnCancel();
+    void EndDialog(int result);
+    // Valid only while the window exists.
+    plat::DialogView& View() { return *m_view; }
+
+    plat::DialogHost& m_host;
+
+  private:
+    const int m_templateId;
+    plat::DialogView* m_view = nullptr;
+    CWinApp* m_app = nullptr;
+};
+
+// The open mode of the system's file dialog. The filter is the framework's form: pairs of
+// description and pattern separated by '|', ended by "||".
+class CFileDialog {
+  public:
+    CFileDialog(plat::DialogHost& host, const char* default_extension, const char* file_name,
+                plat::DWORD flags, const char* filter, plat::HWND owner);
+    // IDOK when the user picked a file, IDCANCEL otherwise.
+    int DoModal();
+    std::string GetPathName() const { return m_file; }
+
+  private:
+    plat::DialogHost& m_host;
+    std::string m_defaultExtension;
+    std::string m_filter;  // zero-separated, ended by two zeros
+    plat::DWORD m_flags;
+    plat::HWND m_owner;
+    char m_file[plat::kMaxPath] = {};
+};
+
+// The framework's filter form ('|' separators) turned into the system's (zero separators);
+// a '|' that is the trail byte of a double-byte character stays.
+std::string FilterFromBars(const char* filter);
+
+// Shows the wait cursor for its lifetime, however the scope is left.
+class CWaitCursor {
+  public:
+    explicit CWaitCursor(plat::DialogHost& host) : m_host(host), m_restore(host.SetWaitCursor()) {}
+    ~CWaitCursor() { m_host.SetCursor(m_restore); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+
+  private:
+    plat::DialogHost& m_host;
+    plat::HCURSOR m_restore;
+};
+
+}  // namespace velmora

@@ -1,0 +1,192 @@
+// The settings dialog's start-up, message handlers and data bindings.
+#include "settings/velmora_dlg.h"
+
+#include <utility>
+
+#include "app/message_box.h"
+#include "res/resource.h"
+#include "settings/about_dlg.h"
+
+namespace velmora {
+namespace {
+
+static_assert((IDM_ABOUTBOX & 0xFFF0) == IDM_ABOUTBOX && IDM_ABOUTBOX < 0xF000,
+              "window-menu commands of our own are multiples of 16 below the system's");
+
+constexpr char kRegistryKey[] = "应用程序向导生成的本地应用程序";
+constexpr char kBrowseFolderTitle[] = "请选择路径: ";
+constexpr char kExeFilter[] = "可执行程序 (*.exe)|*.exe||";
+
+std::string LoadString(plat::Ui& ui, unsigned id) {
+    char text[256] = {};
+    return ui.LoadStringA(id, text, sizeof text) > 0 ? std::string(text) : std::string();
+}
+
+}  // namespace
+
+CVelmoraDlg::CVelmoraDlg(plat::Os& os, plat::DialogHost& host, PrinterSequences sequences)
+    : CDialog(host, IDD_VELMORA_DIALOG),
+      m_hIcon(host.LoadIconA(IDR_MAINFRAME)),
+      m_os(os),
+      m_sequences(std::move(sequences)) {}
+
+void CVelmoraDlg::DoDataExchange(CDataExchange& dx) {
+    DDX_CBString(dx, IDC_OUTTYPE, m_strOutType);
+    DDX_Text(dx, IDC_OUTPATH, m_strOutPath);
+    DDX_Text(dx, IDC_EXENAME, m_strExeName);
+    DDX_Check(dx, IDC_RUNEXE, m_bRunExe);
+    DDX_Check(dx, IDC_OVERWRITE, m_bOverwrite);
+}
+
+plat::BOOL CVelmoraDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    if (plat::HMENU menu = View().GetSystemMenu(plat::kFalse)) {
+        const std::string about = LoadString(m_os.ui, IDS_ABOUTBOX);
+        if (!about.empty()) {
+            View().AppendMenuA(menu, plat::kMfSeparator, 0, nullptr);
+            View().AppendMenuA(menu, plat::kMfString, IDM_ABOUTBOX, about.c_str());
+        }
+    }
+
+    View().SetIcon(m_hIcon, plat::kTrue);
+    View().SetIcon(m_hIcon, plat::kFalse);
+
+    const OutputSettings settings = LoadOutputSettings(m_os.profile);
+    m_bRunExe = settings.m_bRunExe;
+    m_strExeName = settings.m_strExeName;
+    m_strOutType = settings.m_strOutType;
+    m_strOutPath = settings.m_strOutPath;
+    m_bOverwrite = settings.m_bOverwrite;
+
+    if (m_bRunExe == 0) {
+        View().EnableWindow(IDC_EXENAME, plat::kFalse);
+        View().EnableWindow(IDC_BROWSE_EXE, plat::kFalse);
+    }
+
+    // The stored format is the list's only entry: it can be seen but not changed here.
+    View().ComboAddString(IDC_OUTTYPE, m_strOutType.c_str());
+    View().ComboSetCurSel(IDC_OUTTYPE, 0);
+
+    UpdateData(false);
+    return plat::kTrue;
+}
+
+bool CVelmoraDlg::OnCommand(unsigned id, unsigned code) {
+    if (code == plat::kBnClicked) {
+        switch (id) {
+            case plat::kIdOk:
+                OnBnClickedOk();
+                return true;
+            case IDC_BROWSE_OUTPATH:
+                OnBnClickedBrowseOutPath();
+                return true;
+            case IDC_BROWSE_EXE:
+                OnBnClickedBrowseExe();
+                return true;
+            case IDC_RUNEXE:
+                OnBnClickedRunExe();
+                return true;
+            case IDC_INSTALL:
+                OnBnClickedInstall();
+                return true;
+            case IDC_UNINSTALL:
+                OnBnClickedUninstall();
+                return true;
+        }
+    }
+    return CDialog::OnCommand(id, code);
+}
+
+bool CVelmoraDlg::OnSysCommand(unsigned id, std::intptr_t) {
+    if ((id & 0xFFF0) != IDM_ABOUTBOX) return false;
+    CAboutDlg about(m_host);
+    // A dialog without a parent is owned by the main window, this one.
+    (void)about.DoModal(View().Window());
+    return true;
+}
+
+bool CVelmoraDlg::OnPaint() {
+    if (!View().IsIconic()) return false;
+    const plat::HDC dc = View().BeginPaint();
+    View().SendIconEraseBkgnd(dc);
+    const int icon_width = m_host.GetSystemMetrics(plat::kSmCxIcon);
+    const int icon_height = m_host.GetSystemMetrics(plat::kSmCyIcon);
+    const plat::Rect client = View().GetClientRect();
+    const int x = (client.right - client.left - icon_width + 1) / 2;
+    const int y = (client.bottom - client.top - icon_height + 1) / 2;
+    View().DrawIcon(dc, x, y, m_hIcon);
+    View().EndPaint();
+    return true;
+}
+
+plat::HICON CVelmoraDlg::OnQueryDragIcon() { return m_hIcon; }
+
+void CVelmoraDlg::OnBnClickedOk() {
+    CDialog::OnOK();
+    OutputSettings settings;
+    settings.m_bRunExe = m_bRunExe;
+    settings.m_strExeName = m_strExeName;
+    settings.m_strOutType = m_strOutType;
+    settings.m_strOutPath = m_strOutPath;
+    settings.m_bOverwrite = m_bOverwrite;
+    SaveOutputSettings(m_os.profile, settings);
+}
+
+void CVelmoraDlg::OnBnClickedBrowseOutPath() {
+    const plat::PIDLIST item =
+        m_host.SHBrowseForFolderA(View().Window(), kBrowseFolderTitle, plat::kBifReturnOnlyFsDirs);
+    if (item == nullptr) return;
+    char path[plat::kMaxPath] = {};
+    const plat::BOOL has_path = m_host.SHGetPathFromIDListA(item, path);
+    m_host.CoTaskMemFree(item);
+    // An item without a file-system path leaves the directory as it is.
+    if (!has_path) return;
+    path[sizeof path - 1] = '\0';
+
+    UpdateData(true);
+    m_strOutPath = path;
+    UpdateData(false);
+}
+
+void CVelmoraDlg::OnBnClickedBrowseExe() {
+    CFileDialog chooser(m_host, "exe", nullptr, plat::kOfnEnableSizing, kExeFilter,
+                        View().Window());
+    if (chooser.DoModal() != plat::kIdOk) return;
+    UpdateData(true);
+    m_strExeName = chooser.GetPathName();
+    UpdateData(false);
+}
+
+void CVelmoraDlg::OnBnClickedRunExe() {
+    UpdateData(true);
+    const plat::BOOL enable = m_bRunExe != 0 ? plat::kTrue : plat::kFalse;
+    View().EnableWindow(IDC_EXENAME, enable);
+    View().EnableWindow(IDC_BROWSE_EXE, enable);
+}
+
+void CVelmoraDlg::OnBnClickedInstall() {
+    RunSequence(m_sequences.install, "安装Zarvo虚拟打印机驱动 ");
+}
+
+void CVelmoraDlg::OnBnClickedUninstall() {
+    RunSequence(m_sequences.uninstall, "卸载Zarvo虚拟打印机驱动 ");
+}
+
+void CVelmoraDlg::RunSequence(const std::function<plat::BOOL(plat::Os&)>& sequence,
+                              const char* action) {
+    CWaitCursor wait(m_host);
+    const plat::BOOL succeeded = sequence(m_os);
+    const std::string text = std::string(action) + (succeeded ? "成功" : "失败") + " ";
+    (void)AppMessageBox(m_os.ui, m_os.kernel, text.c_str());
+}
+
+void ShowSettingsDialog(CWinApp& app, plat::Os& os, plat::DialogHost& host,
+                        PrinterSequences sequences) {
+    app.SetRegistryKey(kRegistryKey);
+    CVelmoraDlg dialog(os, host, std::move(sequences));
+    dialog.SetAsMainWindowOf(app);
+    (void)dialog.DoModal();  // OK and Cancel alike end the program
+}
+
+}  // namespace velmora

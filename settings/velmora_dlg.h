@@ -1,0 +1,59 @@
+// The settings dialog: shows the output settings, lets the user change them and writes them
+// back on OK; and the dialog action that runs it.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/win_app.h"
+#include "platform/os.h"
+#include "settings/dialog_base.h"
+#include "settings/output_settings.h"
+
+namespace velmora {
+
+// The install and uninstall sequences behind the dialog's two hidden buttons.
+struct PrinterSequences {
+    std::function<plat::BOOL(plat::Os&)> install;
+    std::function<plat::BOOL(plat::Os&)> uninstall;
+};
+
+class CVelmoraDlg : public CDialog {
+  public:
+    CVelmoraDlg(plat::Os& os, plat::DialogHost& host, PrinterSequences sequences);
+
+    plat::BOOL OnInitDialog() override;
+    bool OnCommand(unsigned id, unsigned code) override;
+    bool OnSysCommand(unsigned id, std::intptr_t lparam) override;
+    bool OnPaint() override;
+    plat::HICON OnQueryDragIcon() override;
+
+    // The fields hold the settings only right after an exchange.
+    plat::HICON m_hIcon;
+    std::string m_strOutType;
+    std::string m_strOutPath;
+    std::string m_strExeName;
+    int m_bRunExe = 0;
+    int m_bOverwrite = 0;
+
+  protected:
+    void DoDataExchange(CDataExchange& dx) override;
+
+  private:
+    void OnBnClickedOk();
+    void OnBnClickedBrowseOutPath();
+    void OnBnClickedBrowseExe();
+    void OnBnClickedRunExe();
+    void OnBnClickedInstall();
+    void OnBnClickedUninstall();
+    void RunSequence(const std::function<plat::BOOL(plat::Os&)>& sequence, const char* action);
+
+    plat::Os& m_os;
+    PrinterSequences m_sequences;
+};
+
+// Dialog mode: the settings dialog as the application's main window, run modally.
+void ShowSettingsDialog(CWinApp& app, plat::Os& os, plat::DialogHost& host,
+                        PrinterSequences sequences);
+
+}  // namespace velmora
