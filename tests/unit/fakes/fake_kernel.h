@@ -14,7 +14,7 @@
 namespace fakes {
 
 class FakeKernel : public plat::Kernel {
-public:
+  public:
     std::string module_path = "C:\\Program Files\\Velmora\\Velmora.exe";
     std::string windows_dir = "C:\\windows";
     std::string system_dir = "C:\\windows\\system32";
@@ -23,6 +23,10 @@ public:
     std::vector<std::string> events;  // calls in order, for sequence checks
 
     plat::DWORD GetModuleFileNameA(plat::HMODULE, char* buffer, plat::DWORD size) override {
+        if (module_name_unterminated && module_path.size() >= size) {
+            std::memcpy(buffer, module_path.data(), size);  // as Windows XP does: no terminator
+            return size;
+        }
         return CopyOut(module_path, buffer, size);
     }
     unsigned GetWindowsDirectoryA(char* buffer, unsigned size) override {
@@ -50,14 +54,21 @@ public:
         return *path ? plat::kTrue : plat::kFalse;
     }
     void GetStartupInfoA(plat::StartupInfo* info) override {
+        events.push_back("startup info");
         *info = plat::StartupInfo{};
         info->cb = sizeof *info;
     }
-    plat::BOOL CreateProcessA(const char* application, char* command_line, void*, void*,
-                              plat::BOOL, plat::DWORD, void*, const char*, plat::StartupInfo*,
+    plat::BOOL CreateProcessA(const char* application, char* command_line, void* process_attributes,
+                              void* thread_attributes, plat::BOOL inherit, plat::DWORD flags,
+                              void* environment, const char* directory, plat::StartupInfo* startup,
                               plat::ProcessInformation* process) override {
         events.push_back(std::string("create ") + (application ? application : "(null)") + " | " +
                          command_line);
+        creates.push_back({application ? application : "", command_line, inherit, flags,
+                           process_attributes == nullptr && thread_attributes == nullptr &&
+                               environment == nullptr && directory == nullptr,
+                           startup != nullptr && startup->cb == sizeof *startup,
+                           process->hProcess == nullptr && process->hThread == nullptr});
         if (create_process_error != 0) {
             last_error = create_process_error;
             return plat::kFalse;
@@ -70,7 +81,11 @@ public:
         events.push_back("wait " + std::to_string(ms));
         return 0;
     }
-    plat::BOOL CloseHandle(plat::HANDLE handle) override { return Release(handle); }
+    plat::BOOL CloseHandle(plat::HANDLE handle) override {
+        auto it = labels_.find(handle);
+        events.push_back("close " + (it == labels_.end() ? std::string("?") : it->second));
+        return Release(handle);
+    }
     void Sleep(plat::DWORD ms) override {
         sleeps.push_back(ms);
         events.push_back("sleep " + std::to_string(ms));
@@ -83,7 +98,8 @@ public:
         info->dwMajorVersion = major_version;
         return plat::kTrue;
     }
-    void* GlobalAlloc(unsigned, std::size_t bytes) override {
+    void* GlobalAlloc(unsigned flags, std::size_t bytes) override {
+        allocs.push_back({flags, bytes});
         if (fail_alloc_at == ++alloc_calls) return nullptr;
         void* memory = std::calloc(1, bytes ? bytes : 1);
         open.insert(memory);
@@ -118,6 +134,7 @@ public:
     }
 
     // Knobs.
+    bool module_name_unterminated = false;
     plat::DWORD create_process_error = 0;
     plat::DWORD platform_id = plat::kVerPlatformWin32Nt;
     plat::DWORD major_version = 6;
@@ -131,12 +148,27 @@ public:
         void* argument;
     };
     std::vector<Thread> threads;
+    struct CreateCall {
+        std::string application;
+        std::string command_line;
+        plat::BOOL inherit;
+        plat::DWORD flags;
+        bool inherits_the_rest;  // no security attributes, environment or directory of its own
+        bool startup_filled;
+        bool process_record_cleared;
+    };
+    std::vector<CreateCall> creates;
+    struct Alloc {
+        unsigned flags;
+        std::size_t bytes;
+    };
+    std::vector<Alloc> allocs;
 
     // Bookkeeping of handles, libraries and memory.
     std::set<void*> open;
     int double_releases = 0;
 
-private:
+  private:
     static void Dummy() {}
     static plat::DWORD CopyOut(const std::string& text, char* buffer, plat::DWORD size) {
         if (size == 0) return 0;
@@ -145,9 +177,10 @@ private:
         buffer[n] = '\0';
         return static_cast<plat::DWORD>(text.size() < size ? n : size);
     }
-    void* Acquire(const char*) {
+    void* Acquire(const char* label) {
         void* handle = reinterpret_cast<void*>(++next_handle_);
         open.insert(handle);
+        labels_[handle] = label;
         return handle;
     }
     plat::BOOL Release(void* handle) {
@@ -158,6 +191,7 @@ private:
         return plat::kTrue;
     }
     std::uintptr_t next_handle_ = 0x1000;
+    std::map<void*, std::string> labels_;
     int alloc_calls = 0;
 };
 
