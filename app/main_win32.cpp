@@ -2,15 +2,16 @@
 #include <windows.h>
 
 #include "app/velmora_app.h"
+#include "install/sequences.h"
 #include "platform/os.h"
 
 namespace {
 
-// The install, uninstall and dialog actions are not built yet: each mode is recognised and
-// ends without doing anything, and install and uninstall report failure through the exit code.
+// Uninstall and the dialog are not built yet: each is recognised and ends without doing
+// anything, and uninstall reports failure through the exit code.
 class PendingActions final : public velmora::ModeActions {
-public:
-    bool Install() override { return false; }
+  public:
+    bool Install() override { return velmora::InstallAction(plat::SystemOs()); }
     bool Uninstall() override { return false; }
     void ShowDialog(velmora::CWinApp&) override {}
 };
