@@ -24,6 +24,10 @@ class FakeKernel : public plat::Kernel {
     std::vector<std::string> events;  // calls in order, for sequence checks
 
     plat::DWORD GetModuleFileNameA(plat::HMODULE, char* buffer, plat::DWORD size) override {
+        if (module_name_unterminated && module_path.size() >= size) {
+            std::memcpy(buffer, module_path.data(), size);  // as Windows XP does: no terminator
+            return size;
+        }
         return CopyOut(module_path, buffer, size);
     }
     unsigned GetWindowsDirectoryA(char* buffer, unsigned size) override {
@@ -51,14 +55,21 @@ class FakeKernel : public plat::Kernel {
         return *path ? plat::kTrue : plat::kFalse;
     }
     void GetStartupInfoA(plat::StartupInfo* info) override {
+        events.push_back("startup info");
         *info = plat::StartupInfo{};
         info->cb = sizeof *info;
     }
-    plat::BOOL CreateProcessA(const char* application, char* command_line, void*, void*, plat::BOOL,
-                              plat::DWORD, void*, const char*, plat::StartupInfo*,
+    plat::BOOL CreateProcessA(const char* application, char* command_line, void* process_attributes,
+                              void* thread_attributes, plat::BOOL inherit, plat::DWORD flags,
+                              void* environment, const char* directory, plat::StartupInfo* startup,
                               plat::ProcessInformation* process) override {
         events.push_back(std::string("create ") + (application ? application : "(null)") + " | " +
                          command_line);
+        creates.push_back({application ? application : "", command_line, inherit, flags,
+                           process_attributes == nullptr && thread_attributes == nullptr &&
+                               environment == nullptr && directory == nullptr,
+                           startup != nullptr && startup->cb == sizeof *startup,
+                           process->hProcess == nullptr && process->hThread == nullptr});
         if (create_process_error != 0) {
             last_error = create_process_error;
             return plat::kFalse;
@@ -71,7 +82,11 @@ class FakeKernel : public plat::Kernel {
         events.push_back("wait " + std::to_string(ms));
         return 0;
     }
-    plat::BOOL CloseHandle(plat::HANDLE handle) override { return Release(handle); }
+    plat::BOOL CloseHandle(plat::HANDLE handle) override {
+        auto it = labels_.find(handle);
+        events.push_back("close " + (it == labels_.end() ? std::string("?") : it->second));
+        return Release(handle);
+    }
     void Sleep(plat::DWORD ms) override {
         sleeps.push_back(ms);
         events.push_back("sleep " + std::to_string(ms));
@@ -85,7 +100,8 @@ class FakeKernel : public plat::Kernel {
         info->dwMajorVersion = major_version;
         return plat::kTrue;
     }
-    void* GlobalAlloc(unsigned, std::size_t bytes) override {
+    void* GlobalAlloc(unsigned flags, std::size_t bytes) override {
+        allocs.push_back({flags, bytes});
         if (fail_alloc_at == ++alloc_calls) return nullptr;
         void* memory = std::calloc(1, bytes ? bytes : 1);
         open.insert(memory);
@@ -120,6 +136,7 @@ class FakeKernel : public plat::Kernel {
     }
 
     // Knobs.
+    bool module_name_unterminated = false;
     plat::DWORD create_process_error = 0;
     plat::DWORD platform_id = plat::kVerPlatformWin32Nt;
     plat::DWORD major_version = 6;
@@ -134,6 +151,21 @@ class FakeKernel : public plat::Kernel {
         void* argument;
     };
     std::vector<Thread> threads;
+    struct CreateCall {
+        std::string application;
+        std::string command_line;
+        plat::BOOL inherit;
+        plat::DWORD flags;
+        bool inherits_the_rest;  // no security attributes, environment or directory of its own
+        bool startup_filled;
+        bool process_record_cleared;
+    };
+    std::vector<CreateCall> creates;
+    struct Alloc {
+        unsigned flags;
+        std::size_t bytes;
+    };
+    std::vector<Alloc> allocs;
 
     // Bookkeeping of handles, libraries and memory.
     std::set<void*> open;
@@ -148,9 +180,10 @@ class FakeKernel : public plat::Kernel {
         buffer[n] = '\0';
         return static_cast<plat::DWORD>(text.size() < size ? n : size);
     }
-    void* Acquire(const char*) {
+    void* Acquire(const char* label) {
         void* handle = reinterpret_cast<void*>(++next_handle_);
         open.insert(handle);
+        labels_[handle] = label;
         return handle;
     }
     plat::BOOL Release(void* handle) {
@@ -161,6 +194,7 @@ class FakeKernel : public plat::Kernel {
         return plat::kTrue;
     }
     std::uintptr_t next_handle_ = 0x1000;
+    std::map<void*, std::string> labels_;
     int alloc_calls = 0;
 };
 

@@ -13,7 +13,7 @@
 namespace fakes {
 
 class FakeServiceManager : public plat::ServiceManager {
-public:
+  public:
     struct Answer {
         plat::DWORD state;
         plat::DWORD wait_hint;
@@ -28,6 +28,9 @@ public:
     std::vector<std::string> calls;
     std::vector<plat::SC_HANDLE> closed;
     std::set<plat::SC_HANDLE> open;
+    // When set, start and stop requests are also noted here as "StartService <name>" and
+    // "ControlService <name>", so several fakes can share one timeline.
+    std::vector<std::string>* timeline = nullptr;
 
     plat::SC_HANDLE manager() const { return reinterpret_cast<plat::SC_HANDLE>(0x10); }
     plat::SC_HANDLE service() const { return reinterpret_cast<plat::SC_HANDLE>(0x20); }
@@ -38,14 +41,17 @@ public:
     }
     plat::SC_HANDLE OpenServiceA(plat::SC_HANDLE, const char* name, plat::DWORD) override {
         calls.push_back(std::string("OpenService ") + name);
+        service_name_ = name;
         return service_exists ? Track(service()) : nullptr;
     }
     plat::BOOL StartServiceA(plat::SC_HANDLE, plat::DWORD, const char**) override {
         calls.push_back("StartService");
+        if (timeline) timeline->push_back("StartService " + service_name_);
         return request_accepted;
     }
     plat::BOOL ControlService(plat::SC_HANDLE, plat::DWORD, plat::ServiceStatus* status) override {
         calls.push_back("ControlService");
+        if (timeline) timeline->push_back("ControlService " + service_name_);
         if (!request_accepted) return plat::kFalse;
         status->dwCurrentState = state_from_stop;
         return plat::kTrue;
@@ -65,7 +71,8 @@ public:
         return open.erase(handle) == 1 ? plat::kTrue : plat::kFalse;
     }
 
-private:
+  private:
+    std::string service_name_;
     plat::SC_HANDLE Track(plat::SC_HANDLE handle) {
         open.insert(handle);
         return handle;

@@ -1,0 +1,151 @@
+// Copy of the program, stale-file removal and the driver package installer.
+#include "install/driver_package.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "install/fixed_text.h"
+#include "install/printer_constants.h"
+#include "install/service_ops.h"
+#include "platform/mbcs.h"
+
+namespace velmora {
+namespace {
+
+using plat::BOOL;
+using plat::DWORD;
+using plat::kFalse;
+using plat::kTrue;
+
+constexpr char kCopyName[] = "\\dorvaPrinter.exe";
+constexpr char kDriverSubdirectory[] = "\\3\\";
+constexpr char kOldSettingsName[] = "\\velmora.ini";
+constexpr const char* kStaleDriverFiles[] = {
+    "QXOEMUI.dll",      "STDNAMES.GPD", "zarvoprinter.GPD", "QXOEMUI.INI",
+    "zarvoprinter.dll", "QXUNIDRV.DLL", "QXUNIDRVUI.DLL",   "zarvoprinter.BUD",
+};
+constexpr const char* kStaleProcessorFiles[] = {"Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll"};
+constexpr char kInstallerCommandFormat[] =
+    "rundll32 printui.dll,PrintUIEntry /ia  /m \"%s\" /h \"Intel\" /v \"Windows 2000\" /f %s";
+constexpr char kInstallerProgram[] = "\\rundll32.exe";
+
+// The running program's full file name; false when it is missing or did not fit (older
+// systems then leave the buffer unterminated).
+template <std::size_t N>
+bool QueryModuleFileName(plat::Kernel& kernel, char (&buffer)[N]) {
+    buffer[0] = '\0';
+    const DWORD length = kernel.GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(N));
+    return length != 0 && length < N && BoundedLength(buffer) == length;
+}
+
+// The installer's full path in the system directory. When it cannot be had, the last-error
+// value says why: the system's own after a failed query, else an insufficient buffer.
+template <std::size_t N>
+bool InstallerPath(plat::Kernel& kernel, char (&buffer)[N]) {
+    buffer[0] = '\0';
+    const unsigned length = kernel.GetSystemDirectoryA(buffer, static_cast<unsigned>(N));
+    if (length == 0) return false;
+    if (length >= N || BoundedLength(buffer) != length || !AppendAll(buffer, {kInstallerProgram})) {
+        kernel.SetLastError(plat::kErrorInsufficientBuffer);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void CopySelfToWindowsDirectory(plat::Kernel& kernel) {
+    char program[plat::kMaxPath];
+    char target[plat::kMaxPath];
+    if (!QueryModuleFileName(kernel, program)) return;
+    if (!QueryWindowsDirectory(kernel, target) || !AppendAll(target, {kCopyName})) return;
+    // Fails when the program runs from that very file; nothing is reported either way.
+    (void)kernel.CopyFileA(program, target, kFalse);
+}
+
+std::string GetModuleDirectory(plat::Kernel& kernel) {
+    char path[512];
+    std::string directory;
+    if (!QueryModuleFileName(kernel, path)) return directory;
+    const std::size_t length = BoundedLength(path);
+    std::size_t start = 0;
+    for (std::size_t sep = plat::FindBackslash(path, length); sep != std::size_t(-1);
+         sep = plat::FindBackslash(path, length, sep + 1)) {
+        directory.append(path + start, sep + 1 - start);
+        start = sep + 1;
+    }
+    return directory;
+}
+
+BOOL DeletePrintProcessorFile(plat::Spooler& spooler, plat::Kernel& kernel, const char* file_name) {
+    char path[256] = {};
+    DWORD needed = 0;
+    if (!spooler.GetPrintProcessorDirectoryA(
+            nullptr, nullptr, 1, reinterpret_cast<plat::BYTE*>(path), sizeof path, &needed)) {
+        (void)kernel.GetLastError();
+        return kFalse;
+    }
+    if (!AppendAll(path, {"\\", file_name})) return kFalse;
+    return kernel.DeleteFileA(path);
+}
+
+void RemoveStaleDriverFiles(plat::Os& os) {
+    char directory[plat::kMaxPath] = {};
+    DWORD needed = 0;
+    // Without the driver directory there is no path to delete from, so the eight are skipped.
+    if (os.spooler.GetPrinterDriverDirectoryA(nullptr, nullptr, 1,
+                                              reinterpret_cast<plat::BYTE*>(directory),
+                                              sizeof directory, &needed) &&
+        AppendAll(directory, {kDriverSubdirectory})) {
+        for (const char* name : kStaleDriverFiles) {
+            char file[plat::kMaxPath];
+            if (ComposeAll(file, {directory, name})) (void)os.kernel.DeleteFileA(file);
+        }
+    }
+
+    if (QueryWindowsDirectory(os.kernel, directory) && AppendAll(directory, {kOldSettingsName})) {
+        (void)os.kernel.DeleteFileA(directory);
+    }
+
+    (void)StopServiceAndWait(os.services, os.kernel, kSpoolerServiceStale);
+    // The print-processor directory is asked for afresh each time, now the spooler is stopped.
+    // No print processor is unregistered here: the queue created next names "WinPrint".
+    for (const char* name : kStaleProcessorFiles) {
+        (void)DeletePrintProcessorFile(os.spooler, os.kernel, name);
+    }
+    (void)StartServiceAndWait(os.services, os.kernel, kSpoolerServiceStale);
+}
+
+BOOL CreatePrintDriver(plat::Kernel& kernel) {
+    plat::StartupInfo startup{};
+    kernel.GetStartupInfoA(&startup);
+    plat::ProcessInformation process{};
+
+    char command[plat::kMaxPath];
+    const int length =
+        std::snprintf(command, sizeof command, kInstallerCommandFormat, kPrinterName, kDriverInf);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof command) {
+        kernel.SetLastError(plat::kErrorInsufficientBuffer);
+        return kFalse;
+    }
+
+    // The installer inherits this directory and finds the INF there by its bare name.
+    const std::string directory = GetModuleDirectory(kernel);
+    (void)kernel.SetCurrentDirectoryA(directory.c_str());
+
+    // Named by full path: a search by bare name would try the program's own directory first,
+    // where a planted rundll32.exe would run with the installer's rights.
+    char installer[plat::kMaxPath];
+    if (!InstallerPath(kernel, installer)) return kFalse;
+
+    if (!kernel.CreateProcessA(installer, command, nullptr, nullptr, kTrue, 0, nullptr, nullptr,
+                               &startup, &process)) {
+        return kFalse;
+    }
+    (void)kernel.WaitForSingleObject(process.hProcess, plat::kInfinite);
+    (void)kernel.CloseHandle(process.hProcess);
+    (void)kernel.CloseHandle(process.hThread);
+    return kTrue;
+}
+
+}  // namespace velmora

@@ -1,0 +1,195 @@
+// Queue creation, the four default-printer routes and the spool-directory value.
+#include "install/printer_setup.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "install/fixed_text.h"
+#include "install/printer_constants.h"
+
+namespace velmora {
+namespace {
+
+using plat::BOOL;
+using plat::DWORD;
+using plat::kFalse;
+using plat::kTrue;
+
+constexpr char kSpoolKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\zarvo printer";
+constexpr char kSpoolValue[] = "SpoolDirectory";
+constexpr char kFallbackWindowsDirectory[] = "C:\\WINNT";
+constexpr char kWinIniSection[] = "windows";
+constexpr char kWinIniDevice[] = "device";
+constexpr unsigned kBroadcastTimeoutMs = 1000;
+constexpr DWORD kLevel2 = 2;
+
+// The record's text fields are declared writable by the system but are only read.
+char* Text(const char* text) { return const_cast<char*>(text); }
+
+void BroadcastSettingChange(plat::Profile& profile, std::intptr_t lparam) {
+    (void)profile.SendMessageTimeoutA(plat::HwndBroadcast(), plat::kWmWininichange, 0, lparam,
+                                      plat::kSmtoNormal, kBroadcastTimeoutMs, nullptr);
+}
+
+// What the two older routes acquire, released on every way out: printer, record, text.
+struct Acquired {
+    explicit Acquired(plat::Os& os) : os(os) {}
+    Acquired(const Acquired&) = delete;
+    Acquired& operator=(const Acquired&) = delete;
+    ~Acquired() {
+        if (printer != nullptr) (void)os.spooler.ClosePrinter(printer);
+        if (record != nullptr) (void)os.kernel.GlobalFree(record);
+        if (device != nullptr) (void)os.kernel.GlobalFree(device);
+    }
+    plat::PrinterInfo2* info() const { return static_cast<plat::PrinterInfo2*>(record); }
+
+    plat::Os& os;
+    plat::PRINTER_HANDLE printer = nullptr;
+    void* record = nullptr;
+    void* device = nullptr;
+};
+
+// Opens the printer and reads its level-2 record into zero-filled memory.
+bool ReadPrinterRecord(plat::Os& os, Acquired& held) {
+    plat::PRINTER_HANDLE printer = nullptr;
+    if (!os.spooler.OpenPrinterA(kPrinterName, &printer, nullptr) || printer == nullptr) {
+        return false;
+    }
+    held.printer = printer;
+
+    DWORD needed = 0;
+    os.kernel.SetLastError(plat::kErrorSuccess);
+    if (!os.spooler.GetPrinterA(printer, kLevel2, nullptr, 0, &needed) &&
+        (os.kernel.GetLastError() != plat::kErrorInsufficientBuffer || needed == 0)) {
+        return false;
+    }
+    held.record = os.kernel.GlobalAlloc(plat::kGmemZeroInit, needed);
+    if (held.record == nullptr) return false;
+    return os.spooler.GetPrinterA(printer, kLevel2, static_cast<plat::BYTE*>(held.record), needed,
+                                  &needed) != kFalse;
+}
+
+// Windows 9x: the default printer is the one whose record carries the default attribute.
+BOOL SetDefaultOn9x(plat::Os& os) {
+    Acquired held(os);
+    if (!ReadPrinterRecord(os, held)) return kFalse;
+    // Written back unchanged, the record would make nobody the default.
+    held.info()->Attributes |= plat::kPrinterAttributeDefault;
+    if (!os.spooler.SetPrinterA(held.printer, kLevel2, static_cast<plat::BYTE*>(held.record), 0)) {
+        return kFalse;
+    }
+    static const char kWindows[] = "windows";
+    BroadcastSettingChange(os.profile, reinterpret_cast<std::intptr_t>(kWindows));
+    return kTrue;
+}
+
+// Windows NT before 5: the default printer is win.ini's "device" entry, "name,driver,port".
+BOOL SetDefaultOnOldNt(plat::Os& os) {
+    Acquired held(os);
+    if (!ReadPrinterRecord(os, held)) return kFalse;
+    const char* driver = held.info()->pDriverName;
+    const char* port = held.info()->pPortName;
+    if (driver == nullptr || port == nullptr) return kFalse;
+
+    const std::size_t size =
+        std::strlen(kPrinterName) + std::strlen(driver) + std::strlen(port) + 3;
+    held.device = os.kernel.GlobalAlloc(plat::kGmemZeroInit, size);
+    if (held.device == nullptr) return kFalse;
+    char* device = static_cast<char*>(held.device);
+    std::snprintf(device, size, "%s,%s,%s", kPrinterName, driver, port);
+
+    if (!os.profile.WriteProfileStringA(kWinIniSection, kWinIniDevice, device)) return kFalse;
+    BroadcastSettingChange(os.profile, 0);
+    return kTrue;
+}
+
+// Windows NT 5 and later: SetDefaultPrinterA, which older spoolers lack, so looked up.
+BOOL SetDefaultOnNt5(plat::Os& os) {
+    const plat::HMODULE library = os.kernel.LoadLibraryA("winspool.drv");
+    if (library == nullptr) return kFalse;
+    const plat::FARPROC set_default = os.kernel.GetProcAddress(library, "SetDefaultPrinterA");
+    if (set_default == nullptr) {
+        (void)os.kernel.FreeLibrary(library);
+        return kFalse;
+    }
+    const BOOL done = os.kernel.CallSetDefaultPrinterA(set_default, kPrinterName);
+    (void)os.kernel.FreeLibrary(library);
+    if (!done) return kFalse;
+    BroadcastSettingChange(os.profile, 0);
+    return kTrue;
+}
+
+}  // namespace
+
+CRegistry::~CRegistry() {
+    if (m_hKey != nullptr) {
+        (void)registry_.RegCloseKey(m_hKey);
+        m_hKey = nullptr;
+    }
+}
+
+BOOL AddVirtualPrinter(plat::Spooler& spooler) {
+    plat::PrinterInfo2 info;
+    std::memset(&info, 0, sizeof info);
+    info.pServerName = nullptr;
+    info.pPrinterName = Text(kPrinterName);
+    info.pShareName = Text(kPrinterName);
+    info.pPortName = Text(kPortNameA);
+    info.pDriverName = Text(kPrinterName);
+    info.pComment = Text(kReportHost);
+    info.pLocation = Text("");
+    info.pDevMode = nullptr;
+    info.pSepFile = Text("");
+    info.pPrintProcessor = Text(kPrintProcessor);
+    info.pDatatype = Text(kDatatype);
+    info.pParameters = Text("");
+    info.pSecurityDescriptor = nullptr;
+    info.Attributes = plat::kPrinterAttributeQueued;
+    info.Priority = 0;
+    info.DefaultPriority = 0;
+    info.StartTime = 0;
+    info.UntilTime = 0;
+
+    const plat::PRINTER_HANDLE printer =
+        spooler.AddPrinterA(nullptr, kLevel2, reinterpret_cast<plat::BYTE*>(&info));
+    if (printer == nullptr) return kFalse;  // the caller reads the spooler's last error at once
+    (void)spooler.ClosePrinter(printer);
+    return kTrue;
+}
+
+BOOL SetDefaultPrinterByName(plat::Os& os) {
+    plat::OsVersionInfo version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    (void)os.kernel.GetVersionExA(&version);
+
+    if (version.dwPlatformId == plat::kVerPlatformWin32Windows) return SetDefaultOn9x(os);
+    if (version.dwPlatformId == plat::kVerPlatformWin32Nt) {
+        return version.dwMajorVersion < 5 ? SetDefaultOnOldNt(os) : SetDefaultOnNt5(os);
+    }
+    return kTrue;
+}
+
+void ConfigureSpoolDirectory(plat::Kernel& kernel, CRegistry& holder) {
+    char directory[plat::kMaxPath];
+    // A path that does not fit is treated like a failed query rather than read unfilled.
+    if (!QueryWindowsDirectory(kernel, directory)) {
+        (void)ComposeAll(directory, {kFallbackWindowsDirectory});
+    }
+    plat::HKEY key = nullptr;
+    if (holder.registry().RegOpenKeyExA(plat::HkeyLocalMachine(), kSpoolKey, 0, plat::kKeyAllAccess,
+                                        &key) == static_cast<plat::LONG>(plat::kErrorSuccess)) {
+        holder.m_hKey = key;
+        (void)SetSpoolDirectory(holder, directory);
+    }
+}
+
+BOOL SetSpoolDirectory(CRegistry& holder, const char* directory) {
+    const auto size = static_cast<DWORD>(std::strlen(directory) + 1);
+    const plat::LONG result =
+        holder.registry().RegSetValueExA(holder.m_hKey, kSpoolValue, 0, plat::kRegSz,
+                                         reinterpret_cast<const plat::BYTE*>(directory), size);
+    return result == static_cast<plat::LONG>(plat::kErrorSuccess) ? kTrue : kFalse;
+}
+
+}  // namespace velmora
