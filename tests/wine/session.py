@@ -15,25 +15,28 @@ import winetest
 SESSION = winetest.SESSION_DIR
 
 
-def free_display():
+def start_xvfb():
+    """Starts Xvfb on the first display that is free; another run may take one meanwhile."""
     for n in range(90, 200):
-        if not os.path.exists(f"/tmp/.X{n}-lock") and not os.path.exists(f"/tmp/.X11-unix/X{n}"):
-            return n
-    raise RuntimeError("no free X display")
+        if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
+            continue
+        xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                start_new_session=True)
+        deadline = time.monotonic() + 30
+        while xvfb.poll() is None and time.monotonic() < deadline:
+            if os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                return n, xvfb
+            time.sleep(0.1)
+        if xvfb.poll() is None:
+            xvfb.kill()
+    raise RuntimeError("Xvfb did not start")
 
 
 def start():
     stop(quiet=True)
     os.makedirs(SESSION, exist_ok=True)
-    n = free_display()
-    xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                            start_new_session=True)
-    deadline = time.monotonic() + 30
-    while not os.path.exists(f"/tmp/.X11-unix/X{n}"):
-        if xvfb.poll() is not None or time.monotonic() > deadline:
-            raise RuntimeError("Xvfb did not start")
-        time.sleep(0.1)
+    n, xvfb = start_xvfb()
 
     template = os.path.join(SESSION, "template")
     env = winetest.base_env(template, f":{n}")
