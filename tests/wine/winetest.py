@@ -108,3 +108,7 @@ def velmora_exe():
 
 def main():
     unittest.main(verbosity=2)
+
+
+def tool_path(directory, name):
+    return os.path.join(BIN_DIR, directory, name + ".exe")

