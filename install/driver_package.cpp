@@ -65,16 +65,18 @@ void CopySelfToWindowsDirectory(plat::Kernel& kernel) {
 
 std::string GetModuleDirectory(plat::Kernel& kernel) {
     char path[512];
-    std::string directory;
-    if (!QueryModuleFileName(kernel, path)) return directory;
-    const std::size_t length = BoundedLength(path);
-    std::size_t start = 0;
-    for (std::size_t sep = plat::FindBackslash(path, length); sep != std::size_t(-1);
-         sep = plat::FindBackslash(path, length, sep + 1)) {
-        directory.append(path + start, sep + 1 - start);
-        start = sep + 1;
+    if (!QueryModuleFileName(kernel, path)) return std::string();
+    return ModuleDirectoryOf(std::string_view(path, BoundedLength(path)));
+}
+
+std::string ModuleDirectoryOf(std::string_view file_name) {
+    std::size_t end = 0;
+    for (std::size_t sep = plat::FindBackslash(file_name.data(), file_name.size());
+         sep != std::size_t(-1);
+         sep = plat::FindBackslash(file_name.data(), file_name.size(), sep + 1)) {
+        end = sep + 1;
     }
-    return directory;
+    return std::string(file_name.substr(0, end));
 }
 
 BOOL DeletePrintProcessorFile(plat::Spooler& spooler, plat::Kernel& kernel, const char* file_name) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/os.h"
 
@@ -15,6 +16,11 @@ void CopySelfToWindowsDirectory(plat::Kernel& kernel);
 // The running program's directory with its trailing backslash; empty when the file name has
 // no backslash or cannot be read whole.
 std::string GetModuleDirectory(plat::Kernel& kernel);
+
+// The directory part of a code page 936 file name: everything up to and including its last
+// separating backslash (a double-byte character's trail byte never is one); empty when it has
+// none.
+std::string ModuleDirectoryOf(std::string_view file_name);
 
 // Deletes one file from the spooler's print-processor directory; zero when the directory
 // cannot be obtained (nothing is then deleted).

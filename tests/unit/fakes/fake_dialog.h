@@ -1,6 +1,7 @@
 // A pretend dialog window and dialog host: controls keep their text, check state, enabled
 // state and list entries as the system's controls would; the system dialogs answer from
-// scripts; every call is logged for order checks.
+// scripts; every call is logged for order checks. The fallible calls can be failed through a
+// FaultPlan, which the host hands on to the windows it creates.
 #pragma once
 
 #include <algorithm>
@@ -12,11 +13,12 @@
 #include <utility>
 #include <vector>
 
+#include "fakes/fault_plan.h"
 #include "platform/dialog.h"
 
 namespace fakes {
 
-class FakeDialogView : public plat::DialogView {
+class FakeDialogView : public plat::DialogView, public Faultable {
   public:
     struct Control {
         std::string text;
@@ -55,9 +57,13 @@ class FakeDialogView : public plat::DialogView {
     }
 
     plat::HWND Window() override { return window_; }
-    int GetWindowTextLengthA(int id) override { return static_cast<int>(TextOf(id).size()); }
+    int GetWindowTextLengthA(int id) override {
+        if (Injected("GetWindowTextLengthA " + std::to_string(id))) return 0;
+        return static_cast<int>(TextOf(id).size());
+    }
     int GetDlgItemTextA(int id, char* buffer, int size) override {
         log.push_back("get " + std::to_string(id));
+        if (Injected("GetDlgItemTextA " + std::to_string(id))) return 0;  // buffer untouched
         const std::string text = TextOf(id);
         if (size <= 0) return 0;
         const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
@@ -67,6 +73,7 @@ class FakeDialogView : public plat::DialogView {
     }
     plat::BOOL SetDlgItemTextA(int id, const char* text) override {
         log.push_back("set " + std::to_string(id) + " " + text);
+        if (Injected("SetDlgItemTextA " + std::to_string(id))) return plat::kFalse;
         Control& c = controls[id];
         if (!c.drop_list) c.text = text;  // a drop-down list has no text of its own
         return plat::kTrue;
@@ -87,12 +94,14 @@ class FakeDialogView : public plat::DialogView {
     }
     int ComboAddString(int id, const char* text) override {
         log.push_back("add " + std::to_string(id) + " " + text);
+        if (Injected("CB_ADDSTRING")) return -2;  // CB_ERRSPACE
         Control& c = controls[id];
         c.entries.push_back(text);
         return static_cast<int>(c.entries.size() - 1);
     }
     int ComboSetCurSel(int id, int index) override {
         log.push_back("select " + std::to_string(id) + " " + std::to_string(index));
+        if (Injected("CB_SETCURSEL")) return plat::kCbErr;
         Control& c = controls[id];
         if (index < 0 || index >= static_cast<int>(c.entries.size())) {
             c.selection = -1;
@@ -105,6 +114,7 @@ class FakeDialogView : public plat::DialogView {
     // a failed search keeps the selection.
     int ComboSelectString(int id, int start_after, const char* text) override {
         log.push_back("select " + std::to_string(id) + " \"" + text + "\"");
+        if (Injected("CB_SELECTSTRING")) return plat::kCbErr;
         Control& c = controls[id];
         const int count = static_cast<int>(c.entries.size());
         for (int k = 1; k <= count; ++k) {
@@ -116,10 +126,13 @@ class FakeDialogView : public plat::DialogView {
         }
         return plat::kCbErr;
     }
-    plat::HMENU GetSystemMenu(plat::BOOL) override { return system_menu; }
+    plat::HMENU GetSystemMenu(plat::BOOL) override {
+        return Injected("GetSystemMenu") ? nullptr : system_menu;
+    }
     plat::BOOL AppendMenuA(plat::HMENU target, unsigned flags, std::uintptr_t id,
                            const char* text) override {
         if (target != system_menu || system_menu == nullptr) return plat::kFalse;
+        if (Injected("AppendMenuA")) return plat::kFalse;
         menu.push_back({flags, id, text ? text : ""});
         return plat::kTrue;
     }
@@ -130,7 +143,7 @@ class FakeDialogView : public plat::DialogView {
     plat::BOOL IsIconic() override { return iconic; }
     plat::HDC BeginPaint() override {
         log.push_back("begin paint");
-        return paint_dc;
+        return Injected("BeginPaint") ? nullptr : paint_dc;
     }
     void EndPaint() override { log.push_back("end paint"); }
     void SendIconEraseBkgnd(plat::HDC dc) override {
@@ -140,11 +153,13 @@ class FakeDialogView : public plat::DialogView {
     plat::BOOL DrawIcon(plat::HDC dc, int x, int y, plat::HICON icon) override {
         log.push_back("draw " + std::to_string(x) + "," + std::to_string(y) +
                       (dc == paint_dc ? " paint dc" : " other dc"));
+        if (Injected("DrawIcon")) return plat::kFalse;
         drawn_icon = icon;
         return plat::kTrue;
     }
     plat::BOOL EndDialog(std::intptr_t result) override {
         log.push_back("end " + std::to_string(result));
+        if (Injected("EndDialog")) return plat::kFalse;
         ended = true;
         end_result = result;
         return plat::kTrue;
@@ -168,7 +183,7 @@ class FakeDialogView : public plat::DialogView {
     plat::HWND window_;
 };
 
-class FakeDialogHost : public plat::DialogHost {
+class FakeDialogHost : public plat::DialogHost, public Faultable {
   public:
     struct Run {
         int template_id;
@@ -189,8 +204,10 @@ class FakeDialogHost : public plat::DialogHost {
     std::intptr_t DialogBoxParamA(int template_id, plat::HWND owner,
                                   plat::DialogClient& client) override {
         runs.push_back({template_id, owner});
+        if (Injected("DialogBoxParamA " + std::to_string(template_id))) return -1;
         FakeDialogView view(reinterpret_cast<plat::HWND>(0x100 + 0x10 * runs.size()));
         if (template_id == 102) CreateSettingsControls(view);
+        view.faults = faults;
         open_views.push_back(&view);
         client.Attach(view);
         (void)client.OnInitDialog();
@@ -201,9 +218,11 @@ class FakeDialogHost : public plat::DialogHost {
         return view.ended ? view.end_result : -1;
     }
     plat::HICON LoadIconA(int id) override {
+        if (Injected("LoadIconA")) return nullptr;
         return reinterpret_cast<plat::HICON>(static_cast<std::uintptr_t>(0x9000 + id));
     }
     int GetSystemMetrics(int index) override {
+        if (Injected("GetSystemMetrics")) return 0;
         return index == plat::kSmCxIcon || index == plat::kSmCyIcon ? 32 : 0;
     }
 
@@ -229,12 +248,12 @@ class FakeDialogHost : public plat::DialogHost {
 
     plat::PIDLIST SHBrowseForFolderA(plat::HWND owner, const char* title, unsigned flags) override {
         browses.push_back({owner, title, flags});
-        if (!folder_chosen) return nullptr;
+        if (!folder_chosen || Injected("SHBrowseForFolderA")) return nullptr;
         ++items_out;
         return reinterpret_cast<plat::PIDLIST>(0xB000);
     }
     plat::BOOL SHGetPathFromIDListA(plat::PIDLIST, char* path) override {
-        if (!item_has_path) {
+        if (!item_has_path || Injected("SHGetPathFromIDListA")) {
             path[0] = '\0';
             return plat::kFalse;
         }
@@ -266,7 +285,7 @@ class FakeDialogHost : public plat::DialogHost {
         opens.push_back({request.owner, filter, request.file, request.file_size,
                          request.default_extension ? request.default_extension : "(null)",
                          request.flags});
-        if (!file_picked) return plat::kFalse;
+        if (!file_picked || Injected("GetOpenFileNameA")) return plat::kFalse;
         std::strncpy(request.file, picked_file.c_str(), request.file_size - 1);
         request.file[request.file_size - 1] = '\0';
         return plat::kTrue;

@@ -4,8 +4,10 @@
 
 #include <gmock/gmock.h>
 
-#include "fakes/fake_kernel.h"
+#include <initializer_list>
+
 #include "fakes/fake_internet.h"
+#include "fakes/fake_kernel.h"
 #include "fakes/fake_registry.h"
 #include "fakes/fake_services.h"
 #include "fakes/fake_spooler.h"
@@ -22,6 +24,14 @@ struct FakeInstallOs {
         registry.timeline = &kernel.events;
         win_ini.timeline = &kernel.events;
         spooler.ShareLastError(kernel.last_error);
+    }
+    // Every area counts its fallible calls in `plan`; the failed one sets the last error.
+    void InjectFaults(FaultPlan& plan) {
+        plan.last_error = &kernel.last_error;
+        for (Faultable* area : std::initializer_list<Faultable*>{
+                 &services, &spooler, &kernel, &registry, &win_ini, &internet, &ui}) {
+            area->faults = &plan;
+        }
     }
     FakeServiceManager services;
     FakeSpooler spooler;

@@ -1,5 +1,6 @@
 // A pretend WinINet: one session, connection and request, a scripted response body, chosen
-// steps that fail, and every handle tracked until it is closed.
+// steps that fail (or any call, through a FaultPlan), and every handle tracked from its
+// creation until it is closed.
 #pragma once
 
 #include <algorithm>
@@ -10,11 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fault_plan.h"
 #include "platform/internet.h"
 
 namespace fakes {
 
-class FakeInternet : public plat::Internet {
+class FakeInternet : public plat::Internet, public Faultable {
   public:
     using Text = std::optional<std::string>;  // nullopt for a null pointer
 
@@ -76,6 +78,7 @@ class FakeInternet : public plat::Internet {
     std::vector<SendArgs> sends;
     std::vector<plat::DWORD> read_sizes;
     std::size_t bytes_handed_out = 0;
+    std::vector<plat::HINTERNET> acquired;  // in the order they were handed out
     std::vector<plat::HINTERNET> closed;
     std::set<plat::HINTERNET> open;
     int bad_closes = 0;
@@ -88,6 +91,7 @@ class FakeInternet : public plat::Internet {
                                   const char* bypass, plat::DWORD flags) override {
         calls.push_back("InternetOpen");
         opens.push_back({Of(agent), access_type, Of(proxy), Of(bypass), flags});
+        if (Injected("InternetOpenA")) return nullptr;
         return open_fails ? nullptr : Track(session());
     }
     plat::BOOL InternetSetOptionExA(plat::HINTERNET handle, plat::DWORD option, void* buffer,
@@ -95,6 +99,7 @@ class FakeInternet : public plat::Internet {
         calls.push_back("InternetSetOptionEx");
         const auto* bytes = static_cast<const plat::BYTE*>(buffer);
         options.push_back({handle, option, {bytes, bytes + length}, flags});
+        if (Injected("InternetSetOptionExA")) return plat::kFalse;
         return open.count(handle) ? plat::kTrue : plat::kFalse;
     }
     plat::HINTERNET InternetConnectA(plat::HINTERNET handle, const char* server, plat::WORD port,
@@ -103,6 +108,7 @@ class FakeInternet : public plat::Internet {
         calls.push_back("InternetConnect");
         connects.push_back(
             {handle, Of(server), port, Of(user), Of(password), service, flags, context});
+        if (Injected("InternetConnectA")) return nullptr;
         if (connect_fails || handle != session() || !open.count(handle)) return nullptr;
         return Track(connection());
     }
@@ -113,6 +119,7 @@ class FakeInternet : public plat::Internet {
         calls.push_back("HttpOpenRequest");
         requests.push_back({handle, Of(verb), Of(object), Of(version), Of(referrer),
                             accept_types != nullptr, flags, context});
+        if (Injected("HttpOpenRequestA")) return nullptr;
         if (request_fails || handle != connection() || !open.count(handle)) return nullptr;
         return Track(request());
     }
@@ -122,7 +129,8 @@ class FakeInternet : public plat::Internet {
         calls.push_back("HttpSendRequest");
         sends.push_back(
             {handle, headers != nullptr, headers_length, optional != nullptr, optional_length});
-        sent_ = !send_fails && handle == request() && open.count(handle);
+        sent_ = !Injected("HttpSendRequestA") && !send_fails && handle == request() &&
+                open.count(handle);
         return sent_ ? plat::kTrue : plat::kFalse;
     }
     plat::BOOL InternetReadFile(plat::HINTERNET handle, void* buffer, plat::DWORD to_read,
@@ -130,6 +138,7 @@ class FakeInternet : public plat::Internet {
         calls.push_back("InternetReadFile");
         read_sizes.push_back(to_read);
         *read = 0;
+        if (Injected("InternetReadFile")) return plat::kFalse;
         // Like WinINet, nothing can be read from a request that was never sent.
         if (!sent_ || handle != request() || !open.count(handle)) return plat::kFalse;
         if (reads_before_failure >= 0 && read_sizes.size() > std::size_t(reads_before_failure)) {
@@ -149,12 +158,13 @@ class FakeInternet : public plat::Internet {
             ++bad_closes;
             return plat::kFalse;
         }
-        return plat::kTrue;
+        return Injected("InternetCloseHandle", true) ? plat::kFalse : plat::kTrue;
     }
 
   private:
     static Text Of(const char* text) { return text ? Text(text) : std::nullopt; }
     plat::HINTERNET Track(plat::HINTERNET handle) {
+        acquired.push_back(handle);
         open.insert(handle);
         return handle;
     }

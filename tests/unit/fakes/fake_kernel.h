@@ -1,5 +1,5 @@
 // A pretend kernel: records sleeps, keeps a last-error value and a module file name, and
-// counts what is acquired and released.
+// counts what is acquired and released. Each fallible call can be failed through a FaultPlan.
 #pragma once
 
 #include <cstdlib>
@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fault_plan.h"
 #include "platform/kernel.h"
 
 namespace fakes {
 
-class FakeKernel : public plat::Kernel {
+class FakeKernel : public plat::Kernel, public Faultable {
   public:
     std::string module_path = "C:\\Program Files\\Velmora\\Velmora.exe";
     std::string windows_dir = "C:\\windows";
@@ -24,6 +25,7 @@ class FakeKernel : public plat::Kernel {
     std::vector<std::string> events;  // calls in order, for sequence checks
 
     plat::DWORD GetModuleFileNameA(plat::HMODULE, char* buffer, plat::DWORD size) override {
+        if (Injected("GetModuleFileNameA")) return 0;
         if (module_name_unterminated && module_path.size() >= size) {
             std::memcpy(buffer, module_path.data(), size);  // as Windows XP does: no terminator
             return size;
@@ -31,19 +33,22 @@ class FakeKernel : public plat::Kernel {
         return CopyOut(module_path, buffer, size);
     }
     unsigned GetWindowsDirectoryA(char* buffer, unsigned size) override {
+        if (Injected("GetWindowsDirectoryA")) return 0;
         if (windows_dir.size() + 1 > size) return static_cast<unsigned>(windows_dir.size() + 1);
         return CopyOut(windows_dir, buffer, size);
     }
     unsigned GetSystemDirectoryA(char* buffer, unsigned size) override {
+        if (Injected("GetSystemDirectoryA")) return 0;
         if (system_dir.size() + 1 > size) return static_cast<unsigned>(system_dir.size() + 1);
         return CopyOut(system_dir, buffer, size);
     }
     plat::BOOL CopyFileA(const char* source, const char* target, plat::BOOL) override {
         events.push_back(std::string("copy ") + source + " -> " + target);
-        return plat::kTrue;
+        return Injected("CopyFileA") ? plat::kFalse : plat::kTrue;
     }
     plat::BOOL DeleteFileA(const char* path) override {
         events.push_back(std::string("delete ") + path);
+        if (Injected("DeleteFileA")) return plat::kFalse;
         if (files.erase(path) == 0) {
             last_error = plat::kErrorFileNotFound;
             return plat::kFalse;
@@ -52,6 +57,7 @@ class FakeKernel : public plat::Kernel {
     }
     plat::BOOL SetCurrentDirectoryA(const char* path) override {
         events.push_back(std::string("chdir ") + path);
+        if (Injected("SetCurrentDirectoryA")) return plat::kFalse;
         return *path ? plat::kTrue : plat::kFalse;
     }
     void GetStartupInfoA(plat::StartupInfo* info) override {
@@ -70,6 +76,7 @@ class FakeKernel : public plat::Kernel {
                                environment == nullptr && directory == nullptr,
                            startup != nullptr && startup->cb == sizeof *startup,
                            process->hProcess == nullptr && process->hThread == nullptr});
+        if (Injected("CreateProcessA")) return plat::kFalse;
         if (create_process_error != 0) {
             last_error = create_process_error;
             return plat::kFalse;
@@ -80,12 +87,13 @@ class FakeKernel : public plat::Kernel {
     }
     plat::DWORD WaitForSingleObject(plat::HANDLE, plat::DWORD ms) override {
         events.push_back("wait " + std::to_string(ms));
-        return 0;
+        return Injected("WaitForSingleObject") ? 0xFFFFFFFFu : 0;  // WAIT_FAILED
     }
     plat::BOOL CloseHandle(plat::HANDLE handle) override {
         auto it = labels_.find(handle);
         events.push_back("close " + (it == labels_.end() ? std::string("?") : it->second));
-        return Release(handle);
+        const plat::BOOL released = Release(handle);
+        return Injected("CloseHandle", true) ? plat::kFalse : released;
     }
     void Sleep(plat::DWORD ms) override {
         sleeps.push_back(ms);
@@ -95,14 +103,16 @@ class FakeKernel : public plat::Kernel {
     plat::DWORD GetLastError() override { return last_error; }
     void SetLastError(plat::DWORD error) override { last_error = error; }
     plat::BOOL GetVersionExA(plat::OsVersionInfo* info) override {
-        if (info->dwOSVersionInfoSize != sizeof *info) return plat::kFalse;
+        if (Injected("GetVersionExA") || info->dwOSVersionInfoSize != sizeof *info) {
+            return plat::kFalse;
+        }
         info->dwPlatformId = platform_id;
         info->dwMajorVersion = major_version;
         return plat::kTrue;
     }
     void* GlobalAlloc(unsigned flags, std::size_t bytes) override {
         allocs.push_back({flags, bytes});
-        if (fail_alloc_at == ++alloc_calls) return nullptr;
+        if (fail_alloc_at == ++alloc_calls || Injected("GlobalAlloc")) return nullptr;
         void* memory = std::calloc(1, bytes ? bytes : 1);
         open.insert(memory);
         return memory;
@@ -110,27 +120,32 @@ class FakeKernel : public plat::Kernel {
     void* GlobalFree(void* memory) override {
         if (open.erase(memory) == 0) ++double_releases;
         std::free(memory);
-        return nullptr;
+        return Injected("GlobalFree", true) ? memory : nullptr;
     }
     plat::HMODULE LoadLibraryA(const char* name) override {
         events.push_back(std::string("load ") + name);
+        if (Injected("LoadLibraryA")) return nullptr;
         return library_loads ? Acquire("library") : nullptr;
     }
     plat::FARPROC GetProcAddress(plat::HMODULE, const char* name) override {
         events.push_back(std::string("proc ") + name);
+        if (Injected("GetProcAddress")) return nullptr;
         return has_set_default_printer ? reinterpret_cast<plat::FARPROC>(&Dummy) : nullptr;
     }
     plat::BOOL FreeLibrary(plat::HMODULE module) override {
         events.push_back("free library");
-        return Release(module);
+        const plat::BOOL released = Release(module);
+        return Injected("FreeLibrary", true) ? plat::kFalse : released;
     }
     plat::BOOL CallSetDefaultPrinterA(plat::FARPROC, const char* printer) override {
         events.push_back(std::string("SetDefaultPrinterA ") + printer);
+        if (Injected("SetDefaultPrinterA")) return plat::kFalse;
         return set_default_printer_result;
     }
     std::uintptr_t BeginThread(plat::ThreadProc start, unsigned stack, void* argument) override {
         events.push_back("thread " + std::to_string(stack) + " " +
                          static_cast<const char*>(argument));
+        if (Injected("_beginthread")) return static_cast<std::uintptr_t>(-1);
         threads.push_back({start, argument});
         return 1;
     }

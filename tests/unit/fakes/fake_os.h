@@ -3,6 +3,8 @@
 
 #include <gmock/gmock.h>
 
+#include <initializer_list>
+
 #include "fakes/fake_internet.h"
 #include "fakes/fake_kernel.h"
 #include "fakes/fake_services.h"
@@ -50,6 +52,16 @@ struct FakeOs {
     FakeUi ui;
     FakeSockets sockets;
     plat::Os os{services, spooler, kernel, registry, profile, internet, ui, sockets};
+
+    // Every faked area counts its fallible calls in `plan`; the failed one sets the last error.
+    void InjectFaults(FaultPlan& plan) {
+        plan.last_error = &kernel.last_error;
+        spooler.ShareLastError(kernel.last_error);
+        for (Faultable* area :
+             std::initializer_list<Faultable*>{&services, &spooler, &kernel, &internet, &ui}) {
+            area->faults = &plan;
+        }
+    }
 };
 
 }  // namespace fakes

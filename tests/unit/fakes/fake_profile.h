@@ -1,6 +1,8 @@
 // A pretend private-profile store: INI files kept as lines in memory, read and written with the
 // system's rules (names match without regard to case, a present empty value is not the
-// default, reads are cut to the buffer, every other line of a file is kept as it was).
+// default, reads are cut to the buffer, every other line of a file is kept as it was). Each
+// private-profile call can be failed through a FaultPlan: a read then behaves as if the file
+// could not be opened, a write changes nothing.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -14,11 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fault_plan.h"
 #include "platform/profile.h"
 
 namespace fakes {
 
-class FakeProfile : public plat::Profile {
+class FakeProfile : public plat::Profile, public Faultable {
   public:
     struct Write {
         std::string file;
@@ -46,7 +49,9 @@ class FakeProfile : public plat::Profile {
 
     unsigned GetPrivateProfileIntA(const char* section, const char* key, int default_value,
                                    const char* file) override {
-        const auto value = Find(file, section, key);
+        const auto value = Injected(std::string("GetPrivateProfileIntA ") + key)
+                               ? std::nullopt
+                               : Find(file, section, key);
         if (!value) return static_cast<unsigned>(default_value);
         unsigned result = 0;
         for (char c : *value) {
@@ -60,7 +65,9 @@ class FakeProfile : public plat::Profile {
                                          const char* default_value, char* buffer, plat::DWORD size,
                                          const char* file) override {
         if (size == 0) return 0;
-        const auto value = Find(file, section, key);
+        const auto value = Injected(std::string("GetPrivateProfileStringA ") + key)
+                               ? std::nullopt
+                               : Find(file, section, key);
         const std::string text = value ? *value : (default_value ? default_value : "");
         const std::size_t n = std::min<std::size_t>(text.size(), size - 1);
         std::memcpy(buffer, text.data(), n);
@@ -72,6 +79,9 @@ class FakeProfile : public plat::Profile {
     plat::BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                           const char* file) override {
         writes.push_back({file, section, key ? key : "(null)", value ? value : "(null)"});
+        if (Injected(std::string("WritePrivateProfileStringA ") + (key ? key : "(null)"))) {
+            return plat::kFalse;
+        }
         auto& lines = files_[Lower(file)];
         auto [begin, end] = SectionRange(lines, section);
         if (begin == lines.size()) {

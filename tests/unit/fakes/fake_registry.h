@@ -1,5 +1,6 @@
 // A pretend registry: keys under HKEY_LOCAL_MACHINE that exist, the values written into them,
-// and every key handle tracked from its opening to its closing.
+// and every key handle tracked from its opening to its closing. Each call can be failed through
+// a FaultPlan.
 #pragma once
 
 #include <cstdint>
@@ -9,14 +10,16 @@
 #include <utility>
 #include <vector>
 
+#include "fakes/fault_plan.h"
 #include "platform/registry.h"
 
 namespace fakes {
 
-class FakeRegistry : public plat::Registry {
+class FakeRegistry : public plat::Registry, public Faultable {
   public:
     static constexpr plat::LONG kFileNotFound = 2;
     static constexpr plat::LONG kInvalidHandle = 6;
+    static constexpr plat::LONG kGenFailure = 31;
 
     std::set<std::string> keys;  // sub-keys of HKEY_LOCAL_MACHINE that can be opened
     struct Value {
@@ -39,6 +42,7 @@ class FakeRegistry : public plat::Registry {
         Note(std::string("RegOpenKey ") + sub_key);
         last_options = options;
         last_access = access;
+        if (Injected("RegOpenKeyExA")) return kGenFailure;
         if (root != plat::HkeyLocalMachine()) return kInvalidHandle;
         if (keys.count(sub_key) == 0) return kFileNotFound;
         auto key = reinterpret_cast<plat::HKEY>(++next_);
@@ -51,6 +55,7 @@ class FakeRegistry : public plat::Registry {
                               const plat::BYTE* data, plat::DWORD size) override {
         Note(std::string("RegSetValue ") + value_name);
         if (open.count(key) == 0) return kInvalidHandle;
+        if (Injected("RegSetValueExA")) return kGenFailure;
         if (set_result != 0) return set_result;
         values[{names_[key], value_name}] = {type, {data, data + size}};
         return 0;
@@ -60,12 +65,11 @@ class FakeRegistry : public plat::Registry {
         const std::string name = root ? "HKLM" : names_[key];
         Note("RegCloseKey " + name);
         closed.push_back(name);
-        if (root) return 0;
-        if (open.erase(key) == 0) {
+        if (!root && open.erase(key) == 0) {
             ++bad_closes;
             return kInvalidHandle;
         }
-        return 0;
+        return Injected("RegCloseKey " + name, true) ? kGenFailure : 0;
     }
 
   private:

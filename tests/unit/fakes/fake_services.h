@@ -1,5 +1,6 @@
 // A pretend Service Control Manager: one service whose status answers are scripted, with
-// every handle it gives out tracked until it is closed.
+// every handle it gives out tracked until it is closed. Each call can be failed through a
+// FaultPlan.
 #pragma once
 
 #include <cstdint>
@@ -8,11 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fault_plan.h"
 #include "platform/services.h"
 
 namespace fakes {
 
-class FakeServiceManager : public plat::ServiceManager {
+class FakeServiceManager : public plat::ServiceManager, public Faultable {
   public:
     struct Answer {
         plat::DWORD state;
@@ -28,6 +30,7 @@ class FakeServiceManager : public plat::ServiceManager {
     std::vector<std::string> calls;
     std::vector<plat::SC_HANDLE> closed;
     std::set<plat::SC_HANDLE> open;
+    int bad_closes = 0;
     // When set, start and stop requests are also noted here as "StartService <name>" and
     // "ControlService <name>", so several fakes can share one timeline.
     std::vector<std::string>* timeline = nullptr;
@@ -37,27 +40,31 @@ class FakeServiceManager : public plat::ServiceManager {
 
     plat::SC_HANDLE OpenSCManagerA(const char*, const char*, plat::DWORD) override {
         calls.push_back("OpenSCManager");
+        if (Injected("OpenSCManagerA")) return nullptr;
         return manager_opens ? Track(manager()) : nullptr;
     }
     plat::SC_HANDLE OpenServiceA(plat::SC_HANDLE, const char* name, plat::DWORD) override {
         calls.push_back(std::string("OpenService ") + name);
         service_name_ = name;
+        if (Injected(std::string("OpenServiceA ") + name)) return nullptr;
         return service_exists ? Track(service()) : nullptr;
     }
     plat::BOOL StartServiceA(plat::SC_HANDLE, plat::DWORD, const char**) override {
         calls.push_back("StartService");
         if (timeline) timeline->push_back("StartService " + service_name_);
+        if (Injected("StartServiceA")) return plat::kFalse;
         return request_accepted;
     }
     plat::BOOL ControlService(plat::SC_HANDLE, plat::DWORD, plat::ServiceStatus* status) override {
         calls.push_back("ControlService");
         if (timeline) timeline->push_back("ControlService " + service_name_);
-        if (!request_accepted) return plat::kFalse;
+        if (Injected("ControlService") || !request_accepted) return plat::kFalse;
         status->dwCurrentState = state_from_stop;
         return plat::kTrue;
     }
     plat::BOOL QueryServiceStatus(plat::SC_HANDLE, plat::ServiceStatus* status) override {
         calls.push_back("QueryServiceStatus");
+        if (Injected("QueryServiceStatus")) return plat::kFalse;
         if (answers.empty()) return plat::kFalse;
         const Answer answer = answers.front();
         if (answers.size() > 1) answers.pop_front();
@@ -68,7 +75,11 @@ class FakeServiceManager : public plat::ServiceManager {
     }
     plat::BOOL CloseServiceHandle(plat::SC_HANDLE handle) override {
         closed.push_back(handle);
-        return open.erase(handle) == 1 ? plat::kTrue : plat::kFalse;
+        if (open.erase(handle) == 0) {
+            ++bad_closes;
+            return plat::kFalse;
+        }
+        return Injected("CloseServiceHandle", true) ? plat::kFalse : plat::kTrue;
     }
 
   private:

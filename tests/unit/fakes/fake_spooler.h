@@ -1,6 +1,6 @@
 // A pretend spooler: a set of ports behind the XcvMonitor channel, queues with their level-2
 // records, drivers and the two spooler directories, with every handle tracked until it is
-// closed.
+// closed. Each call can be failed through a FaultPlan.
 #pragma once
 
 #include <cstdint>
@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fault_plan.h"
 #include "platform/spooler.h"
 
 namespace fakes {
 
-class FakeSpooler : public plat::Spooler {
+class FakeSpooler : public plat::Spooler, public Faultable {
   public:
     std::set<std::u16string> ports;
     std::set<std::string> printers;
@@ -73,6 +74,7 @@ class FakeSpooler : public plat::Spooler {
         last_open_access = defaults ? defaults->DesiredAccess : 0;
         open_accesses.push_back(last_open_access);
         const bool channel = std::strcmp(name, ",XcvMonitor Local Port") == 0;
+        if (Injected(std::string("OpenPrinterA ") + name)) return plat::kFalse;
         if (channel ? !channel_opens : printers.count(name) == 0) {
             *error_ = 1801;  // ERROR_INVALID_PRINTER_NAME
             return plat::kFalse;
@@ -88,12 +90,13 @@ class FakeSpooler : public plat::Spooler {
             return plat::kFalse;
         }
         if (pending_delete_.erase(it->second)) printers.erase(it->second);
-        return plat::kTrue;
+        return Injected("ClosePrinter", true) ? plat::kFalse : plat::kTrue;
     }
     plat::PRINTER_HANDLE AddPrinterA(const char*, plat::DWORD, plat::BYTE* info) override {
         const auto* record = reinterpret_cast<const plat::PrinterInfo2*>(info);
         Note(std::string("AddPrinter ") + record->pPrinterName);
         added.push_back(*record);
+        if (Injected("AddPrinterA")) return nullptr;
         if (printers.count(record->pPrinterName) != 0) {
             *error_ = plat::kErrorPrinterAlreadyExists;
             return nullptr;
@@ -104,18 +107,20 @@ class FakeSpooler : public plat::Spooler {
     }
     plat::BOOL DeletePrinter(plat::PRINTER_HANDLE printer) override {
         Note("DeletePrinter");
-        if (!delete_printer_succeeds) return plat::kFalse;
+        if (Injected("DeletePrinter") || !delete_printer_succeeds) return plat::kFalse;
         pending_delete_.insert(names_[printer]);
         return plat::kTrue;
     }
     plat::BOOL DeletePrinterDriverA(const char*, const char*, const char* driver) override {
         Note(std::string("DeletePrinterDriver ") + driver);
+        if (Injected("DeletePrinterDriverA")) return plat::kFalse;
         return drivers.erase(driver) == 1 ? plat::kTrue : plat::kFalse;
     }
     // Lays the record out as the system does: the fixed part, then its texts.
     plat::BOOL GetPrinterA(plat::PRINTER_HANDLE printer, plat::DWORD, plat::BYTE* buffer,
                            plat::DWORD size, plat::DWORD* needed) override {
         Note("GetPrinter " + std::to_string(size));
+        if (Injected("GetPrinterA")) return plat::kFalse;
         const std::string name = names_[printer];
         const Queue& queue = queues[name];
         const std::size_t required = sizeof(plat::PrinterInfo2) + name.size() + 1 +
@@ -141,6 +146,7 @@ class FakeSpooler : public plat::Spooler {
     plat::BOOL SetPrinterA(plat::PRINTER_HANDLE printer, plat::DWORD level, plat::BYTE* buffer,
                            plat::DWORD command) override {
         Note("SetPrinter " + std::to_string(level) + " " + std::to_string(command));
+        if (Injected("SetPrinterA")) return plat::kFalse;
         if (!set_printer_succeeds) {
             *error_ = 5;
             return plat::kFalse;
@@ -157,6 +163,7 @@ class FakeSpooler : public plat::Spooler {
         const std::u16string port(reinterpret_cast<const char16_t*>(input));
         const std::u16string verb(command);
         if (timeline) timeline->push_back(verb == u"AddPort" ? "XcvData AddPort" : "XcvData other");
+        if (Injected("XcvDataW")) return plat::kFalse;
         // Like the local monitor: the call succeeds and the answer is in the status.
         if (verb == u"AddPort") *status = ports.insert(port).second ? 0 : 183;
         if (verb == u"DeletePort") *status = ports.erase(port) ? 0 : 2;
@@ -166,12 +173,14 @@ class FakeSpooler : public plat::Spooler {
     plat::BOOL GetPrinterDriverDirectoryA(const char*, const char*, plat::DWORD, plat::BYTE* buffer,
                                           plat::DWORD size, plat::DWORD* needed) override {
         Note("GetPrinterDriverDirectory " + std::to_string(size));
+        if (Injected("GetPrinterDriverDirectoryA")) return plat::kFalse;
         return Directory(driver_directory_fails, driver_directory, buffer, size, needed);
     }
     plat::BOOL GetPrintProcessorDirectoryA(const char*, const char*, plat::DWORD,
                                            plat::BYTE* buffer, plat::DWORD size,
                                            plat::DWORD* needed) override {
         Note("GetPrintProcessorDirectory " + std::to_string(size));
+        if (Injected("GetPrintProcessorDirectoryA")) return plat::kFalse;
         return Directory(processor_directory_fails, processor_directory, buffer, size, needed);
     }
     plat::BOOL DeletePrintProcessorA(const char*, const char*, const char* processor) override {

@@ -1,4 +1,5 @@
-// A pretend user interface and sockets layer: message boxes are recorded, not shown.
+// A pretend user interface and sockets layer: message boxes are recorded, not shown. The user
+// interface's fallible calls can be failed through a FaultPlan.
 #pragma once
 
 #include <cstring>
@@ -6,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fault_plan.h"
 #include "platform/sockets.h"
 #include "platform/ui.h"
 
 namespace fakes {
 
-class FakeUi : public plat::Ui {
-public:
+class FakeUi : public plat::Ui, public Faultable {
+  public:
     struct Box {
         std::string text;
         std::string caption;
@@ -29,9 +31,10 @@ public:
         ++common_controls_calls;
         common_controls_size = size;
         common_controls_classes = classes;
-        return plat::kTrue;
+        return Injected("InitCommonControlsEx") ? plat::kFalse : plat::kTrue;
     }
     int LoadStringA(unsigned id, char* buffer, int size) override {
+        if (Injected("LoadStringA " + std::to_string(id))) return 0;
         auto it = strings.find(id);
         if (it == strings.end() || size <= 0) return 0;
         const std::size_t n = std::min(it->second.size(), static_cast<std::size_t>(size - 1));
@@ -42,13 +45,14 @@ public:
     plat::HWND GetActiveWindow() override { return nullptr; }
     int MessageBoxIndirectA(plat::HWND, const char* text, const char* caption, plat::DWORD style,
                             plat::DWORD help_context) override {
+        if (Injected("MessageBoxIndirectA")) return 0;  // no box appeared
         boxes.push_back({text, caption, style, help_context});
         return plat::kIdOk;
     }
 };
 
 class FakeSockets : public plat::Sockets {
-public:
+  public:
     int startup_result = 0;
     plat::WORD granted = 0x0101;
     int startups = 0;

@@ -1,5 +1,6 @@
 // A pretend win.ini and window broadcast: WriteProfileStringA entries and the settings-change
 // messages sent to all top-level windows. The private-profile functions are not its business.
+// Both calls can be failed through a FaultPlan.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,11 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "fakes/fault_plan.h"
 #include "platform/profile.h"
 
 namespace fakes {
 
-class FakeWinIni : public plat::Profile {
+class FakeWinIni : public plat::Profile, public Faultable {
   public:
     std::map<std::pair<std::string, std::string>, std::string> entries;  // (section, key)
     bool write_succeeds = true;
@@ -35,7 +37,7 @@ class FakeWinIni : public plat::Profile {
     plat::BOOL WriteProfileStringA(const char* section, const char* key,
                                    const char* value) override {
         Note(std::string("WriteProfileString ") + section + " " + key);
-        if (!write_succeeds) return plat::kFalse;
+        if (Injected("WriteProfileStringA") || !write_succeeds) return plat::kFalse;
         entries[{section, key}] = value;
         return plat::kTrue;
     }
@@ -45,7 +47,7 @@ class FakeWinIni : public plat::Profile {
         const std::string text = lparam ? reinterpret_cast<const char*>(lparam) : "0";
         Note("broadcast " + text);
         broadcasts.push_back({window, message, wparam, text, flags, timeout, result != nullptr});
-        return 1;
+        return Injected("SendMessageTimeoutA") ? 0 : 1;
     }
 
     unsigned GetPrivateProfileIntA(const char*, const char*, int, const char*) override {
