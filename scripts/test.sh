@@ -10,7 +10,7 @@ cmake --build --preset native
 ctest --preset native -j2
 cmake --preset fuzz
 cmake --build --preset fuzz
-ctest --preset fuzz
+ctest --preset fuzz -j2
 cmake --preset win32
 cmake --build --preset win32
 ctest --preset win32
