@@ -201,12 +201,66 @@ class SettingsDialog(DialogTest):
                              run_program=(IDC_RUNEXE, {"check": 0}))
 
         # Enter with the focus on no push button is OK.
-        while self.ui.focus_id(self.dialog) != IDC_OUTPATH:
+        for _ in range(20):
+            if self.ui.focus_id(self.dialog) == IDC_OUTPATH:
+                break
             self.ui.key(self.dialog, "tab")
+        self.assertEqual(self.ui.focus_id(self.dialog), IDC_OUTPATH)
         self.ui.call("key", self.dialog, "enter")
         self.assert_ended()
         self.assertEqual(section(read_lines(self.settings), "zarvoprinter")[:2],
                          [("exe", "0"), ("exename", "C:\\程序\\打开.exe")])
+
+
+class Browsers(DialogTest):
+    # Controls of Wine's folder browser and open-file dialog.
+    BROWSER_TITLE, FILE_NAME, FILE_TYPES = 0x3742, 0x47C, 0x470
+
+    def open_chooser(self, button, caption):
+        self.ui.post_click(self.dialog, button)
+        chooser = self.ui.find(caption)
+        self.assertEqual(int(self.ui.window(chooser)["owner"]), self.dialog)
+        return chooser
+
+    def press(self, chooser, button):
+        self.ui.post_click(chooser, button)
+        self.ui.wait_gone(chooser)
+        self.ui.sync(self.dialog)
+
+    def test_chosen_folder_and_program_replace_their_texts_until_cancel(self):
+        self.open_dialog("browsers")
+        self.ui.click(self.dialog, IDC_RUNEXE)
+        self.ui.set_text(self.dialog, IDC_EXENAME, "d:\\未保存.exe")
+
+        browser = self.open_chooser(IDC_BROWSE_OUTPATH, "选择文件夹")
+        self.assertEqual(self.ui.text(browser, self.BROWSER_TITLE), "请选择路径: ")
+        self.press(browser, IDCANCEL)
+        self.assertEqual(self.ui.text(self.dialog, IDC_OUTPATH), "c:\\")
+        # OK on the browser's first folder, the desktop: its file-system path.
+        browser = self.open_chooser(IDC_BROWSE_OUTPATH, "选择文件夹")
+        self.press(browser, IDOK)
+        folder = self.ui.text(self.dialog, IDC_OUTPATH)
+        self.assertTrue(os.path.isdir(self.prefix.unix_path(folder)), folder)
+        self.assertEqual(self.ui.text(self.dialog, IDC_EXENAME), "d:\\未保存.exe")
+
+        chooser = self.open_chooser(IDC_BROWSE_EXE, "打开")
+        self.assertEqual(self.ui.control(chooser, self.FILE_TYPES)["items"],
+                         ["可执行程序 (*.exe)"])
+        self.press(chooser, IDCANCEL)
+        self.assertEqual(self.ui.text(self.dialog, IDC_EXENAME), "d:\\未保存.exe")
+        program = self.prefix.unix_path("C:\\工具\\转换.exe")
+        os.makedirs(os.path.dirname(program))
+        open(program, "wb").close()
+        chooser = self.open_chooser(IDC_BROWSE_EXE, "打开")
+        self.ui.set_text(chooser, self.FILE_NAME, "C:\\工具\\转换")  # the default extension follows
+        self.press(chooser, IDOK)
+        self.assert_controls(program=(IDC_EXENAME, {"text": "C:\\工具\\转换.exe"}),
+                             path=(IDC_OUTPATH, {"text": folder}),
+                             run_program=(IDC_RUNEXE, {"check": 1}))
+
+        self.ui.click(self.dialog, IDCANCEL)
+        self.assert_ended()
+        self.assertFalse(os.path.exists(self.settings))
 
 
 class ClosingWithoutOk(DialogTest):
