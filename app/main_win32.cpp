@@ -10,7 +10,7 @@
 namespace {
 
 class SystemActions final : public velmora::ModeActions {
-public:
+  public:
     bool Install() override { return velmora::InstallAction(plat::SystemOs()); }
     bool Uninstall() override { return velmora::UninstallAction(plat::SystemOs()); }
     void ShowDialog(velmora::CWinApp& app) override {

@@ -9,7 +9,7 @@ namespace velmora {
 // The three things the program can do; each install/uninstall action reports its outcome
 // so the process exit code can tell a deployment tool what happened.
 class ModeActions {
-public:
+  public:
     virtual ~ModeActions() = default;
     virtual bool Install() = 0;
     virtual bool Uninstall() = 0;
@@ -17,11 +17,11 @@ public:
 };
 
 class CVelmoraApp : public CWinApp {
-public:
+  public:
     CVelmoraApp(plat::Os& os, ModeActions& actions) : os_(os), actions_(actions) {}
     int InitInstance() override;
 
-private:
+  private:
     plat::Os& os_;
     ModeActions& actions_;
 };

@@ -14,5 +14,6 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    return static_cast<int>(::DialogBoxParamW(instance, MAKEINTRESOURCEW(1), nullptr, DialogProc, 0));
+    return static_cast<int>(
+        ::DialogBoxParamW(instance, MAKEINTRESOURCEW(1), nullptr, DialogProc, 0));
 }

@@ -91,9 +91,9 @@ BOOL PortAddOrDelete(plat::Spooler& spooler, bool remove) {
     DWORD output = 0;
     DWORD needed = 0;
     DWORD monitor_status = 0;  // the monitor's own answer is deliberately not consulted
-    const BOOL result = spooler.XcvDataW(xcv, command, reinterpret_cast<const plat::BYTE*>(kPortNameW),
-                                         input_size, reinterpret_cast<plat::BYTE*>(&output), 0,
-                                         &needed, &monitor_status);
+    const BOOL result =
+        spooler.XcvDataW(xcv, command, reinterpret_cast<const plat::BYTE*>(kPortNameW), input_size,
+                         reinterpret_cast<plat::BYTE*>(&output), 0, &needed, &monitor_status);
     (void)spooler.ClosePrinter(xcv);
     return result;
 }

@@ -18,12 +18,12 @@ constexpr DWORD kInternetFlagNoAutoRedirect = 0x00200000;
 constexpr DWORD kInternetFlagNeedFile = 0x00000010;
 
 class Internet {
-public:
+  public:
     virtual ~Internet() = default;
     virtual HINTERNET InternetOpenA(const char* agent, DWORD access_type, const char* proxy,
                                     const char* proxy_bypass, DWORD flags) = 0;
-    virtual BOOL InternetSetOptionExA(HINTERNET internet, DWORD option, void* buffer,
-                                      DWORD length, DWORD flags) = 0;
+    virtual BOOL InternetSetOptionExA(HINTERNET internet, DWORD option, void* buffer, DWORD length,
+                                      DWORD flags) = 0;
     virtual HINTERNET InternetConnectA(HINTERNET internet, const char* server, WORD port,
                                        const char* user, const char* password, DWORD service,
                                        DWORD flags, std::uintptr_t context) = 0;

@@ -60,7 +60,7 @@ constexpr unsigned kGmemZeroInit = 0x0040;
 using ThreadProc = void (*)(void*);
 
 class Kernel {
-public:
+  public:
     virtual ~Kernel() = default;
     virtual DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) = 0;
     virtual unsigned GetWindowsDirectoryA(char* buffer, unsigned size) = 0;

@@ -15,15 +15,15 @@ constexpr unsigned kWmWininichange = 0x001A;
 constexpr unsigned kSmtoNormal = 0x0000;
 
 class Profile {
-public:
+  public:
     virtual ~Profile() = default;
     virtual unsigned GetPrivateProfileIntA(const char* section, const char* key, int default_value,
                                            const char* file) = 0;
     virtual DWORD GetPrivateProfileStringA(const char* section, const char* key,
                                            const char* default_value, char* buffer, DWORD size,
                                            const char* file) = 0;
-    virtual BOOL WritePrivateProfileStringA(const char* section, const char* key,
-                                            const char* value, const char* file) = 0;
+    virtual BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                            const char* file) = 0;
     virtual BOOL WriteProfileStringA(const char* section, const char* key, const char* value) = 0;
     virtual std::intptr_t SendMessageTimeoutA(HWND window, unsigned message, std::uintptr_t wparam,
                                               std::intptr_t lparam, unsigned flags,

@@ -17,7 +17,7 @@ constexpr DWORD kKeyAllAccess = 0xF003F;
 constexpr DWORD kRegSz = 1;
 
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
     virtual LONG RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options, DWORD access,
                                HKEY* result) = 0;

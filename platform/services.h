@@ -25,7 +25,7 @@ constexpr DWORD kServiceStopped = 1;
 constexpr DWORD kServiceRunning = 4;
 
 class ServiceManager {
-public:
+  public:
     virtual ~ServiceManager() = default;
     virtual SC_HANDLE OpenSCManagerA(const char* machine, const char* database, DWORD access) = 0;
     virtual SC_HANDLE OpenServiceA(SC_HANDLE manager, const char* name, DWORD access) = 0;

@@ -14,7 +14,7 @@ struct WsaVersion {
 constexpr int kWsaVerNotSupported = 10092;
 
 class Sockets {
-public:
+  public:
     virtual ~Sockets() = default;
     virtual int WSAStartup(WORD requested, WsaVersion* data) = 0;
     virtual int WSACleanup() = 0;

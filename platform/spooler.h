@@ -45,7 +45,7 @@ constexpr DWORD kPrinterAttributeQueued = 0x1;
 constexpr DWORD kPrinterAttributeDefault = 0x4;
 
 class Spooler {
-public:
+  public:
     virtual ~Spooler() = default;
     virtual BOOL OpenPrinterA(const char* name, PRINTER_HANDLE* printer,
                               const PrinterDefaults* defaults) = 0;
@@ -56,8 +56,7 @@ public:
                                       const char* driver) = 0;
     virtual BOOL GetPrinterA(PRINTER_HANDLE printer, DWORD level, BYTE* buffer, DWORD size,
                              DWORD* needed) = 0;
-    virtual BOOL SetPrinterA(PRINTER_HANDLE printer, DWORD level, BYTE* buffer,
-                             DWORD command) = 0;
+    virtual BOOL SetPrinterA(PRINTER_HANDLE printer, DWORD level, BYTE* buffer, DWORD command) = 0;
     virtual BOOL XcvDataW(PRINTER_HANDLE xcv, const char16_t* command, const BYTE* input,
                           DWORD input_size, BYTE* output, DWORD output_size, DWORD* needed,
                           DWORD* status) = 0;

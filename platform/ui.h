@@ -18,15 +18,15 @@ constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
 
 class Ui {
-public:
+  public:
     virtual ~Ui() = default;
     // InitCommonControlsEx with an INITCOMMONCONTROLSEX of the given size and class mask.
     virtual BOOL InitCommonControlsEx(DWORD size, DWORD classes) = 0;
     virtual int LoadStringA(unsigned id, char* buffer, int size) = 0;
     virtual HWND GetActiveWindow() = 0;
     // MessageBoxIndirectA with the program's instance and the given help context.
-    virtual int MessageBoxIndirectA(HWND owner, const char* text, const char* caption,
-                                    DWORD style, DWORD context_help_id) = 0;
+    virtual int MessageBoxIndirectA(HWND owner, const char* text, const char* caption, DWORD style,
+                                    DWORD context_help_id) = 0;
 };
 
 }  // namespace plat

@@ -8,7 +8,7 @@ namespace plat {
 
 template <typename Handle, typename Closer>
 class UniqueAny {
-public:
+  public:
     UniqueAny(Handle handle, Closer closer) : handle_(handle), closer_(std::move(closer)) {}
     UniqueAny(const UniqueAny&) = delete;
     UniqueAny& operator=(const UniqueAny&) = delete;
@@ -22,7 +22,7 @@ public:
         if (handle_ != Handle{}) closer_(std::exchange(handle_, Handle{}));
     }
 
-private:
+  private:
     Handle handle_;
     Closer closer_;
 };

@@ -6,7 +6,7 @@
 namespace plat::win32 {
 
 class ServicesWin32 final : public ServiceManager {
-public:
+  public:
     SC_HANDLE OpenSCManagerA(const char* machine, const char* database, DWORD access) override;
     SC_HANDLE OpenServiceA(SC_HANDLE manager, const char* name, DWORD access) override;
     BOOL StartServiceA(SC_HANDLE service, DWORD argc, const char** argv) override;
@@ -16,7 +16,7 @@ public:
 };
 
 class SpoolerWin32 final : public Spooler {
-public:
+  public:
     BOOL OpenPrinterA(const char* name, PRINTER_HANDLE* printer,
                       const PrinterDefaults* defaults) override;
     BOOL ClosePrinter(PRINTER_HANDLE printer) override;
@@ -38,7 +38,7 @@ public:
 };
 
 class KernelWin32 final : public Kernel {
-public:
+  public:
     DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) override;
     unsigned GetWindowsDirectoryA(char* buffer, unsigned size) override;
     unsigned GetSystemDirectoryA(char* buffer, unsigned size) override;
@@ -66,7 +66,7 @@ public:
 };
 
 class RegistryWin32 final : public Registry {
-public:
+  public:
     LONG RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options, DWORD access,
                        HKEY* result) override;
     LONG RegSetValueExA(HKEY key, const char* value_name, DWORD reserved, DWORD type,
@@ -75,12 +75,11 @@ public:
 };
 
 class ProfileWin32 final : public Profile {
-public:
+  public:
     unsigned GetPrivateProfileIntA(const char* section, const char* key, int default_value,
                                    const char* file) override;
-    DWORD GetPrivateProfileStringA(const char* section, const char* key,
-                                   const char* default_value, char* buffer, DWORD size,
-                                   const char* file) override;
+    DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* default_value,
+                                   char* buffer, DWORD size, const char* file) override;
     BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                     const char* file) override;
     BOOL WriteProfileStringA(const char* section, const char* key, const char* value) override;
@@ -90,18 +89,17 @@ public:
 };
 
 class InternetWin32 final : public Internet {
-public:
+  public:
     HINTERNET InternetOpenA(const char* agent, DWORD access_type, const char* proxy,
                             const char* proxy_bypass, DWORD flags) override;
     BOOL InternetSetOptionExA(HINTERNET internet, DWORD option, void* buffer, DWORD length,
                               DWORD flags) override;
-    HINTERNET InternetConnectA(HINTERNET internet, const char* server, WORD port,
-                               const char* user, const char* password, DWORD service, DWORD flags,
+    HINTERNET InternetConnectA(HINTERNET internet, const char* server, WORD port, const char* user,
+                               const char* password, DWORD service, DWORD flags,
                                std::uintptr_t context) override;
     HINTERNET HttpOpenRequestA(HINTERNET connect, const char* verb, const char* object,
-                               const char* version, const char* referrer,
-                               const char** accept_types, DWORD flags,
-                               std::uintptr_t context) override;
+                               const char* version, const char* referrer, const char** accept_types,
+                               DWORD flags, std::uintptr_t context) override;
     BOOL HttpSendRequestA(HINTERNET request, const char* headers, DWORD headers_length,
                           void* optional, DWORD optional_length) override;
     BOOL InternetReadFile(HINTERNET file, void* buffer, DWORD to_read, DWORD* read) override;
@@ -109,7 +107,7 @@ public:
 };
 
 class UiWin32 final : public Ui {
-public:
+  public:
     BOOL InitCommonControlsEx(DWORD size, DWORD classes) override;
     int LoadStringA(unsigned id, char* buffer, int size) override;
     HWND GetActiveWindow() override;
@@ -118,7 +116,7 @@ public:
 };
 
 class SocketsWin32 final : public Sockets {
-public:
+  public:
     int WSAStartup(WORD requested, WsaVersion* data) override;
     int WSACleanup() override;
     void WSASetLastError(int error) override;

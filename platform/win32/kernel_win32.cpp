@@ -37,12 +37,11 @@ plat::BOOL KernelWin32::CreateProcessA(const char* application, char* command_li
                                        void* environment, const char* current_directory,
                                        plat::StartupInfo* startup,
                                        plat::ProcessInformation* process) {
-    return ::CreateProcessA(application, command_line,
-                            static_cast<SECURITY_ATTRIBUTES*>(process_attributes),
-                            static_cast<SECURITY_ATTRIBUTES*>(thread_attributes), inherit_handles,
-                            creation_flags, environment, current_directory,
-                            reinterpret_cast<STARTUPINFOA*>(startup),
-                            reinterpret_cast<PROCESS_INFORMATION*>(process));
+    return ::CreateProcessA(
+        application, command_line, static_cast<SECURITY_ATTRIBUTES*>(process_attributes),
+        static_cast<SECURITY_ATTRIBUTES*>(thread_attributes), inherit_handles, creation_flags,
+        environment, current_directory, reinterpret_cast<STARTUPINFOA*>(startup),
+        reinterpret_cast<PROCESS_INFORMATION*>(process));
 }
 plat::DWORD KernelWin32::WaitForSingleObject(plat::HANDLE handle, plat::DWORD milliseconds) {
     return ::WaitForSingleObject(handle, milliseconds);

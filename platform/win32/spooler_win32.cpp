@@ -21,9 +21,9 @@ LPDWORD Dword(plat::DWORD* p) { return reinterpret_cast<LPDWORD>(p); }
 
 plat::BOOL SpoolerWin32::OpenPrinterA(const char* name, plat::PRINTER_HANDLE* printer,
                                       const plat::PrinterDefaults* defaults) {
-    return ::OpenPrinterA(const_cast<LPSTR>(name), reinterpret_cast<LPHANDLE>(printer),
-                          reinterpret_cast<LPPRINTER_DEFAULTSA>(
-                              const_cast<plat::PrinterDefaults*>(defaults)));
+    return ::OpenPrinterA(
+        const_cast<LPSTR>(name), reinterpret_cast<LPHANDLE>(printer),
+        reinterpret_cast<LPPRINTER_DEFAULTSA>(const_cast<plat::PrinterDefaults*>(defaults)));
 }
 plat::BOOL SpoolerWin32::ClosePrinter(plat::PRINTER_HANDLE printer) {
     return ::ClosePrinter(printer);
@@ -50,10 +50,10 @@ plat::BOOL SpoolerWin32::SetPrinterA(plat::PRINTER_HANDLE printer, plat::DWORD l
 }
 plat::BOOL SpoolerWin32::XcvDataW(plat::PRINTER_HANDLE xcv, const char16_t* command,
                                   const plat::BYTE* input, plat::DWORD input_size,
-                                  plat::BYTE* output, plat::DWORD output_size,
-                                  plat::DWORD* needed, plat::DWORD* status) {
-    return ::XcvDataW(xcv, reinterpret_cast<PCWSTR>(command), const_cast<PBYTE>(input),
-                      input_size, output, output_size, Dword(needed), Dword(status));
+                                  plat::BYTE* output, plat::DWORD output_size, plat::DWORD* needed,
+                                  plat::DWORD* status) {
+    return ::XcvDataW(xcv, reinterpret_cast<PCWSTR>(command), const_cast<PBYTE>(input), input_size,
+                      output, output_size, Dword(needed), Dword(status));
 }
 plat::BOOL SpoolerWin32::GetPrinterDriverDirectoryA(const char* server, const char* environment,
                                                     plat::DWORD level, plat::BYTE* buffer,
@@ -64,9 +64,8 @@ plat::BOOL SpoolerWin32::GetPrinterDriverDirectoryA(const char* server, const ch
 plat::BOOL SpoolerWin32::GetPrintProcessorDirectoryA(const char* server, const char* environment,
                                                      plat::DWORD level, plat::BYTE* buffer,
                                                      plat::DWORD size, plat::DWORD* needed) {
-    return ::GetPrintProcessorDirectoryA(const_cast<LPSTR>(server),
-                                         const_cast<LPSTR>(environment), level, Bytes(buffer),
-                                         size, Dword(needed));
+    return ::GetPrintProcessorDirectoryA(const_cast<LPSTR>(server), const_cast<LPSTR>(environment),
+                                         level, Bytes(buffer), size, Dword(needed));
 }
 plat::BOOL SpoolerWin32::DeletePrintProcessorA(const char* server, const char* environment,
                                                const char* processor) {

@@ -30,7 +30,7 @@ TEST(RunModeTest, UninstallWinsThenInstallElseDialog) {
 }
 
 class RecordingActions : public velmora::ModeActions {
-public:
+  public:
     bool Install() override {
         calls.push_back("install");
         return install_ok;
@@ -46,7 +46,7 @@ public:
 };
 
 class AppTest : public ::testing::Test {
-protected:
+  protected:
     int Run(const char* tail) {
         velmora::CVelmoraApp app(fake.os, actions);
         app.m_lpCmdLine = tail;

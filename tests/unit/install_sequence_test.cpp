@@ -114,4 +114,3 @@ TEST_F(InstallSequenceTest, InstallActionAddsItsOwnBoxAfterTheStepsBoxOnFailure)
 }
 
 }  // namespace
-

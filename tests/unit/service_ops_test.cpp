@@ -18,7 +18,7 @@ using velmora::StartServiceAndWait;
 using velmora::StopServiceAndWait;
 
 class ServiceWaitTest : public ::testing::Test {
-protected:
+  protected:
     // Service handle closed before the manager, each exactly once, nothing left open.
     void ExpectClosedInOrder() {
         EXPECT_TRUE(scm.open.empty());

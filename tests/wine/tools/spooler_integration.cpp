@@ -66,7 +66,8 @@ void CheckPort(plat::Os& os) {
     Check(!PortListed(port), "port absent at first");
     Check(velmora::PortAddOrDelete(os.spooler, false) != 0, "add port");
     Check(PortListed(port), "port listed after add");
-    Check(velmora::PortAddOrDelete(os.spooler, false) != 0, "adding an existing port still succeeds");
+    Check(velmora::PortAddOrDelete(os.spooler, false) != 0,
+          "adding an existing port still succeeds");
     Check(PortListed(port), "port still listed once more");
     Check(velmora::PortAddOrDelete(os.spooler, true) != 0, "delete port");
     Check(!PortListed(port), "port gone after delete");
