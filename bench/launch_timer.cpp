@@ -1,8 +1,9 @@
 // Bench tool run inside Wine: starts a program, waits until a top-level window with the given
 // caption is visible, and prints the elapsed milliseconds and the program's peak working set.
 // The program is then ended.
-#include <psapi.h>
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <cstdio>
 #include <cwchar>
