@@ -121,11 +121,11 @@ def sequence_times(prefix, runs=3):
     setup.install_installer_stand_in(prefix)
     exe = setup.stage_setup(prefix)
     # Trace only the waits; everything else runs untraced.
-    setup.run(prefix, "reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/t",
+    prefix.run("reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/t",
               "REG_SZ", "/d", "KERNEL32.Sleep;KERNEL32.WaitForSingleObject", "/f")
     # What starting any process under Wine costs, measured with a tool that exits at once.
     start_cost = statistics.median(
-        1000 * setup.run(prefix, winetest.tool_path("bench", "launch_timer")).seconds
+        1000 * prefix.run(winetest.tool_path("bench", "launch_timer")).seconds
         for _ in range(runs))
     figures = {"-i": [], "-u": []}
     with report_server.ReportServer(report_server.OK) as server:
@@ -133,7 +133,7 @@ def sequence_times(prefix, runs=3):
         env["WINEDEBUG"] = "+pid,+timestamp,+relay"
         for _ in range(runs):
             for switch in ("-i", "-u"):
-                result = setup.run(prefix, exe, switch, env=env, timeout=180)
+                result = prefix.run(exe, switch, env=env, timeout=180)
                 if result.returncode != 0:
                     raise RuntimeError(f"{switch} failed: {result.text()[-2000:]}")
                 slept, child = required_waits(result.stderr.decode("utf-8", "replace"))

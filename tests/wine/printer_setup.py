@@ -6,7 +6,6 @@ import json
 import os
 import shutil
 import subprocess
-import tempfile
 import time
 
 import winetest
@@ -21,72 +20,6 @@ FIXTURE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fixtures
 STALE_DRIVER_FILES = ("QXOEMUI.dll", "STDNAMES.GPD", "zarvoprinter.GPD", "QXOEMUI.INI",
                       "zarvoprinter.dll", "QXUNIDRV.DLL", "QXUNIDRVUI.DLL", "zarvoprinter.BUD")
 STALE_PROCESSOR_FILES = ("Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll")
-
-
-class Run:
-    def __init__(self, returncode, stdout, stderr, seconds):
-        self.returncode = returncode
-        self.stdout = stdout
-        self.stderr = stderr
-        self.seconds = seconds
-
-    def text(self):
-        return (self.stdout + self.stderr).decode("utf-8", "replace")
-
-
-def run(prefix, program, *args, env=None, timeout=120):
-    """Runs a program to its end. Output goes to files and only the program itself is waited
-    for: the system processes that a first run starts inherit its output handles and would
-    keep pipes open for seconds after it ended."""
-    full_env = dict(prefix.env, **(env or {}))
-    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        started = time.monotonic()
-        child = subprocess.Popen([winetest.wine_loader(), program, *args], env=full_env,
-                                 stdin=subprocess.DEVNULL, stdout=out, stderr=err)
-        try:
-            returncode = child.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            child.kill()
-            child.wait(timeout=10)
-            raise
-        seconds = time.monotonic() - started
-        out.seek(0)
-        err.seek(0)
-        return Run(returncode, out.read(), err.read(), seconds)
-
-
-class Background:
-    """A program started in the background, its output in a file; bounded wait for its end."""
-
-    def __init__(self, prefix, program, *args, env=None):
-        self._out = tempfile.TemporaryFile()
-        self._err = tempfile.TemporaryFile()
-        self.started = time.monotonic()
-        self.child = subprocess.Popen([winetest.wine_loader(), program, *args],
-                                      env=dict(prefix.env, **(env or {})),
-                                      stdin=subprocess.DEVNULL, stdout=self._out,
-                                      stderr=self._err)
-        prefix.children.append(self.child)
-
-    def output(self):
-        self._out.seek(0)
-        return self._out.read()
-
-    def wait(self, timeout):
-        """Waits for the end; returns a Run. A program still running after `timeout` is killed
-        and fails the caller."""
-        try:
-            returncode = self.child.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            self.child.kill()
-            self.child.wait(timeout=10)
-            raise
-        seconds = time.monotonic() - self.started
-        self._err.seek(0)
-        result = Run(returncode, self.output(), self._err.read(), seconds)
-        self._out.close()
-        self._err.close()
-        return result
 
 
 def system_directory(prefix):
@@ -122,7 +55,7 @@ def velmora_env(prefix, report_env):
 
 
 def spooler_state(prefix):
-    result = run(prefix, winetest.tool("spooler_query"), timeout=60)
+    result = prefix.run(winetest.tool("spooler_query"), timeout=60)
     if result.returncode != 0:
         raise AssertionError("spooler_query failed: " + result.text())
     return json.loads(result.stdout.decode("utf-8"))
@@ -139,7 +72,7 @@ def ours(state):
 
 def register_printer(prefix):
     """Registers driver, port and queue directly with the spooler, as an install leaves them."""
-    result = run(prefix, winetest.tool("spooler_fixture"), timeout=60)
+    result = prefix.run(winetest.tool("spooler_fixture"), timeout=60)
     if result.returncode != 0:
         raise AssertionError("spooler_fixture failed: " + result.text())
 
@@ -156,7 +89,7 @@ class WindowWatch:
         self.result = None
 
     def __enter__(self):
-        self.watcher = Background(self.prefix, winetest.tool("window_watch"), self.image,
+        self.watcher = self.prefix.background(winetest.tool("window_watch"), self.image,
                                   str(self.timeout * 1000))
         deadline = time.monotonic() + 60
         while b"ready" not in self.watcher.output():

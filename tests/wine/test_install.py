@@ -55,7 +55,7 @@ class Install(unittest.TestCase):
         with report_server.ReportServer(report_server.OK) as server:
             env = setup.velmora_env(self.prefix, server.proxy_env())
             with setup.WindowWatch(self.prefix) as watch:
-                result = setup.run(self.prefix, exe, "-i", env=env, timeout=90)
+                result = self.prefix.run(exe, "-i", env=env, timeout=90)
             requests = server.settle()
 
         self.assertEqual(result.returncode, 0, result.text())
@@ -97,10 +97,10 @@ class Install(unittest.TestCase):
     def test_without_driver_package_shows_both_messages_and_fails(self):
         exe = setup.stage_setup(self.prefix, with_package=False)
         env = setup.velmora_env(self.prefix, report_server.dead_proxy_env())
-        velmora = setup.Background(self.prefix, exe, "-i", env=env)
+        velmora = self.prefix.background(exe, "-i", env=env)
         boxes = []
         for timeout_ms in (90000, 30000):
-            box = setup.run(self.prefix, winetest.tool("uidriver"), "dismiss-box",
+            box = self.prefix.run(winetest.tool("uidriver"), "dismiss-box",
                             str(timeout_ms), timeout=timeout_ms / 1000 + 30)
             self.assertEqual(box.returncode, 0, f"message box {len(boxes) + 1} did not come")
             boxes.append(json.loads(box.stdout.decode("utf-8")))

@@ -18,10 +18,10 @@ class InstallUninstallCycles(unittest.TestCase):
             # No report server: each report fails at once inside its thread.
             env = setup.velmora_env(prefix, report_server.dead_proxy_env())
             for round_number in range(1, ROUNDS + 1):
-                installed = setup.run(prefix, exe, "-i", env=env, timeout=120)
+                installed = prefix.run(exe, "-i", env=env, timeout=120)
                 self.assertEqual(installed.returncode, 0,
                                  f"-i in round {round_number}: {installed.text()}")
-                removed = setup.run(prefix, exe, "-u", env=env, timeout=60)
+                removed = prefix.run(exe, "-u", env=env, timeout=60)
                 self.assertEqual(removed.returncode, 0,
                                  f"-u in round {round_number}: {removed.text()}")
             self.assertEqual(setup.ours(setup.spooler_state(prefix)),

@@ -26,7 +26,7 @@ class Uninstall(unittest.TestCase):
     def uninstall(self, report_env):
         """Runs "-u" under a window watch, checks that it showed nothing; returns the run."""
         with setup.WindowWatch(self.prefix) as watch:
-            result = setup.run(self.prefix, self.exe, "-u", env=report_env, timeout=60)
+            result = self.prefix.run(self.exe, "-u", env=report_env, timeout=60)
         self.assertIsNotNone(watch.result, "window_watch gave no result")
         self.assertTrue(watch.result["seen"] and watch.result["ended"], watch.result)
         # Nothing is shown: a message box would also have kept the process from ending.

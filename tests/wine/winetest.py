@@ -81,11 +81,15 @@ class Prefix:
         assert drive.lower() == "c"
         return os.path.join(self.path, "drive_c", *[p for p in rest.split("\\") if p])
 
-    def run(self, program, *args, timeout=180, cwd=None, env=None):
-        """Runs a program to its end; a program that outlives the bound fails the test."""
-        full_env = dict(self.env, **(env or {}))
-        return subprocess.run([wine_loader(), program, *args], env=full_env, cwd=cwd,
-                              timeout=timeout, capture_output=True)
+    def run(self, program, *args, timeout=180, env=None):
+        """Runs a program to its end and returns a Run. Output goes to files and only the
+        program itself is waited for: the system processes that a first run starts inherit its
+        output handles and would keep pipes open for seconds after it ended. A program that
+        outlives the bound is killed and fails the caller."""
+        return self.background(program, *args, env=env).wait(timeout)
+
+    def background(self, program, *args, env=None):
+        return Background(self, program, *args, env=env)
 
     def start(self, program, *args, cwd=None, env=None):
         full_env = dict(self.env, **(env or {}))
@@ -96,6 +100,51 @@ class Prefix:
 
     def wait_idle(self, timeout=60):
         subprocess.run([wineserver(), "-w"], env=self.env, timeout=timeout)
+
+
+class Run:
+    def __init__(self, returncode, stdout, stderr, seconds):
+        self.returncode = returncode
+        self.stdout = stdout
+        self.stderr = stderr
+        self.seconds = seconds
+
+    def text(self):
+        return (self.stdout + self.stderr).decode("utf-8", "replace")
+
+
+class Background:
+    """A program started in the background, its output in a file; bounded wait for its end."""
+
+    def __init__(self, prefix, program, *args, env=None):
+        self._out = tempfile.TemporaryFile()
+        self._err = tempfile.TemporaryFile()
+        self.started = time.monotonic()
+        self.child = subprocess.Popen([wine_loader(), program, *args],
+                                      env=dict(prefix.env, **(env or {})),
+                                      stdin=subprocess.DEVNULL, stdout=self._out,
+                                      stderr=self._err)
+        prefix.children.append(self.child)
+
+    def output(self):
+        self._out.seek(0)
+        return self._out.read()
+
+    def wait(self, timeout):
+        """Waits for the end; returns a Run. A program still running after `timeout` is killed
+        and fails the caller."""
+        try:
+            returncode = self.child.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.child.kill()
+            self.child.wait(timeout=10)
+            raise
+        seconds = time.monotonic() - self.started
+        self._err.seek(0)
+        result = Run(returncode, self.output(), self._err.read(), seconds)
+        self._out.close()
+        self._err.close()
+        return result
 
 
 def tool(name):
