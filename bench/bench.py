@@ -90,27 +90,52 @@ def main():
         f"minimal dialog {minimal_peak / 1024:.0f} KiB", "")
 
 
+# The system calls whose time belongs to the service manager, the spooler, the file system or
+# other windows rather than to the program: traced with Sleep and the wait for the installer.
+SYSTEM_CALLS = ("ADVAPI32.OpenSCManagerA", "ADVAPI32.OpenServiceA", "ADVAPI32.StartServiceA",
+                "ADVAPI32.ControlService", "ADVAPI32.QueryServiceStatus",
+                "ADVAPI32.CloseServiceHandle", "winspool.drv.OpenPrinterA", "winspool.drv.ClosePrinter",
+                "winspool.drv.AddPrinterA", "winspool.drv.DeletePrinter", "winspool.drv.DeletePrinterDriverA",
+                "winspool.drv.XcvDataW", "winspool.drv.SetDefaultPrinterA",
+                "winspool.drv.GetPrinterDriverDirectoryA", "winspool.drv.GetPrintProcessorDirectoryA",
+                "USER32.SendMessageTimeoutA", "KERNEL32.CopyFileA", "KERNEL32.DeleteFileA",
+                "KERNEL32.CreateProcessA")
+
+
 def required_waits(relay_log):
-    """From a relay trace of Sleep and WaitForSingleObject: the milliseconds the program's own
-    process slept, and how long it waited for the installer child (infinite waits)."""
-    calls = [l.split(":", 3) for l in relay_log.splitlines() if re.match(r"^[0-9.]+:[0-9a-f]+:[0-9a-f]+:(Call|Ret)", l)]
-    if not calls:
-        return 0, 0.0
-    pid = calls[0][1]  # Velmora.exe is the first process of the run
-    slept = 0
-    child = 0.0
-    pending = {}
-    for stamp, p, tid, rest in calls:
+    """From a relay trace of the program's process: milliseconds asked for with Sleep, the wait
+    for the installer child (the infinite wait), and the time inside the other system calls."""
+    lines = [l.split(":", 3) for l in relay_log.splitlines()
+             if re.match(r"^[0-9.]+:[0-9a-f]+:[0-9a-f]+:(Call|Ret) ", l)]
+    if not lines:
+        return 0, 0.0, 0.0
+    pid = lines[0][1]  # Velmora.exe is the first process of the run
+    slept, child, system = 0, 0.0, 0.0
+    open_calls = {}  # thread -> (name, start, depth) of the outermost traced call
+    for stamp, p, tid, rest in lines:
         if p != pid:
             continue
-        m = re.match(r"Call KERNEL32\.Sleep\(([0-9a-f]+)\)", rest)
-        if m:
-            slept += int(m.group(1), 16)
-        if re.match(r"Call KERNEL32\.WaitForSingleObject\([0-9a-f]+,ffffffff\)", rest):
-            pending[tid] = float(stamp)
-        elif rest.startswith("Ret  KERNEL32.WaitForSingleObject") and tid in pending:
-            child += 1000 * (float(stamp) - pending.pop(tid))
-    return slept, child
+        call = re.match(r"Call ([\w.]+?\.\w+)\(([^)]*)\)", rest)
+        ret = re.match(r"Ret  ([\w.]+?\.\w+)\(", rest)
+        if call:
+            name, args = call.groups()
+            name = name.upper()
+            if name == "KERNEL32.SLEEP":
+                slept += int(args, 16)
+            elif tid not in open_calls:
+                open_calls[tid] = [name, float(stamp), 1]
+            else:
+                open_calls[tid][2] += 1
+        elif ret and tid in open_calls:
+            open_calls[tid][2] -= 1
+            if open_calls[tid][2] == 0:
+                name, started, _ = open_calls.pop(tid)
+                spent = 1000 * (float(stamp) - started)
+                if name == "KERNEL32.WAITFORSINGLEOBJECT":
+                    child += spent
+                else:
+                    system += spent
+    return slept, child, system
 
 
 def sequence_times(prefix, runs=3):
@@ -122,7 +147,8 @@ def sequence_times(prefix, runs=3):
     exe = setup.stage_setup(prefix)
     # Trace only the waits; everything else runs untraced.
     prefix.run("reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/t",
-              "REG_SZ", "/d", "KERNEL32.Sleep;KERNEL32.WaitForSingleObject", "/f")
+              "REG_SZ", "/d", ";".join(("KERNEL32.Sleep", "KERNEL32.WaitForSingleObject") + SYSTEM_CALLS),
+              "/f")
     # What starting any process under Wine costs, measured with a tool that exits at once.
     start_cost = statistics.median(
         1000 * prefix.run(winetest.tool_path("bench", "launch_timer")).seconds
@@ -136,16 +162,19 @@ def sequence_times(prefix, runs=3):
                 result = prefix.run(exe, switch, env=env, timeout=180)
                 if result.returncode != 0:
                     raise RuntimeError(f"{switch} failed: {result.text()[-2000:]}")
-                slept, child = required_waits(result.stderr.decode("utf-8", "replace"))
-                figures[switch].append((1000 * result.seconds, slept, child))
+                figures[switch].append((1000 * result.seconds,) +
+                                       required_waits(result.stderr.decode("utf-8", "replace")))
     rows = []
     for switch, name in (("-i", "install"), ("-u", "uninstall")):
         wall = statistics.median(f[0] for f in figures[switch])
         slept = statistics.median(f[1] for f in figures[switch])
         child = statistics.median(f[2] for f in figures[switch])
-        rows.append((f'"{switch}" wall time, median of {runs}', f"{wall:.0f} ms, of which "
-                     f"{wall - slept - child - start_cost:.0f} ms our own",
+        system = statistics.median(f[3] for f in figures[switch])
+        own = wall - slept - child - system - start_cost
+        rows.append((f'"{switch}" wall time, median of {runs}',
+                     f"{wall:.0f} ms, of which {own:.0f} ms our own",
                      f"required pauses and polls {slept} ms + installer child {child:.0f} ms + "
+                     f"service manager, spooler, file and broadcast calls {system:.0f} ms + "
                      f"Wine process start {start_cost:.0f} ms", "< 150 ms our own"))
     return rows
 
