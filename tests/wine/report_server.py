@@ -241,12 +241,9 @@ class ReportServer:
             pass  # the client has gone
 
     def _response(self, headers, handler):
-        if self.mode == AUTH:
-            if headers.get("authorization") == GOOD_AUTHORIZATION:
+        if self.mode in (AUTH, UNAUTHORIZED):
+            if self.mode == AUTH and headers.get("authorization") == GOOD_AUTHORIZATION:
                 return 200, [("Content-Type", "text/plain")], OK_BODY
-            return (401, [("WWW-Authenticate", 'Basic realm="zarvoprinter"'),
-                          ("Content-Type", "text/plain")], b"authorization required\r\n")
-        if self.mode == UNAUTHORIZED:
             return (401, [("WWW-Authenticate", 'Basic realm="zarvoprinter"'),
                           ("Content-Type", "text/plain")], b"authorization required\r\n")
         if self.mode in (REDIRECT, MOVED):

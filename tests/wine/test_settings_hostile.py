@@ -1,9 +1,9 @@
 """Hostile settings files for the dialog: empty, binary garbage, 100,000 lines, 64 KiB values and
 a file that cannot be written. The dialog opens with the values of the keys it finds and the
-defaults of the others, OK ends the program normally, and no other section is ever lost. The
-system's profile functions rewrite the whole file on each write (normalising lines it cannot
-read, such as ones with NUL bytes or bytes that are not GBK), so the rest of the file is checked
-by its sections and keys, not byte for byte, except where nothing may be written at all."""
+defaults of the others, OK ends the program normally, and no other section is ever lost. Wine's
+profile functions rewrite the whole file on each write and normalise the lines they cannot read
+(NUL bytes, bytes that are not GBK, blank lines), so the rest of the file is checked by its
+sections and keys, not byte for byte, except where nothing may be written at all."""
 
 import os
 import random
