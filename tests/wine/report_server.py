@@ -1,10 +1,13 @@
 """A local stand-in for the report server: a threaded HTTP server on 127.0.0.1 that records every
-request and answers in the way a test chose. Velmora.exe reaches it as its HTTP proxy, so the
-request target is usually the absolute URL of the report host; both forms are accepted."""
+request and answers in the way a test chose, well or badly. Velmora.exe reaches it as its HTTP
+proxy, so the request target is usually the absolute URL of the report host; both forms are
+accepted."""
 
 import base64
 import http.server
+import random
 import socket
+import struct
 import threading
 import time
 import urllib.parse
@@ -20,12 +23,27 @@ REDIRECT = "redirect"    # 302 to another path on the same host
 ERROR = "error"          # 500 with a body
 EMPTY = "empty"          # 200 with an empty body
 STALL = "stall"          # no answer until the server is closed (at most STALL_SECONDS)
-MODES = (OK, AUTH, REDIRECT, ERROR, EMPTY, STALL)
+# Hostile ones.
+NO_ACCEPT = "no-accept"  # the listen queue is full: a connection is never accepted
+DRIP = "drip"            # a 200 answer, one byte a second (at most STALL_SECONDS)
+HUGE = "huge"            # 200 with a body of HUGE_SIZE bytes and no line feed, as fast as it goes
+GARBAGE = "garbage"      # bytes that are not HTTP, then the connection is closed
+RESET = "reset"          # the request is read, then the connection is reset
+MOVED = "moved"          # 301 to another path on the same host
+UNAUTHORIZED = "unauthorized"  # 401 with a Basic challenge, whatever credentials come
+MODES = (OK, AUTH, REDIRECT, ERROR, EMPTY, STALL, NO_ACCEPT, DRIP, HUGE, GARBAGE, RESET, MOVED,
+         UNAUTHORIZED)
 
 STALL_SECONDS = 60
+HUGE_SIZE = 10 * 1024 * 1024
 
 OK_BODY = b"OK\r\nsecond line\r\n"
 REDIRECT_PATH = "/zarvoprinter/servlet/Moved"
+DRIP_ANSWER = (b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 17\r\n\r\n" +
+               OK_BODY)
+# NUL bytes, stray CRs and LFs, and byte pairs that are not GBK; never a status line.
+GARBAGE_ANSWER = (b"\x00\xff\xfe\x80\x7f\r\n\x00\n\xa1\x00\xfe\xff" +
+                  random.Random(6).randbytes(4096) + b"\r\n\r\n")
 
 
 class Request:
@@ -34,7 +52,8 @@ class Request:
         self.target = target            # the request-line target as sent
         self.version = version          # e.g. "HTTP/1.0"
         self.headers = headers          # header name (lower case) -> value
-        self.status = status            # what the server answered
+        self.status = status            # what the server answered, or the mode that answers
+                                        # with no status of its own
 
     @property
     def path(self):
@@ -69,6 +88,19 @@ class _Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
+    def __init__(self, *args):
+        self.to_reset = set()
+        super().__init__(*args)
+
+    def shutdown_request(self, request):
+        # A connection to reset is closed at once with a zero linger time: an RST, no FIN first.
+        if request in self.to_reset:
+            self.to_reset.discard(request)
+            request.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            request.close()
+            return
+        super().shutdown_request(request)
+
 
 class ReportServer:
     """with ReportServer(mode) as server: ...; server.proxy_env() is what Velmora.exe needs."""
@@ -82,8 +114,13 @@ class ReportServer:
         self._release = threading.Event()
         self._server = None
         self._thread = None
+        self._listener = None
+        self._queued = []
 
     def __enter__(self):
+        if self.mode == NO_ACCEPT:
+            self._fill_listen_queue()
+            return self
         self._server = _Server(("127.0.0.1", 0), _Handler)
         self._server.owner = self
         self._server.timeout = 1
@@ -94,12 +131,36 @@ class ReportServer:
 
     def __exit__(self, *exc):
         self._release.set()
+        if self._listener is not None:
+            for connection in self._queued:
+                connection.close()
+            self._listener.close()
+            return
         self._server.shutdown()
         self._server.server_close()
         self._thread.join(timeout=10)
 
+    def _fill_listen_queue(self):
+        """A listener that never accepts, its queue filled by connections of our own: the
+        kernel then answers no further connection attempt, which waits until its time-out."""
+        self._listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self._listener.bind(("127.0.0.1", 0))
+        self._listener.listen(0)
+        for _ in range(16):
+            probe = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            probe.settimeout(0.5)
+            try:
+                probe.connect(self._listener.getsockname())
+            except socket.timeout:
+                probe.close()
+                return
+            self._queued.append(probe)
+        raise RuntimeError("the listen queue never filled")
+
     @property
     def port(self):
+        if self._listener is not None:
+            return self._listener.getsockname()[1]
         return self._server.server_address[1]
 
     def proxy_env(self):
@@ -136,11 +197,15 @@ class ReportServer:
 
     def _answer(self, handler):
         headers = {name.lower(): value for name, value in handler.headers.items()}
+        misbehaving = self.mode in (DRIP, HUGE, GARBAGE, RESET)
         status, extra, body = self._response(headers, handler)
         with self._changed:
             self._requests.append(Request(handler.command, handler.path, handler.request_version,
-                                          headers, status))
+                                          headers, self.mode if misbehaving else status))
             self._changed.notify_all()
+        if misbehaving:
+            self._misbehave(handler)
+            return
         if self.mode == STALL:
             self._release.wait(STALL_SECONDS)
         try:
@@ -155,16 +220,37 @@ class ReportServer:
         except ConnectionError:
             pass  # the client has gone, as a program that ends before the answer does
 
+    def _misbehave(self, handler):
+        try:
+            if self.mode == DRIP:
+                for i in range(len(DRIP_ANSWER)):
+                    if self._release.wait(1.0):
+                        break
+                    handler.wfile.write(DRIP_ANSWER[i:i + 1])
+            elif self.mode == HUGE:
+                handler.wfile.write(b"HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                                    b"Content-Length: %d\r\n\r\n" % HUGE_SIZE)
+                chunk = b"x" * 65536
+                for _ in range(HUGE_SIZE // len(chunk)):
+                    handler.wfile.write(chunk)
+            elif self.mode == GARBAGE:
+                handler.wfile.write(GARBAGE_ANSWER)
+            elif self.mode == RESET:
+                handler.server.to_reset.add(handler.connection)
+        except OSError:
+            pass  # the client has gone
+
     def _response(self, headers, handler):
-        if self.mode == AUTH:
-            if headers.get("authorization") == GOOD_AUTHORIZATION:
+        if self.mode in (AUTH, UNAUTHORIZED):
+            if self.mode == AUTH and headers.get("authorization") == GOOD_AUTHORIZATION:
                 return 200, [("Content-Type", "text/plain")], OK_BODY
             return (401, [("WWW-Authenticate", 'Basic realm="zarvoprinter"'),
                           ("Content-Type", "text/plain")], b"authorization required\r\n")
-        if self.mode == REDIRECT:
+        if self.mode in (REDIRECT, MOVED):
             target = urllib.parse.urlsplit(handler.path)
             host = target.netloc or headers.get("host", "")
-            return 302, [("Location", f"http://{host}{REDIRECT_PATH}")], b"moved\r\n"
+            return (302 if self.mode == REDIRECT else 301,
+                    [("Location", f"http://{host}{REDIRECT_PATH}")], b"moved\r\n")
         if self.mode == ERROR:
             return 500, [("Content-Type", "text/plain")], b"internal error\r\n"
         if self.mode == EMPTY:
