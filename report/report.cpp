@@ -22,7 +22,7 @@ std::atomic<plat::Os*> g_report_os{nullptr};
 bool AppendFirstLinePart(std::string& line, std::string_view chunk) {
     for (const char c : chunk) {
         if (c == '\n') return true;
-        if (c != '\r') line.push_back(c);
+        if (c != '\r' && line.size() < kReportKeptLineSize) line.push_back(c);
     }
     return false;
 }

@@ -20,9 +20,13 @@ inline constexpr plat::DWORD kReportRequestFlags = plat::kInternetFlagExistingCo
 inline constexpr std::uintptr_t kReportContext = 1;
 inline constexpr std::size_t kReportReadBufferSize = 4096;
 inline constexpr unsigned kReportThreadStackSize = 4;  // the system rounds it up
+// The line is thrown away, so only this much of it is kept; the rest of it is still read, so a
+// server that streams without a line feed cannot make the process grow without end.
+inline constexpr std::size_t kReportKeptLineSize = 64 * 1024;
 
-// Adds one read of the body to `line`, up to the first line feed and without carriage returns.
-// Returns true once the line feed has been seen, that is when the line is complete.
+// Adds one read of the body to `line`, up to the first line feed and without carriage returns,
+// keeping at most kReportKeptLineSize bytes. Returns true once the line feed has been seen,
+// that is when the line is complete.
 bool AppendFirstLinePart(std::string& line, std::string_view chunk);
 
 // Reads the first line of a response body through a read buffer of kReportReadBufferSize

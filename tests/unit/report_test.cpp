@@ -193,6 +193,14 @@ TEST(FirstLineTest, ReadsThroughA4096ByteBufferUntilLineFeedOrEndOfData) {
     EXPECT_EQ(empty.read_sizes.size(), 1u);
 }
 
+TEST(FirstLineTest, AnEndlessLineIsReadToItsEndButKeptOnlyInPart) {
+    FakeInternet huge;
+    const auto [ok, line] = ReadBody(huge, std::string(10 * 1024 * 1024, 'x') + "\nrest");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(line, std::string(velmora::kReportKeptLineSize, 'x'));
+    EXPECT_EQ(huge.read_sizes.size(), 10u * 1024 * 1024 / 4096 + 1);  // on to the line feed
+}
+
 TEST(ReportThreadTest, StartsDetachedWithStackSize4AndRunsTheReportOnTheGivenSystem) {
     fakes::FakeOs fake;
     velmora::StartReportThread(fake.os, velmora::kReportInstallPath);
