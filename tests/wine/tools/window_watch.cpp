@@ -16,25 +16,11 @@
 #include <utility>
 #include <vector>
 
+#include "tests/wine/tools/json_text.h"
+
 namespace {
 
-std::string Utf8(const wchar_t* text) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return std::string();
-    std::string out(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-    out.pop_back();
-    return out;
-}
-
-std::string Json(const wchar_t* text) {
-    std::string out = "\"";
-    for (const char c : Utf8(text)) {
-        if (c == '"' || c == '\\') out += '\\';
-        if (static_cast<unsigned char>(c) >= 0x20) out += c;
-    }
-    return out + "\"";
-}
+using tools::Json;
 
 // Ids of the running processes with the given image name.
 std::set<DWORD> ProcessesNamed(const wchar_t* image) {
