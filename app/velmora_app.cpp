@@ -1,7 +1,7 @@
 // Start-up: common controls, sockets, then the action the command line asks for.
 #include "app/velmora_app.h"
 
-#include "app/message_box.h"
+#include "framework/message_box.h"
 #include "app/run_mode.h"
 #include "app/socket_init.h"
 #include "res/resource.h"

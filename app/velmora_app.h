@@ -1,7 +1,7 @@
 // The application object: start-up work, mode choice and the mode's action.
 #pragma once
 
-#include "app/win_app.h"
+#include "framework/win_app.h"
 #include "platform/os.h"
 
 namespace velmora {

@@ -1,7 +1,7 @@
 // The install sequence and the "-i" action built on it.
 #include <cstdio>
 
-#include "app/message_box.h"
+#include "framework/message_box.h"
 #include "install/driver_package.h"
 #include "install/printer_constants.h"
 #include "install/printer_setup.h"

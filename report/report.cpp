@@ -4,7 +4,7 @@
 #include <atomic>
 #include <vector>
 
-#include "app/message_box.h"
+#include "framework/message_box.h"
 #include "install/printer_constants.h"
 #include "platform/unique_any.h"
 

@@ -1,7 +1,7 @@
 // The About box: template, icon and the OK button; nothing of its own.
 #pragma once
 
-#include "settings/dialog_base.h"
+#include "framework/dialog_base.h"
 
 namespace velmora {
 

@@ -3,7 +3,8 @@
 
 #include <utility>
 
-#include "app/message_box.h"
+#include "framework/message_box.h"
+#include "framework/wait_cursor.h"
 #include "res/resource.h"
 #include "settings/about_dlg.h"
 

@@ -5,9 +5,9 @@
 #include <functional>
 #include <string>
 
-#include "app/win_app.h"
+#include "framework/win_app.h"
 #include "platform/os.h"
-#include "settings/dialog_base.h"
+#include "framework/dialog_base.h"
 #include "settings/output_settings.h"
 
 namespace velmora {

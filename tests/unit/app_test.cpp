@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "app/message_box.h"
+#include "framework/message_box.h"
 #include "app/run_mode.h"
 #include "fakes/fake_os.h"
 #include "install/printer_constants.h"

@@ -1,12 +1,13 @@
 // The framework's data exchange routines, OK and Cancel processing, the file-dialog filter
 // and the wait cursor.
-#include "settings/dialog_base.h"
+#include "framework/dialog_base.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 #include "fakes/fake_dialog.h"
+#include "framework/wait_cursor.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Dialog base, data exchange routines and the open-file chooser.
-#include "settings/dialog_base.h"
+#include "framework/dialog_base.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,11 +1,11 @@
 // The framework's dialog base: modal run, OK and Cancel processing, data exchange between
-// controls and fields, the open-file chooser and the wait cursor.
+// controls and fields, and the open-file chooser.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "app/win_app.h"
+#include "framework/win_app.h"
 #include "platform/dialog.h"
 
 namespace velmora {
@@ -89,18 +89,5 @@ class CFileDialog {
 // The framework's filter form ('|' separators) turned into the system's (zero separators);
 // a '|' that is the trail byte of a double-byte character stays.
 std::string FilterFromBars(const char* filter);
-
-// Shows the wait cursor for its lifetime, however the scope is left.
-class CWaitCursor {
-  public:
-    explicit CWaitCursor(plat::DialogHost& host) : m_host(host), m_restore(host.SetWaitCursor()) {}
-    ~CWaitCursor() { m_host.SetCursor(m_restore); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-
-  private:
-    plat::DialogHost& m_host;
-    plat::HCURSOR m_restore;
-};
 
 }  // namespace velmora

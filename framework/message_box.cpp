@@ -1,5 +1,5 @@
 // Application message boxes and the application name they are captioned with.
-#include "app/message_box.h"
+#include "framework/message_box.h"
 
 #include <cstring>
 
