@@ -5,9 +5,9 @@
 #include <functional>
 #include <string>
 
+#include "framework/dialog_base.h"
 #include "framework/win_app.h"
 #include "platform/os.h"
-#include "framework/dialog_base.h"
 #include "settings/output_settings.h"
 
 namespace velmora {

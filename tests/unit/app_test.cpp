@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "framework/message_box.h"
 #include "app/run_mode.h"
 #include "fakes/fake_os.h"
+#include "framework/message_box.h"
 #include "install/printer_constants.h"
 #include "res/resource.h"
 
