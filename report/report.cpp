@@ -78,11 +78,7 @@ void SendReport(plat::Os& os, const char* path) {
 void ReportThreadProc(void* path) {
     plat::Os* os = g_report_os.load();
     if (os == nullptr || path == nullptr) return;
-    try {
-        SendReport(*os, static_cast<const char*>(path));
-    } catch (...) {
-        // Nothing may leave the thread: an escaping exception would end the whole process.
-    }
+    SendReport(*os, static_cast<const char*>(path));
 }
 
 void StartReportThread(plat::Os& os, const char* path) {

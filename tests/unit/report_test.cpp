@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 #include <utility>
 
 #include "fakes/fake_os.h"
@@ -220,27 +219,6 @@ TEST(ReportThreadTest, StartsDetachedWithStackSize4AndRunsTheReportOnTheGivenSys
 
     velmora::ReportThreadProc(nullptr);
     EXPECT_EQ(fake.internet.requests.size(), 1u);
-}
-
-// An exception from below must not leave the thread, and the handles still close.
-class ThrowingInternet : public FakeInternet {
-  public:
-    plat::BOOL InternetReadFile(plat::HINTERNET, void*, plat::DWORD, plat::DWORD*) override {
-        throw std::runtime_error("read");
-    }
-};
-
-TEST(ReportThreadTest, SwallowsExceptionsAndStillCloses) {
-    fakes::FakeOs fake;
-    ThrowingInternet net;
-    plat::Os os{fake.services, fake.spooler, fake.kernel, fake.registry,
-                fake.profile,  net,          fake.ui,     fake.sockets};
-    velmora::StartReportThread(os, velmora::kReportUninstallPath);
-    const auto thread = fake.kernel.threads.at(0);
-    EXPECT_NO_THROW(thread.start(thread.argument));
-    EXPECT_EQ(net.closed, (Handles{FakeInternet::request(), FakeInternet::connection(),
-                                   FakeInternet::session()}));
-    EXPECT_TRUE(net.open.empty());
 }
 
 }  // namespace

@@ -158,7 +158,7 @@ class FakeInternet : public plat::Internet, public Faultable {
             ++bad_closes;
             return plat::kFalse;
         }
-        return Injected("InternetCloseHandle", true) ? plat::kFalse : plat::kTrue;
+        return Injected("InternetCloseHandle") ? plat::kFalse : plat::kTrue;
     }
 
   private:

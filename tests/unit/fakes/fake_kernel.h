@@ -93,7 +93,7 @@ class FakeKernel : public plat::Kernel, public Faultable {
         auto it = labels_.find(handle);
         events.push_back("close " + (it == labels_.end() ? std::string("?") : it->second));
         const plat::BOOL released = Release(handle);
-        return Injected("CloseHandle", true) ? plat::kFalse : released;
+        return Injected("CloseHandle") ? plat::kFalse : released;
     }
     void Sleep(plat::DWORD ms) override {
         sleeps.push_back(ms);
@@ -120,7 +120,7 @@ class FakeKernel : public plat::Kernel, public Faultable {
     void* GlobalFree(void* memory) override {
         if (open.erase(memory) == 0) ++double_releases;
         std::free(memory);
-        return Injected("GlobalFree", true) ? memory : nullptr;
+        return Injected("GlobalFree") ? memory : nullptr;
     }
     plat::HMODULE LoadLibraryA(const char* name) override {
         events.push_back(std::string("load ") + name);
@@ -135,7 +135,7 @@ class FakeKernel : public plat::Kernel, public Faultable {
     plat::BOOL FreeLibrary(plat::HMODULE module) override {
         events.push_back("free library");
         const plat::BOOL released = Release(module);
-        return Injected("FreeLibrary", true) ? plat::kFalse : released;
+        return Injected("FreeLibrary") ? plat::kFalse : released;
     }
     plat::BOOL CallSetDefaultPrinterA(plat::FARPROC, const char* printer) override {
         events.push_back(std::string("SetDefaultPrinterA ") + printer);

@@ -69,7 +69,7 @@ class FakeRegistry : public plat::Registry, public Faultable {
             ++bad_closes;
             return kInvalidHandle;
         }
-        return Injected("RegCloseKey " + name, true) ? kGenFailure : 0;
+        return Injected("RegCloseKey " + name) ? kGenFailure : 0;
     }
 
   private:

@@ -79,7 +79,7 @@ class FakeServiceManager : public plat::ServiceManager, public Faultable {
             ++bad_closes;
             return plat::kFalse;
         }
-        return Injected("CloseServiceHandle", true) ? plat::kFalse : plat::kTrue;
+        return Injected("CloseServiceHandle") ? plat::kFalse : plat::kTrue;
     }
 
   private:

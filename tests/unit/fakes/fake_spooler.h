@@ -90,7 +90,7 @@ class FakeSpooler : public plat::Spooler, public Faultable {
             return plat::kFalse;
         }
         if (pending_delete_.erase(it->second)) printers.erase(it->second);
-        return Injected("ClosePrinter", true) ? plat::kFalse : plat::kTrue;
+        return Injected("ClosePrinter") ? plat::kFalse : plat::kTrue;
     }
     plat::PRINTER_HANDLE AddPrinterA(const char*, plat::DWORD, plat::BYTE* info) override {
         const auto* record = reinterpret_cast<const plat::PrinterInfo2*>(info);

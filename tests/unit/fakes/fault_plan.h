@@ -1,9 +1,8 @@
 // One injected failure per run, shared by all the fakes: every fallible platform call asks the
 // plan whether it is the one to fail, the plan counts them and fails exactly the N-th, the way
-// the system's call fails (or, for code that promises to contain them, by throwing).
+// the system's call fails.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,10 +15,9 @@ class FaultPlan {
   public:
     // The last-error value an injected failure leaves (ERROR_GEN_FAILURE).
     static constexpr plat::DWORD kError = 31;
-    enum class Way { kReturn, kThrow };
 
     // `fail_at` 0 only counts.
-    explicit FaultPlan(int fail_at = 0, Way way = Way::kReturn) : fail_at_(fail_at), way_(way) {}
+    explicit FaultPlan(int fail_at = 0) : fail_at_(fail_at) {}
 
     // Set on an injected failure when given: the thread's last-error value.
     plat::DWORD* last_error = nullptr;
@@ -29,21 +27,17 @@ class FaultPlan {
     bool Fired() const { return !failed.empty(); }
 
     // Counts one fallible call and tells whether it fails. A release that "fails" still
-    // releases in the fakes, so nothing may retry it; releases run in destructors and cleanup,
-    // so they are never made to throw.
-    bool Fails(std::string call, bool release = false) {
-        if (way_ == Way::kThrow && release) return false;
+    // releases in the fakes, so nothing may retry it.
+    bool Fails(std::string call) {
         calls.push_back(std::move(call));
         if (static_cast<int>(calls.size()) != fail_at_) return false;
         failed = calls.back();
         if (last_error != nullptr) *last_error = kError;
-        if (way_ == Way::kThrow) throw std::runtime_error("injected failure of " + failed);
         return true;
     }
 
   private:
     int fail_at_;
-    Way way_;
 };
 
 // The hook each fake carries: no plan, no failure.
@@ -52,18 +46,16 @@ class Faultable {
     FaultPlan* faults = nullptr;
 
   protected:
-    bool Injected(std::string call, bool release = false) {
-        return faults != nullptr && faults->Fails(std::move(call), release);
-    }
+    bool Injected(std::string call) { return faults != nullptr && faults->Fails(std::move(call)); }
 };
 
 // Runs `run(plan)` with a plan that fails the first fallible call, then the second, and so on,
 // until a run has no call left to fail. Returns the number of calls that were failed.
 template <typename Run>
-int FailEachCallInTurn(Run&& run, FaultPlan::Way way = FaultPlan::Way::kReturn) {
+int FailEachCallInTurn(Run&& run) {
     int n = 1;
     for (;; ++n) {
-        FaultPlan plan(n, way);
+        FaultPlan plan(n);
         run(plan);
         if (!plan.Fired()) break;
     }
