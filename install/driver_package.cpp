@@ -1,7 +1,6 @@
 // Copy of the program, stale-file removal and the driver package installer.
 #include "install/driver_package.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "install/fixed_text.h"
@@ -25,8 +24,9 @@ constexpr const char* kStaleDriverFiles[] = {
     "zarvoprinter.dll", "QXUNIDRV.DLL", "QXUNIDRVUI.DLL",   "zarvoprinter.BUD",
 };
 constexpr const char* kStaleProcessorFiles[] = {"Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll"};
-constexpr char kInstallerCommandFormat[] =
-    "rundll32 printui.dll,PrintUIEntry /ia  /m \"%s\" /h \"Intel\" /v \"Windows 2000\" /f %s";
+// The installer's command line around the model name and the INF's bare name.
+constexpr char kInstallerCommandStart[] = "rundll32 printui.dll,PrintUIEntry /ia  /m \"";
+constexpr char kInstallerCommandMiddle[] = "\" /h \"Intel\" /v \"Windows 2000\" /f ";
 constexpr char kInstallerProgram[] = "\\rundll32.exe";
 
 // The running program's full file name; false when it is missing or did not fit (older
@@ -124,9 +124,8 @@ BOOL CreatePrintDriver(plat::Kernel& kernel) {
     plat::ProcessInformation process{};
 
     char command[plat::kMaxPath];
-    const int length =
-        std::snprintf(command, sizeof command, kInstallerCommandFormat, kPrinterName, kDriverInf);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof command) {
+    if (!ComposeAll(command,
+                    {kInstallerCommandStart, kPrinterName, kInstallerCommandMiddle, kDriverInf})) {
         kernel.SetLastError(plat::kErrorInsufficientBuffer);
         return kFalse;
     }

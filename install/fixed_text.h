@@ -1,5 +1,6 @@
 // Narrow texts composed in fixed-size buffers: a part that would not fit is refused whole,
-// so nothing is ever written past a buffer and no truncated path is ever used.
+// so nothing is ever written past a buffer and no truncated path is ever used. Strings and
+// signed decimals are all the program formats, so it needs no printf.
 #pragma once
 
 #include <cstddef>
@@ -17,30 +18,59 @@ std::size_t BoundedLength(const char (&buffer)[N]) {
     return end ? static_cast<std::size_t>(static_cast<const char*>(end) - buffer) : N;
 }
 
+// Puts the parts into the `size` bytes at `buffer`, or leaves an empty text there and returns
+// false when they would not fit with their terminator.
+inline bool ComposeInto(char* buffer, std::size_t size, std::initializer_list<const char*> parts) {
+    if (size == 0) return false;
+    buffer[0] = '\0';
+    std::size_t total = 0;
+    for (const char* part : parts) total += std::strlen(part);
+    if (total >= size) return false;
+    for (const char* part : parts) {
+        const std::size_t n = std::strlen(part);
+        std::memcpy(buffer, part, n);
+        buffer += n;
+    }
+    *buffer = '\0';
+    return true;
+}
+
 // Appends every part to the text already in `buffer`, or changes nothing and returns false
 // when the result with its terminator would not fit (or the buffer holds no terminator).
 template <std::size_t N>
 bool AppendAll(char (&buffer)[N], std::initializer_list<const char*> parts) {
-    std::size_t length = BoundedLength(buffer);
-    if (length == N) return false;
-    std::size_t total = length;
-    for (const char* part : parts) total += std::strlen(part);
-    if (total >= N) return false;
-    for (const char* part : parts) {
-        const std::size_t n = std::strlen(part);
-        std::memcpy(buffer + length, part, n);
-        length += n;
-    }
-    buffer[length] = '\0';
-    return true;
+    const std::size_t length = BoundedLength(buffer);
+    return length < N && ComposeInto(buffer + length, N - length, parts);
 }
 
 // Puts the parts into `buffer` in place of its text, or leaves it empty when they do not fit.
 template <std::size_t N>
 bool ComposeAll(char (&buffer)[N], std::initializer_list<const char*> parts) {
-    buffer[0] = '\0';
-    return AppendAll(buffer, parts);
+    return ComposeInto(buffer, N, parts);
 }
+
+// The decimal digits of a value, with a '-' when it is negative, as "%d" writes them.
+class DecimalText {
+  public:
+    explicit DecimalText(int value) {
+        // Negated as unsigned, so the most negative value has its digits too.
+        unsigned magnitude = static_cast<unsigned>(value);
+        if (value < 0) magnitude = 0u - magnitude;
+        std::size_t start = sizeof text_ - 1;
+        text_[start] = '\0';
+        do {
+            text_[--start] = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (value < 0) text_[--start] = '-';
+        start_ = start;
+    }
+    const char* c_str() const { return text_ + start_; }
+
+  private:
+    char text_[12];  // "-2147483648" and its terminator
+    std::size_t start_;
+};
 
 // The Windows directory in `buffer`; false when the query failed or the path did not fit
 // (the query then returns the size it would need and fills nothing).

@@ -1,8 +1,7 @@
 // The install sequence and the "-i" action built on it.
-#include <cstdio>
-
 #include "framework/message_box.h"
 #include "install/driver_package.h"
+#include "install/fixed_text.h"
 #include "install/printer_constants.h"
 #include "install/printer_setup.h"
 #include "install/sequences.h"
@@ -16,7 +15,7 @@ namespace {
 plat::BOOL ReportFailure(plat::Os& os, const char* step, plat::DWORD error) {
     char text[64];
     // Shown signed, as the system's own formatting of a last-error value with %d does.
-    std::snprintf(text, sizeof text, "%s error %d", step, static_cast<int>(error));
+    (void)ComposeAll(text, {step, " error ", DecimalText(static_cast<int>(error)).c_str()});
     AppMessageBox(os.ui, os.kernel, text);
     return plat::kFalse;
 }

@@ -2,7 +2,6 @@
 #include "install/printer_setup.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "install/fixed_text.h"
@@ -97,7 +96,7 @@ BOOL SetDefaultOnOldNt(plat::Os& os) {
     held.device = os.kernel.GlobalAlloc(plat::kGmemZeroInit, size);
     if (held.device == nullptr) return kFalse;
     char* device = static_cast<char*>(held.device);
-    std::snprintf(device, size, "%s,%s,%s", kPrinterName, driver, port);
+    (void)ComposeInto(device, size, {kPrinterName, ",", driver, ",", port});
 
     if (!os.profile.WriteProfileStringA(kWinIniSection, kWinIniDevice, device)) return kFalse;
     BroadcastSettingChange(os.profile, 0);
