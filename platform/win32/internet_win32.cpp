@@ -1,46 +1,61 @@
-// WinINet adapter: one call per method.
+// WinINet adapter: one call per method, each looked up on its first call.
 #include <windows.h>
 
 #include <wininet.h>
 
 #include "platform/win32/adapters.h"
+#include "platform/win32/lazy_import.h"
 
 namespace plat::win32 {
+namespace {
+
+LazyDll g_wininet("wininet.dll");
+LazyFunction<decltype(&::InternetOpenA)> g_open(g_wininet, "InternetOpenA");
+LazyFunction<decltype(&::InternetSetOptionExA)> g_set_option(g_wininet, "InternetSetOptionExA");
+LazyFunction<decltype(&::InternetConnectA)> g_connect(g_wininet, "InternetConnectA");
+LazyFunction<decltype(&::HttpOpenRequestA)> g_open_request(g_wininet, "HttpOpenRequestA");
+LazyFunction<decltype(&::HttpSendRequestA)> g_send_request(g_wininet, "HttpSendRequestA");
+LazyFunction<decltype(&::InternetReadFile)> g_read_file(g_wininet, "InternetReadFile");
+LazyFunction<decltype(&::InternetCloseHandle)> g_close_handle(g_wininet, "InternetCloseHandle");
+
+}  // namespace
 
 plat::HINTERNET InternetWin32::InternetOpenA(const char* agent, plat::DWORD access_type,
                                              const char* proxy, const char* proxy_bypass,
                                              plat::DWORD flags) {
-    return ::InternetOpenA(agent, access_type, proxy, proxy_bypass, flags);
+    return g_open.CallOr(nullptr, agent, access_type, proxy, proxy_bypass, flags);
 }
 plat::BOOL InternetWin32::InternetSetOptionExA(plat::HINTERNET internet, plat::DWORD option,
                                                void* buffer, plat::DWORD length,
                                                plat::DWORD flags) {
-    return ::InternetSetOptionExA(internet, option, buffer, length, flags);
+    return g_set_option.CallOr(FALSE, internet, option, buffer, length, flags);
 }
 plat::HINTERNET InternetWin32::InternetConnectA(plat::HINTERNET internet, const char* server,
                                                 plat::WORD port, const char* user,
                                                 const char* password, plat::DWORD service,
                                                 plat::DWORD flags, std::uintptr_t context) {
-    return ::InternetConnectA(internet, server, port, user, password, service, flags, context);
+    return g_connect.CallOr(nullptr, internet, server, port, user, password, service, flags,
+                            context);
 }
 plat::HINTERNET InternetWin32::HttpOpenRequestA(plat::HINTERNET connect, const char* verb,
                                                 const char* object, const char* version,
                                                 const char* referrer, const char** accept_types,
                                                 plat::DWORD flags, std::uintptr_t context) {
-    return ::HttpOpenRequestA(connect, verb, object, version, referrer, accept_types, flags,
-                              context);
+    return g_open_request.CallOr(nullptr, connect, verb, object, version, referrer, accept_types,
+                                 flags, context);
 }
 plat::BOOL InternetWin32::HttpSendRequestA(plat::HINTERNET request, const char* headers,
                                            plat::DWORD headers_length, void* optional,
                                            plat::DWORD optional_length) {
-    return ::HttpSendRequestA(request, headers, headers_length, optional, optional_length);
+    return g_send_request.CallOr(FALSE, request, headers, headers_length, optional,
+                                 optional_length);
 }
 plat::BOOL InternetWin32::InternetReadFile(plat::HINTERNET file, void* buffer, plat::DWORD to_read,
                                            plat::DWORD* read) {
-    return ::InternetReadFile(file, buffer, to_read, reinterpret_cast<LPDWORD>(read));
+    return g_read_file.CallOr(FALSE, file, buffer, to_read, reinterpret_cast<LPDWORD>(read));
 }
 plat::BOOL InternetWin32::InternetCloseHandle(plat::HINTERNET internet) {
-    return ::InternetCloseHandle(internet);
+    return g_close_handle.CallOr(FALSE, internet);
 }
 
 }  // namespace plat::win32

@@ -1,10 +1,11 @@
-// Print spooler adapter: one winspool call per method.
+// Print spooler adapter: one winspool call per method, each looked up on its first call.
 #include <windows.h>
 #include <winspool.h>
 
 #include <cstddef>
 
 #include "platform/win32/adapters.h"
+#include "platform/win32/lazy_import.h"
 
 namespace plat::win32 {
 
@@ -15,62 +16,86 @@ static_assert(offsetof(plat::PrinterInfo2, Attributes) == offsetof(PRINTER_INFO_
 static_assert(sizeof(plat::PrinterDefaults) == sizeof(PRINTER_DEFAULTSA), "PRINTER_DEFAULTSA");
 
 namespace {
+
 LPBYTE Bytes(plat::BYTE* p) { return reinterpret_cast<LPBYTE>(p); }
 LPDWORD Dword(plat::DWORD* p) { return reinterpret_cast<LPDWORD>(p); }
+
+LazyDll g_winspool("winspool.drv");
+LazyFunction<decltype(&::OpenPrinterA)> g_open_printer(g_winspool, "OpenPrinterA");
+LazyFunction<decltype(&::ClosePrinter)> g_close_printer(g_winspool, "ClosePrinter");
+LazyFunction<decltype(&::AddPrinterA)> g_add_printer(g_winspool, "AddPrinterA");
+LazyFunction<decltype(&::DeletePrinter)> g_delete_printer(g_winspool, "DeletePrinter");
+LazyFunction<decltype(&::DeletePrinterDriverA)> g_delete_printer_driver(g_winspool,
+                                                                        "DeletePrinterDriverA");
+LazyFunction<decltype(&::GetPrinterA)> g_get_printer(g_winspool, "GetPrinterA");
+LazyFunction<decltype(&::SetPrinterA)> g_set_printer(g_winspool, "SetPrinterA");
+LazyFunction<decltype(&::XcvDataW)> g_xcv_data(g_winspool, "XcvDataW");
+LazyFunction<decltype(&::GetPrinterDriverDirectoryA)> g_get_printer_driver_directory(
+    g_winspool, "GetPrinterDriverDirectoryA");
+LazyFunction<decltype(&::GetPrintProcessorDirectoryA)> g_get_print_processor_directory(
+    g_winspool, "GetPrintProcessorDirectoryA");
+LazyFunction<decltype(&::DeletePrintProcessorA)> g_delete_print_processor(g_winspool,
+                                                                          "DeletePrintProcessorA");
+
 }  // namespace
 
 plat::BOOL SpoolerWin32::OpenPrinterA(const char* name, plat::PRINTER_HANDLE* printer,
                                       const plat::PrinterDefaults* defaults) {
-    return ::OpenPrinterA(
-        const_cast<LPSTR>(name), reinterpret_cast<LPHANDLE>(printer),
+    return g_open_printer.CallOr(
+        FALSE, const_cast<LPSTR>(name), reinterpret_cast<LPHANDLE>(printer),
         reinterpret_cast<LPPRINTER_DEFAULTSA>(const_cast<plat::PrinterDefaults*>(defaults)));
 }
 plat::BOOL SpoolerWin32::ClosePrinter(plat::PRINTER_HANDLE printer) {
-    return ::ClosePrinter(printer);
+    return g_close_printer.CallOr(FALSE, printer);
 }
 plat::PRINTER_HANDLE SpoolerWin32::AddPrinterA(const char* server, plat::DWORD level,
                                                plat::BYTE* info) {
-    return ::AddPrinterA(const_cast<LPSTR>(server), level, Bytes(info));
+    return g_add_printer.CallOr(nullptr, const_cast<LPSTR>(server), level, Bytes(info));
 }
 plat::BOOL SpoolerWin32::DeletePrinter(plat::PRINTER_HANDLE printer) {
-    return ::DeletePrinter(printer);
+    return g_delete_printer.CallOr(FALSE, printer);
 }
 plat::BOOL SpoolerWin32::DeletePrinterDriverA(const char* server, const char* environment,
                                               const char* driver) {
-    return ::DeletePrinterDriverA(const_cast<LPSTR>(server), const_cast<LPSTR>(environment),
-                                  const_cast<LPSTR>(driver));
+    return g_delete_printer_driver.CallOr(FALSE, const_cast<LPSTR>(server),
+                                          const_cast<LPSTR>(environment),
+                                          const_cast<LPSTR>(driver));
 }
 plat::BOOL SpoolerWin32::GetPrinterA(plat::PRINTER_HANDLE printer, plat::DWORD level,
                                      plat::BYTE* buffer, plat::DWORD size, plat::DWORD* needed) {
-    return ::GetPrinterA(printer, level, Bytes(buffer), size, Dword(needed));
+    return g_get_printer.CallOr(FALSE, printer, level, Bytes(buffer), size, Dword(needed));
 }
 plat::BOOL SpoolerWin32::SetPrinterA(plat::PRINTER_HANDLE printer, plat::DWORD level,
                                      plat::BYTE* buffer, plat::DWORD command) {
-    return ::SetPrinterA(printer, level, Bytes(buffer), command);
+    return g_set_printer.CallOr(FALSE, printer, level, Bytes(buffer), command);
 }
 plat::BOOL SpoolerWin32::XcvDataW(plat::PRINTER_HANDLE xcv, const char16_t* command,
                                   const plat::BYTE* input, plat::DWORD input_size,
                                   plat::BYTE* output, plat::DWORD output_size, plat::DWORD* needed,
                                   plat::DWORD* status) {
-    return ::XcvDataW(xcv, reinterpret_cast<PCWSTR>(command), const_cast<PBYTE>(input), input_size,
-                      output, output_size, Dword(needed), Dword(status));
+    return g_xcv_data.CallOr(FALSE, xcv, reinterpret_cast<PCWSTR>(command),
+                             const_cast<PBYTE>(input), input_size, output, output_size,
+                             Dword(needed), Dword(status));
 }
 plat::BOOL SpoolerWin32::GetPrinterDriverDirectoryA(const char* server, const char* environment,
                                                     plat::DWORD level, plat::BYTE* buffer,
                                                     plat::DWORD size, plat::DWORD* needed) {
-    return ::GetPrinterDriverDirectoryA(const_cast<LPSTR>(server), const_cast<LPSTR>(environment),
-                                        level, Bytes(buffer), size, Dword(needed));
+    return g_get_printer_driver_directory.CallOr(FALSE, const_cast<LPSTR>(server),
+                                                 const_cast<LPSTR>(environment), level,
+                                                 Bytes(buffer), size, Dword(needed));
 }
 plat::BOOL SpoolerWin32::GetPrintProcessorDirectoryA(const char* server, const char* environment,
                                                      plat::DWORD level, plat::BYTE* buffer,
                                                      plat::DWORD size, plat::DWORD* needed) {
-    return ::GetPrintProcessorDirectoryA(const_cast<LPSTR>(server), const_cast<LPSTR>(environment),
-                                         level, Bytes(buffer), size, Dword(needed));
+    return g_get_print_processor_directory.CallOr(FALSE, const_cast<LPSTR>(server),
+                                                  const_cast<LPSTR>(environment), level,
+                                                  Bytes(buffer), size, Dword(needed));
 }
 plat::BOOL SpoolerWin32::DeletePrintProcessorA(const char* server, const char* environment,
                                                const char* processor) {
-    return ::DeletePrintProcessorA(const_cast<LPSTR>(server), const_cast<LPSTR>(environment),
-                                   const_cast<LPSTR>(processor));
+    return g_delete_print_processor.CallOr(FALSE, const_cast<LPSTR>(server),
+                                           const_cast<LPSTR>(environment),
+                                           const_cast<LPSTR>(processor));
 }
 
 }  // namespace plat::win32
