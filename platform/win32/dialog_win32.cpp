@@ -1,5 +1,6 @@
 // Dialog adapter: the dialog procedure that hands each message to the dialog's logic, the
-// window and control calls behind its view, and the system dialogs; one call per method.
+// window and control calls behind its view, and the system dialogs; one call per method. The
+// shell's and the common dialogs' DLLs are loaded when a browse button first needs them.
 #include <windows.h>
 
 #include <commdlg.h>
@@ -7,9 +8,18 @@
 #include <shlobj.h>
 
 #include "platform/dialog.h"
+#include "platform/win32/lazy_import.h"
 
 namespace plat::win32 {
 namespace {
+
+LazyDll g_shell32("shell32.dll");
+LazyFunction<decltype(&::SHBrowseForFolderA)> g_browse_for_folder(g_shell32, "SHBrowseForFolderA");
+LazyFunction<decltype(&::SHGetPathFromIDListA)> g_get_path_from_id_list(g_shell32,
+                                                                        "SHGetPathFromIDListA");
+// Wine's comdlg32.dll loads winspool.drv with it, which the dialog itself never needs.
+LazyDll g_comdlg32("comdlg32.dll");
+LazyFunction<decltype(&::GetOpenFileNameA)> g_get_open_file_name(g_comdlg32, "GetOpenFileNameA");
 
 class DialogViewWin32 final : public DialogView {
   public:
@@ -140,10 +150,10 @@ class DialogHostWin32 final : public DialogHost {
         info.hwndOwner = static_cast<::HWND>(owner);
         info.lpszTitle = title;
         info.ulFlags = flags;
-        return ::SHBrowseForFolderA(&info);
+        return g_browse_for_folder.CallOr(nullptr, &info);
     }
     plat::BOOL SHGetPathFromIDListA(PIDLIST item, char* path) override {
-        return ::SHGetPathFromIDListA(static_cast<PCIDLIST_ABSOLUTE>(item), path);
+        return g_get_path_from_id_list.CallOr(FALSE, static_cast<PCIDLIST_ABSOLUTE>(item), path);
     }
     void CoTaskMemFree(PIDLIST item) override { ::CoTaskMemFree(item); }
     plat::BOOL GetOpenFileNameA(const OpenFileName& request) override {
@@ -156,7 +166,7 @@ class DialogHostWin32 final : public DialogHost {
         record.nMaxFile = request.file_size;
         record.lpstrDefExt = request.default_extension;
         record.Flags = request.flags;
-        return ::GetOpenFileNameA(&record);
+        return g_get_open_file_name.CallOr(FALSE, &record);
     }
 };
 
