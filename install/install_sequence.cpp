@@ -94,7 +94,11 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log) {
     const plat::BOOL made_default = SetDefaultPrinterByName(os, &route);
     (void)Logged(log, (std::string("set default printer by ") + route).c_str(), made_default);
     const plat::LONG spool = ConfigureSpoolDirectory(os.kernel, registry);
-    log.Step("write spool directory value", spool == 0, static_cast<plat::DWORD>(spool));
+    if (spool == static_cast<plat::LONG>(plat::kErrorFileNotFound)) {
+        log.Write("write spool directory value: no printer key of that name, nothing written");
+    } else {
+        log.Step("write spool directory value", spool == 0, static_cast<plat::DWORD>(spool));
+    }
     (void)Logged(log, "stop spooler", StopServiceAndWait(os.services, os.kernel, kSpoolerService));
     (void)Logged(log, "start spooler",
                  StartServiceAndWait(os.services, os.kernel, kSpoolerService));
