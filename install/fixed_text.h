@@ -1,6 +1,5 @@
 // Narrow texts composed in fixed-size buffers: a part that would not fit is refused whole,
-// so nothing is ever written past a buffer and no truncated path is ever used. Strings and
-// signed decimals are all the program formats, so it needs no printf.
+// so nothing is ever written past a buffer and no truncated path is ever used.
 #pragma once
 
 #include <cstddef>
@@ -48,29 +47,6 @@ template <std::size_t N>
 bool ComposeAll(char (&buffer)[N], std::initializer_list<const char*> parts) {
     return ComposeInto(buffer, N, parts);
 }
-
-// The decimal digits of a value, with a '-' when it is negative, as "%d" writes them.
-class DecimalText {
-  public:
-    explicit DecimalText(int value) {
-        // Negated as unsigned, so the most negative value has its digits too.
-        unsigned magnitude = static_cast<unsigned>(value);
-        if (value < 0) magnitude = 0u - magnitude;
-        std::size_t start = sizeof text_ - 1;
-        text_[start] = '\0';
-        do {
-            text_[--start] = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude != 0);
-        if (value < 0) text_[--start] = '-';
-        start_ = start;
-    }
-    const char* c_str() const { return text_ + start_; }
-
-  private:
-    char text_[12];  // "-2147483648" and its terminator
-    std::size_t start_;
-};
 
 // The Windows directory in `buffer`; false when the query failed or the path did not fit
 // (the query then returns the size it would need and fills nothing).

@@ -14,6 +14,7 @@ static_assert(offsetof(plat::PrinterInfo2, pPortName) == offsetof(PRINTER_INFO_2
 static_assert(offsetof(plat::PrinterInfo2, pDriverName) == offsetof(PRINTER_INFO_2A, pDriverName));
 static_assert(offsetof(plat::PrinterInfo2, Attributes) == offsetof(PRINTER_INFO_2A, Attributes));
 static_assert(sizeof(plat::PrinterDefaults) == sizeof(PRINTER_DEFAULTSA), "PRINTER_DEFAULTSA");
+static_assert(sizeof(plat::PortInfo1) == sizeof(PORT_INFO_1A), "PORT_INFO_1A layout");
 
 namespace {
 
@@ -36,6 +37,7 @@ LazyFunction<decltype(&::GetPrintProcessorDirectoryA)> g_get_print_processor_dir
     g_winspool, "GetPrintProcessorDirectoryA");
 LazyFunction<decltype(&::DeletePrintProcessorA)> g_delete_print_processor(g_winspool,
                                                                           "DeletePrintProcessorA");
+LazyFunction<decltype(&::EnumPortsA)> g_enum_ports(g_winspool, "EnumPortsA");
 
 }  // namespace
 
@@ -96,6 +98,12 @@ plat::BOOL SpoolerWin32::DeletePrintProcessorA(const char* server, const char* e
     return g_delete_print_processor.CallOr(FALSE, const_cast<LPSTR>(server),
                                            const_cast<LPSTR>(environment),
                                            const_cast<LPSTR>(processor));
+}
+
+plat::BOOL SpoolerWin32::EnumPortsA(const char* server, plat::DWORD level, plat::BYTE* buffer,
+                                    plat::DWORD size, plat::DWORD* needed, plat::DWORD* returned) {
+    return g_enum_ports.CallOr(FALSE, const_cast<LPSTR>(server), level, Bytes(buffer), size,
+                               Dword(needed), Dword(returned));
 }
 
 }  // namespace plat::win32

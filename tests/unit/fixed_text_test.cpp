@@ -1,20 +1,9 @@
-// Composition in fixed buffers, checked against the C library's own formatting.
+// Composition of texts in caller memory.
 #include "install/fixed_text.h"
 
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <cstdio>
-
 namespace {
-
-TEST(FixedTextTest, DecimalsAreWhatPercentDWrites) {
-    for (const int value : {0, 7, -1, 1802, -2147024891, INT_MAX, INT_MIN}) {
-        char expected[16];
-        std::snprintf(expected, sizeof expected, "%d", value);
-        EXPECT_STREQ(velmora::DecimalText(value).c_str(), expected);
-    }
-}
 
 TEST(FixedTextTest, PartsFillMemoryExactlyOrLeaveItEmpty) {
     char memory[6] = "xxxxx";
