@@ -5,8 +5,8 @@
 
 namespace plat::win32 {
 
-FARPROC LazyDll::Find(const char* function) {
-    HMODULE module = module_.load(std::memory_order_acquire);
+::FARPROC LazyDll::Find(const char* function) {
+    ::HMODULE module = module_.load(std::memory_order_acquire);
     if (module == nullptr) {
         // By full path: a bare name would be searched for in the program's own directory first,
         // where a planted copy would run with the installer's rights.

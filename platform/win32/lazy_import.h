@@ -15,11 +15,11 @@ class LazyDll {
     explicit constexpr LazyDll(const char* name) : name_(name) {}
     // The function's address; null with the last error the loader left when the DLL or the
     // function cannot be had.
-    FARPROC Find(const char* function);
+    ::FARPROC Find(const char* function);
 
   private:
     const char* const name_;
-    std::atomic<HMODULE> module_{nullptr};
+    std::atomic<::HMODULE> module_{nullptr};
 };
 
 // One function of a LazyDll. `Function` is the type of the SDK's declaration, e.g.
@@ -40,7 +40,7 @@ class LazyFunction {
   private:
     // The function, or null with the loader's last error.
     Function Get() {
-        FARPROC address = address_.load(std::memory_order_acquire);
+        ::FARPROC address = address_.load(std::memory_order_acquire);
         if (address == nullptr) {
             address = dll_.Find(name_);
             address_.store(address, std::memory_order_release);
@@ -51,7 +51,7 @@ class LazyFunction {
 
     LazyDll& dll_;
     const char* const name_;
-    std::atomic<FARPROC> address_{nullptr};
+    std::atomic<::FARPROC> address_{nullptr};
 };
 
 }  // namespace plat::win32
