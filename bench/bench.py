@@ -19,7 +19,7 @@ BUILD = os.path.join(ROOT, "build", "win32")
 FIXTURES = os.path.join(ROOT, "tests", "wine", "fixtures", "driver")
 sys.path.insert(0, os.path.join(ROOT, "tests", "wine"))
 
-STARTS = 9  # start-up runs of each program, after one warm-up start each
+STARTS = 15  # start-up runs of each program (at least 9), after one warm-up start each
 SEQUENCE_RUNS = 3
 SETUP_DIR = "zarvo-setup"  # under C:\
 
