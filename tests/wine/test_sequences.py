@@ -1,0 +1,108 @@
+""""-i" and "-u" of the real program in one prefix: without the driver package the install shows
+its two boxes and fails; then three rounds install and uninstall cleanly, the first checked in
+full (queue, default printer, spool value, installer command line, stale files, the report with
+its credentials), the others against report servers that never answer, never end or reset."""
+
+import os
+import shutil
+import unittest
+
+import harness
+from harness import PORT, PRINTER
+from report_server import ENDLESS, GOOD_AUTHORIZATION, OK, RESET, SILENT, ReportServer
+
+# "誠" is D5 5C in code page 936: its trail byte is a backslash.
+BARE, PACKAGED = r"C:\zarvo-bare", r"C:\Zarvo誠信打印"
+INSTALLER = ('rundll32 printui.dll,PrintUIEntry /ia  /m "Zarvo虚拟打印机" /h "Intel" '
+             '/v "Windows 2000" /f zarvoPrinter.inf')
+STALE = ("3\\QXOEMUI.dll", "3\\STDNAMES.GPD", "3\\zarvoprinter.GPD", "3\\QXOEMUI.INI",
+         "3\\zarvoprinter.dll", "3\\QXUNIDRV.DLL", "3\\QXUNIDRVUI.DLL", "3\\zarvoprinter.BUD")
+STALE_PROCESSORS = ("Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll")
+SETTINGS = b"[zarvoprinter]\r\noutpath=C:\\zarvo-out\r\noutType=1\r\n"
+# A hang rather than a slow run: far above a sequence's few seconds, below the report's waits.
+BOUND_MS = 25000
+
+
+class Sequences(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = harness.Prefix("sequences")
+        cls.server = ReportServer().__enter__()
+        # The key the install writes the spool directory into, when it is there.
+        with open(os.path.join(cls.prefix.path, "system.reg"), "a", encoding="utf-8") as f:
+            f.write("\n[System\\\\CurrentControlSet\\\\Control\\\\Print\\\\Printers\\\\"
+                    "zarvo printer]\n")
+        cls.bare = harness.stage_setup(cls.prefix, with_package=False, directory=BARE)
+        cls.packaged = harness.stage_setup(cls.prefix, directory=PACKAGED)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.__exit__()
+        cls.prefix.close()
+
+    def spooler(self):
+        return self.prefix.tool("spooler", PRINTER)
+
+    def run_velmora(self, exe, switch, mode, exit_code=0, boxes=()):
+        """Runs exe with the switch against a report server in `mode`: nothing but `boxes` is
+        shown, the exit code is as given, and the report goes out (once, or twice when the
+        server asks for the credentials, which come only then). Returns the spooler state."""
+        self.server.mode, self.server.requests[:] = mode, []
+        run = self.prefix.tool("run", BOUND_MS, exe, switch, env=self.server.proxy_env())
+        self.assertEqual((run["exit"], run["boxes"], run["windows"]),
+                         (exit_code, [["Velmora", box] for box in boxes], []), (switch, mode))
+        path = "PrintInstall" if switch == "-i" else "PrintUnInstall"
+        requests = self.server.requests
+        self.assertEqual({line for line, _ in requests}, {harness.report_line(path)}, mode)
+        self.assertEqual({headers.get("user-agent") for _, headers in requests}, {"Velmora"})
+        if mode == OK:
+            self.assertEqual([h.get("authorization") for _, h in requests],
+                             [None, GOOD_AUTHORIZATION])
+        return self.spooler()
+
+    def test_1_without_package_install_fails_with_two_boxes(self):
+        state = self.run_velmora(self.bare, "-i", RESET, 1,
+                                 ["AddPrinter error 87", "安装打印机驱动发生错误!"])
+        self.assertEqual(self.prefix.read(r"C:\printui.log").decode("utf-16-le").splitlines(),
+                         [INSTALLER, BARE + "\\"])
+        os.remove(self.prefix.unix_path(r"C:\printui.log"))
+        # Nothing done is undone: the port added before the queue failed stays.
+        self.assertEqual((state["queue"], PORT in state["ports"], PRINTER in state["drivers"]),
+                         (None, True, False))
+        # Nothing to uninstall: the failed driver deletion shows in the exit code alone.
+        state = self.run_velmora(self.bare, "-u", ENDLESS, 1)
+        self.assertEqual((state["queue"], PORT in state["ports"]), (None, False))
+
+    def test_2_three_rounds_install_and_uninstall(self):
+        p, dirs = self.prefix, self.spooler()
+        stale = [p.write(dirs["driver_dir"] + "\\" + name, b"old") for name in STALE]
+        stale += [p.write(dirs["processor_dir"] + "\\" + name, b"old") for name in STALE_PROCESSORS]
+        stale.append(p.write(r"C:\windows\velmora.ini", b"[old]"))
+        settings = p.write(r"C:\windows\zarvoprintsetup.ini", SETTINGS)
+        settings_time = os.stat(settings).st_mtime_ns
+        # A rundll32.exe beside the program must not be taken for the system's; this one
+        # registers no driver, so the install would fail.
+        shutil.copy(harness.tool_path("tools", "wintool"), p.unix_path(PACKAGED + r"\rundll32.exe"))
+
+        for install_mode, uninstall_mode in ((OK, OK), (SILENT, SILENT), (ENDLESS, RESET)):
+            state = self.run_velmora(self.packaged, "-i", install_mode)
+            # Queued only: not shared, and no default bit of its own.
+            self.assertEqual(state["queue"], [PRINTER, PORT, PRINTER, harness.REPORT_HOST,
+                                              "WinPrint", "RAW", 1], install_mode)
+            self.assertEqual((PORT in state["ports"], PRINTER in state["drivers"], state["default"],
+                              state["spool"]), (True, True, PRINTER, "C:\\windows"))
+            if install_mode == OK:
+                self.assertEqual(p.read(r"C:\printui.log").decode("utf-16-le").splitlines(),
+                                 [INSTALLER, PACKAGED + "\\"])
+                self.assertEqual([path for path in stale if os.path.exists(path)], [])
+                self.assertEqual(p.read(r"C:\windows\zarvoprintsetup.ini"), SETTINGS)
+                self.assertEqual(os.stat(settings).st_mtime_ns, settings_time)
+                self.assertEqual(p.read(r"C:\windows\dorvaPrinter.exe"),
+                                 p.read(PACKAGED + r"\Velmora.exe"))
+            state = self.run_velmora(self.packaged, "-u", uninstall_mode)
+            self.assertEqual((state["queue"], PORT in state["ports"], PRINTER in state["drivers"]),
+                             (None, False, False), uninstall_mode)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
