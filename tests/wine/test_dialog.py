@@ -1,9 +1,11 @@
 """The settings dialog of the real program on Wine's virtual desktop, driven through wintool.exe:
 what it shows, what OK writes and what closing it otherwise leaves, the run-program box, the
-hidden Install and Uninstall buttons, the About box with screenshots, and over-long values."""
+hidden Install and Uninstall buttons, the About box with screenshots, over-long values and a
+settings file that cannot be written."""
 
 import configparser
 import os
+import subprocess
 import unittest
 
 import harness
@@ -139,6 +141,23 @@ class SettingsDialog(unittest.TestCase):
                                         "zarvoprinter": {
             "exename": "a" * 1023, "outpath": "中" * 511, "exe": "0", "outtype": "BMP",
             "overwrite": "0"}})
+
+    def test_read_only_file_is_said_and_keeps_the_dialog_and_the_file(self):
+        path = self.prefix.write(SETTINGS, EXISTING)
+        os.chmod(path, 0o444)  # the read-only attribute, which root's writes ignore
+        if os.geteuid() == 0 and subprocess.run(["chattr", "+i", path]).returncode != 0:
+            self.skipTest("root, and no way to make a file read-only here")
+        self.addCleanup(subprocess.run, ["chattr", "-i", path])
+        self.velmora = self.prefix.start(self.exe)
+        self.addCleanup(self.velmora.kill)
+        self.dialog = self.ui("find", 30000, "Velmora")
+        self.ui("settext", self.dialog, OUTPATH, "d:\只读")
+        self.ui("click", self.dialog, IDOK)
+        self.assertEqual(self.ui("box", 20000),
+                         ["Velmora", "无法保存设置文件 C:\\windows\\zarvoprintsetup.ini（错误代码 5）"])
+        self.shows(OUTPATH, text="d:\\只读")
+        self.end("click", self.dialog, IDCANCEL)
+        self.assertEqual(self.prefix.read(SETTINGS), EXISTING)
 
 
 if __name__ == "__main__":

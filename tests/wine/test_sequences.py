@@ -1,9 +1,12 @@
 """"-i" and "-u" of the real program in one prefix: without the driver package the install shows
-its two boxes and fails; then three rounds install and uninstall cleanly, the first checked in
-full (queue, default printer, spool value, installer command line, stale files, the report with
-its credentials), the others against report servers that never answer, never end or reset."""
+its two boxes and fails, or with -q logs them; then three rounds install and uninstall cleanly,
+the first checked in full (queue, default printer, spool value, installer command line, stale
+files, the report with its credentials), the others against report servers that never answer
+(with -q, read in the run log), never end or reset."""
 
+import glob
 import os
+import re
 import shutil
 import unittest
 
@@ -15,7 +18,7 @@ from report_server import ENDLESS, GOOD_AUTHORIZATION, OK, RESET, SILENT, Report
 BARE, PACKAGED = r"C:\zarvo-bare", r"C:\Zarvo誠信打印"
 INSTALLER = ('rundll32 printui.dll,PrintUIEntry /ia  /m "Zarvo虚拟打印机" /h "Intel" '
              '/v "Windows 2000" /f zarvoPrinter.inf')
-STALE = ("3\\QXOEMUI.dll", "3\\STDNAMES.GPD", "3\\zarvoprinter.GPD", "3\\QXOEMUI.INI",
+STALE = ("3\\QXOEMUI.dll", "3\\zarvoprinter.GPD", "3\\QXOEMUI.INI",
          "3\\zarvoprinter.dll", "3\\QXUNIDRV.DLL", "3\\QXUNIDRVUI.DLL", "3\\zarvoprinter.BUD")
 STALE_PROCESSORS = ("Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll")
 SETTINGS = b"[zarvoprinter]\r\noutpath=C:\\zarvo-out\r\noutType=1\r\n"
@@ -43,15 +46,15 @@ class Sequences(unittest.TestCase):
     def spooler(self):
         return self.prefix.tool("spooler", PRINTER)
 
-    def run_velmora(self, exe, switch, mode, exit_code=0, boxes=()):
-        """Runs exe with the switch against a report server in `mode`: nothing but `boxes` is
+    def run_velmora(self, exe, switches, mode, exit_code=0, boxes=()):
+        """Runs exe with the switches against a report server in `mode`: nothing but `boxes` is
         shown, the exit code is as given, and the report goes out (once, or twice when the
         server asks for the credentials, which come only then). Returns the spooler state."""
         self.server.mode, self.server.requests[:] = mode, []
-        run = self.prefix.tool("run", BOUND_MS, exe, switch, env=self.server.proxy_env())
+        run = self.prefix.tool("run", BOUND_MS, exe, switches, env=self.server.proxy_env())
         self.assertEqual((run["exit"], run["boxes"], run["windows"]),
-                         (exit_code, [["Velmora", box] for box in boxes], []), (switch, mode))
-        path = "PrintInstall" if switch == "-i" else "PrintUnInstall"
+                         (exit_code, [["Velmora", box] for box in boxes], []), (switches, mode))
+        path = "PrintInstall" if switches.startswith("-i") else "PrintUnInstall"
         requests = self.server.requests
         self.assertEqual({line for line, _ in requests}, {harness.report_line(path)}, mode)
         self.assertEqual({headers.get("user-agent") for _, headers in requests}, {"Velmora"})
@@ -60,15 +63,32 @@ class Sequences(unittest.TestCase):
                              [None, GOOD_AUTHORIZATION])
         return self.spooler()
 
+    def installer_run(self):
+        """The command line and current directory of the installer's last run."""
+        return self.prefix.read(r"C:\printui.log").decode("utf-16-le").splitlines()[-2:]
+
+    def last_logged_run(self, switches):
+        """The step lines of the last run in the log, without their times; it ran `switches`."""
+        [path] = glob.glob(self.prefix.unix_path(r"C:\users\*\Temp\Velmora.log"))
+        with open(path, "rb") as f:
+            *_, header, steps = re.split(r"^(\d{4}-\d\d-\d\d .*)$", f.read().decode("gbk"),
+                                         flags=re.M)
+        self.assertIn(f', command "{switches}", ', header)
+        return [line[9:] for line in steps.splitlines() if line]
+
     def test_1_without_package_install_fails_with_two_boxes(self):
         state = self.run_velmora(self.bare, "-i", RESET, 1,
                                  ["AddPrinter error 87", "安装打印机驱动发生错误!"])
-        self.assertEqual(self.prefix.read(r"C:\printui.log").decode("utf-16-le").splitlines(),
-                         [INSTALLER, BARE + "\\"])
-        os.remove(self.prefix.unix_path(r"C:\printui.log"))
+        self.assertEqual(self.installer_run(), [INSTALLER, BARE + "\\"])
         # Nothing done is undone: the port added before the queue failed stays.
         self.assertEqual((state["queue"], PORT in state["ports"], PRINTER in state["drivers"]),
                          (None, True, False))
+        # Quiet: no box; the log says what they would have.
+        self.run_velmora(self.bare, "-i -q", SILENT, 1)
+        steps = self.last_logged_run("-i -q")
+        for line in ("create queue: failed, error 87", "message (not shown): AddPrinter error 87",
+                     "message (not shown): 安装打印机驱动发生错误!", "result: failed, exit code 1"):
+            self.assertIn(line, steps)
         # Nothing to uninstall: the failed driver deletion shows in the exit code alone.
         state = self.run_velmora(self.bare, "-u", ENDLESS, 1)
         self.assertEqual((state["queue"], PORT in state["ports"]), (None, False))
@@ -84,24 +104,32 @@ class Sequences(unittest.TestCase):
         # registers no driver, so the install would fail.
         shutil.copy(harness.tool_path("tools", "wintool"), p.unix_path(PACKAGED + r"\rundll32.exe"))
 
-        for install_mode, uninstall_mode in ((OK, OK), (SILENT, SILENT), (ENDLESS, RESET)):
-            state = self.run_velmora(self.packaged, "-i", install_mode)
+        kept = dirs["driver_dir"] + r"\3\STDNAMES.GPD"  # no longer removed: others use it
+        p.write(kept, b"kept")
+        for quiet, install_mode, uninstall_mode in (("", OK, OK), (" -q", SILENT, SILENT),
+                                                    ("", ENDLESS, RESET)):
+            state = self.run_velmora(self.packaged, "-i" + quiet, install_mode)
             # Queued only: not shared, and no default bit of its own.
             self.assertEqual(state["queue"], [PRINTER, PORT, PRINTER, harness.REPORT_HOST,
                                               "WinPrint", "RAW", 1], install_mode)
             self.assertEqual((PORT in state["ports"], PRINTER in state["drivers"], state["default"],
                               state["spool"]), (True, True, PRINTER, "C:\\windows"))
             if install_mode == OK:
-                self.assertEqual(p.read(r"C:\printui.log").decode("utf-16-le").splitlines(),
-                                 [INSTALLER, PACKAGED + "\\"])
+                self.assertEqual(self.installer_run(), [INSTALLER, PACKAGED + "\\"])
                 self.assertEqual([path for path in stale if os.path.exists(path)], [])
+                self.assertEqual(p.read(kept), b"kept")
                 self.assertEqual(p.read(r"C:\windows\zarvoprintsetup.ini"), SETTINGS)
                 self.assertEqual(os.stat(settings).st_mtime_ns, settings_time)
                 self.assertEqual(p.read(r"C:\windows\dorvaPrinter.exe"),
                                  p.read(PACKAGED + r"\Velmora.exe"))
-            state = self.run_velmora(self.packaged, "-u", uninstall_mode)
+            if quiet:
+                self.assertIn(f'check: queue {PRINTER} on port "{PORT}", driver "{PRINTER}", '
+                              'processor "WinPrint", datatype "RAW"', self.last_logged_run("-i -q"))
+            state = self.run_velmora(self.packaged, "-u" + quiet, uninstall_mode)
             self.assertEqual((state["queue"], PORT in state["ports"], PRINTER in state["drivers"]),
                              (None, False, False), uninstall_mode)
+            if quiet:
+                self.assertIn("result: succeeded, exit code 0", self.last_logged_run("-u -q"))
 
 
 if __name__ == "__main__":
