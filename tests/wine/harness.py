@@ -5,6 +5,7 @@ the Chinese locale, a bound on every wait, and wintool.exe for what the tests lo
 import ctypes
 import json
 import os
+import pathlib
 import select
 import shutil
 import signal
@@ -36,8 +37,7 @@ def velmora_exe():
     return os.path.join(BIN_DIR, "Velmora.exe")
 
 
-def report_line(path):
-    """The request line of a report, as the proxy sees it."""
+def report_line(path):  # as the proxy sees it
     return f"GET http://{REPORT_HOST}:80/zarvoprinter/servlet/{path} HTTP/1.0"
 
 
@@ -58,29 +58,22 @@ def wine_env(prefix, display):
                 # No Mono/Gecko prompts, no menu entries on the host; our printui.dll first.
                 WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=;printui=n",
                 LANG="zh_CN.UTF-8", LC_ALL="zh_CN.UTF-8",
-                # Dead loopback ports: the host's printers stay out, and a report that is
-                # given no server of the test's goes nowhere.
+                # Dead loopback ports: no host printers, no report leaves without a test's server.
                 CUPS_SERVER="127.0.0.1:9", http_proxy="http://127.0.0.1:9")
-
-
-def wine(env, *args, timeout=60):
-    return subprocess.run([wine_loader(), *args], env=env, timeout=timeout,
-                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def start():
     stop()
     os.makedirs(SESSION_DIR)
-    started = time.monotonic()
     display, xvfb = start_xvfb()
     env = wine_env(TEMPLATE, display)
-    wine(env, "wineboot", "-i", timeout=500)
     # A crash must fail the test, not wait for someone to close winedbg's dialog.
-    wine(env, "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog", "/t",
-         "REG_DWORD", "/d", "0", "/f").check_returncode()
+    for args in (["wineboot", "-i"], ["reg", "add", r"HKCU\Software\Wine\WineDbg", "/v",
+                                      "ShowCrashDialog", "/t", "REG_DWORD", "/d", "0", "/f"]):
+        subprocess.run([wine_loader(), *args], env=env, timeout=500, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run([os.path.join(WINE, "wineserver"), "-w"], env=env, timeout=60)
     xvfb.kill()
-    print(f"template prefix booted in {time.monotonic() - started:.1f} s ({BITS}-bit Wine)")
 
 
 def stop(quiet=True):
@@ -88,9 +81,8 @@ def stop(quiet=True):
 
 
 class Prefix:
-    """A copy of the template prefix with its own display and wine server, removed afterwards.
-    desktop=True shows its windows on Wine's virtual desktop, which draws frames and captions
-    where Xvfb has no window manager."""
+    """A copy of the template prefix with its own display and wine server, removed afterwards;
+    with desktop=True, on Wine's virtual desktop, which draws frames where no window manager is."""
 
     def __init__(self, name="test", desktop=False):
         self.dir = tempfile.mkdtemp(prefix=f"{name}-", dir=SESSION_DIR)
@@ -120,21 +112,17 @@ class Prefix:
         self.xvfb.kill()
         shutil.rmtree(self.dir, ignore_errors=True)
 
-    def unix_path(self, windows_path):
-        drive, rest = windows_path.split(":", 1)
-        assert drive.lower() == "c", windows_path
-        return os.path.join(self.path, "drive_c", *[p for p in rest.split("\\") if p])
+    def unix_path(self, windows_path):  # of a path on C:
+        return os.path.join(self.path, "drive_c", *windows_path[2:].strip("\\").split("\\"))
 
     def write(self, windows_path, data):
-        path = self.unix_path(windows_path)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(data)
-        return path
+        path = pathlib.Path(self.unix_path(windows_path))
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(data)
+        return str(path)
 
     def read(self, windows_path):
-        with open(self.unix_path(windows_path), "rb") as f:
-            return f.read()
+        return pathlib.Path(self.unix_path(windows_path)).read_bytes()
 
     def start(self, program, *args, env=None):
         """Starts a program in the background. Its output goes to files, not pipes: the system
@@ -169,12 +157,9 @@ class Prefix:
         os.makedirs(SHOTS_DIR, exist_ok=True)
         time.sleep(0.5)  # painting waits until the program's queue is otherwise empty
         left, top = max(rect[0] - margin, 0), max(rect[1] - margin, 0)
-        crop = f"{rect[2] + margin - left}x{rect[3] + margin - top}+{left}+{top}"
-        xwd = subprocess.run(["xwd", "-root", "-silent", "-display", self.env["DISPLAY"]],
-                             capture_output=True, timeout=60, check=True)
-        subprocess.run(["convert", "xwd:-", "-crop", crop, "+repage",
-                        "png:" + os.path.join(SHOTS_DIR, name)],
-                       input=xwd.stdout, capture_output=True, timeout=60, check=True)
+        subprocess.run(["import", "-display", self.env["DISPLAY"], "-window", "root", "-crop",
+                        f"{rect[2] + margin - left}x{rect[3] + margin - top}+{left}+{top}",
+                        "+repage", os.path.join(SHOTS_DIR, name)], timeout=60, check=True)
 
 
 def install_installer_stand_in(prefix):

@@ -1,6 +1,5 @@
-"""A local stand-in for the report server, reached by Velmora.exe as its HTTP proxy. It records
-each request's line and headers and answers as `mode` says: OK asks for Basic credentials and
-accepts them; SILENT never answers, ENDLESS sends a body without end, RESET resets."""
+"""The report server's local stand-in, Velmora.exe's HTTP proxy: records each request and answers
+as `mode` says: OK with a 401 until Basic credentials come; SILENT never; ENDLESS; RESET."""
 
 import base64
 import socket
@@ -15,7 +14,6 @@ class ReportServer:
     def __init__(self, mode=OK):
         self.mode, self.requests, self.stopping = mode, [], threading.Event()
         self.listener = socket.create_server(("127.0.0.1", 0))
-        self.listener.settimeout(0.2)
 
     def __enter__(self):
         threading.Thread(target=self.serve, daemon=True).start()
@@ -29,13 +27,12 @@ class ReportServer:
         return {"http_proxy": "http://127.0.0.1:%d" % self.listener.getsockname()[1]}
 
     def serve(self):
-        while not self.stopping.is_set():
-            try:
-                connection = self.listener.accept()[0]
-                threading.Thread(target=self.answer, args=(connection, self.mode),
+        try:
+            while True:
+                threading.Thread(target=self.answer, args=(self.listener.accept()[0], self.mode),
                                  daemon=True).start()
-            except (socket.timeout, OSError):
-                pass
+        except OSError:
+            pass  # the listener is closed
 
     def answer(self, connection, mode):
         with connection, connection.makefile("rb") as stream:

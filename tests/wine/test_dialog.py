@@ -1,10 +1,9 @@
-"""The settings dialog of the real program on Wine's virtual desktop, driven through wintool.exe:
-what it shows, what OK writes and what closing it otherwise leaves, the run-program box, the
-hidden Install and Uninstall buttons, the About box with screenshots, over-long values and a
-settings file that cannot be written."""
+"""The real program's settings dialog on Wine's virtual desktop: what it shows and writes, the
+run-program box, hidden buttons, About box, screenshots, over-long values, an unwritable file."""
 
 import configparser
 import os
+import pathlib
 import subprocess
 import unittest
 
@@ -25,16 +24,17 @@ class SettingsDialog(unittest.TestCase):
         cls.prefix = harness.Prefix("dialog", desktop=True)
         cls.exe, cls.ui = harness.stage_setup(cls.prefix), cls.prefix.tool
         cls.settings = cls.prefix.unix_path(SETTINGS)
+        cls.addClassCleanup(cls.prefix.close)
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.prefix.close()
-
-    def open(self, settings=None, env=None):
+    def open(self, settings=None, env=None, read_only=False):
+        pathlib.Path(self.settings).unlink(missing_ok=True)
         if settings:
             self.prefix.write(SETTINGS, settings)
-        elif os.path.exists(self.settings):
-            os.remove(self.settings)
+        if read_only:
+            os.chmod(self.settings, 0o444)  # the read-only attribute, which root's writes ignore
+            if os.geteuid() == 0 and subprocess.run(["chattr", "+i", self.settings]).returncode:
+                self.skipTest("root, and no way to make a file read-only here")
+            self.addCleanup(subprocess.run, ["chattr", "-i", self.settings])
         self.velmora = self.prefix.start(self.exe, env=env)
         self.addCleanup(self.velmora.kill)  # a failed test may have left it open
         self.dialog = self.ui("find", 30000, "Velmora")
@@ -43,8 +43,7 @@ class SettingsDialog(unittest.TestCase):
         shown = self.ui("control", self.dialog, control_id)
         self.assertEqual({key: shown[key] for key in expected}, expected, control_id)
 
-    def end(self, *command):
-        """Closes the dialog with `command`; the program ends with it."""
+    def end(self, *command):  # the command closes the dialog, and the program ends with it
         self.ui(*command)
         self.assertEqual(self.velmora.wait(timeout=30), 0)
 
@@ -61,8 +60,6 @@ class SettingsDialog(unittest.TestCase):
         self.shows(BROWSE_EXE, enabled=False)
         self.shows(RUNEXE, check=0, text="输出文件后执行程序")
         self.shows(OVERWRITE, check=0, text="覆盖同名文件")
-        self.shows(IDOK, text="确定")
-        self.shows(IDCANCEL, text="取消")
         self.shows(INSTALL, visible=False)
         self.shows(UNINSTALL, visible=False)
         dialog = self.ui("control", self.dialog, 0)["rect"]
@@ -71,7 +68,6 @@ class SettingsDialog(unittest.TestCase):
         self.ui("syscommand", self.dialog, IDM_ABOUTBOX)
         about = self.ui("find", 20000, "关于 Velmora")
         self.shows(0, enabled=False)  # the About box is modal
-        self.assertEqual(self.ui("control", about, IDOK)["text"], "确定")
         # Wine's virtual desktop leaves a window unpainted while it lies wholly within another
         # window of the same program: the box is moved to reach below the dialog.
         self.ui("move", about, dialog[0] + 40, dialog[3] - 60)
@@ -79,9 +75,6 @@ class SettingsDialog(unittest.TestCase):
         self.prefix.shoot("about_box.png", dialog[:3] + [box[3]])
         self.ui("click", about, IDOK)
         self.shows(0, enabled=True)
-        for shot in ("settings_dialog.png", "about_box.png"):
-            with open(os.path.join(harness.SHOTS_DIR, shot), "rb") as f:
-                self.assertEqual(f.read(8), b"\x89PNG\r\n\x1a\n", shot)
 
         for check in (1, 0, 1):
             self.ui("click", self.dialog, RUNEXE)
@@ -143,15 +136,8 @@ class SettingsDialog(unittest.TestCase):
             "overwrite": "0"}})
 
     def test_read_only_file_is_said_and_keeps_the_dialog_and_the_file(self):
-        path = self.prefix.write(SETTINGS, EXISTING)
-        os.chmod(path, 0o444)  # the read-only attribute, which root's writes ignore
-        if os.geteuid() == 0 and subprocess.run(["chattr", "+i", path]).returncode != 0:
-            self.skipTest("root, and no way to make a file read-only here")
-        self.addCleanup(subprocess.run, ["chattr", "-i", path])
-        self.velmora = self.prefix.start(self.exe)
-        self.addCleanup(self.velmora.kill)
-        self.dialog = self.ui("find", 30000, "Velmora")
-        self.ui("settext", self.dialog, OUTPATH, "d:\只读")
+        self.open(EXISTING, read_only=True)
+        self.ui("settext", self.dialog, OUTPATH, "d:\\只读")
         self.ui("click", self.dialog, IDOK)
         self.assertEqual(self.ui("box", 20000),
                          ["Velmora", "无法保存设置文件 C:\\windows\\zarvoprintsetup.ini（错误代码 5）"])

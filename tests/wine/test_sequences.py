@@ -1,8 +1,6 @@
-""""-i" and "-u" of the real program in one prefix: without the driver package the install shows
-its two boxes and fails, or with -q logs them; then three rounds install and uninstall cleanly,
-the first checked in full (queue, default printer, spool value, installer command line, stale
-files, the report with its credentials), the others against report servers that never answer
-(with -q, read in the run log), never end or reset."""
+""""-i" and "-u" of the real program in one prefix: without the driver package, with boxes and
+with -q; then three clean install/uninstall rounds, the first checked in full, the second quiet
+and read in the run log, all three with the report server answering well or badly."""
 
 import glob
 import os
@@ -18,9 +16,12 @@ from report_server import ENDLESS, GOOD_AUTHORIZATION, OK, RESET, SILENT, Report
 BARE, PACKAGED = r"C:\zarvo-bare", r"C:\Zarvo誠信打印"
 INSTALLER = ('rundll32 printui.dll,PrintUIEntry /ia  /m "Zarvo虚拟打印机" /h "Intel" '
              '/v "Windows 2000" /f zarvoPrinter.inf')
-STALE = ("3\\QXOEMUI.dll", "3\\zarvoprinter.GPD", "3\\QXOEMUI.INI",
-         "3\\zarvoprinter.dll", "3\\QXUNIDRV.DLL", "3\\QXUNIDRVUI.DLL", "3\\zarvoprinter.BUD")
-STALE_PROCESSORS = ("Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll")
+# Where Wine's spooler keeps drivers and print processors; an install removes these first.
+SPOOL = "C:\\windows\\system32\\spool\\%s\\" + ("w32x86" if harness.BITS == "32" else "x64")
+STALE = [SPOOL % "drivers" + "\\3\\" + name for name in (
+    "QXOEMUI.dll", "zarvoprinter.GPD", "QXOEMUI.INI", "zarvoprinter.dll", "QXUNIDRV.DLL",
+    "QXUNIDRVUI.DLL", "zarvoprinter.BUD")] + [SPOOL % "prtprocs" + "\\" + name for name in (
+    "Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll")] + [r"C:\windows\velmora.ini"]
 SETTINGS = b"[zarvoprinter]\r\noutpath=C:\\zarvo-out\r\noutType=1\r\n"
 # A hang rather than a slow run: far above a sequence's few seconds, below the report's waits.
 BOUND_MS = 25000
@@ -29,8 +30,9 @@ BOUND_MS = 25000
 class Sequences(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.prefix = harness.Prefix("sequences")
-        cls.server = ReportServer().__enter__()
+        cls.prefix, cls.server = harness.Prefix("sequences"), ReportServer().__enter__()
+        cls.addClassCleanup(cls.prefix.close)
+        cls.addClassCleanup(cls.server.__exit__)
         # The key the install writes the spool directory into, when it is there.
         with open(os.path.join(cls.prefix.path, "system.reg"), "a", encoding="utf-8") as f:
             f.write("\n[System\\\\CurrentControlSet\\\\Control\\\\Print\\\\Printers\\\\"
@@ -38,33 +40,26 @@ class Sequences(unittest.TestCase):
         cls.bare = harness.stage_setup(cls.prefix, with_package=False, directory=BARE)
         cls.packaged = harness.stage_setup(cls.prefix, directory=PACKAGED)
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.server.__exit__()
-        cls.prefix.close()
-
-    def spooler(self):
-        return self.prefix.tool("spooler", PRINTER)
-
     def run_velmora(self, exe, switches, mode, exit_code=0, boxes=()):
         """Runs exe with the switches against a report server in `mode`: nothing but `boxes` is
-        shown, the exit code is as given, and the report goes out (once, or twice when the
-        server asks for the credentials, which come only then). Returns the spooler state."""
+        shown, the exit code is as given, the report goes out. Returns what the spooler then holds:
+        (queue, port there, driver there, default printer, spool value)."""
         self.server.mode, self.server.requests[:] = mode, []
-        run = self.prefix.tool("run", BOUND_MS, exe, switches, env=self.server.proxy_env())
+        run = self.prefix.tool("run", BOUND_MS, f'"{exe}" {switches}', env=self.server.proxy_env())
         self.assertEqual((run["exit"], run["boxes"], run["windows"]),
-                         (exit_code, [["Velmora", box] for box in boxes], []), (switches, mode))
+                         (exit_code, [["Velmora", box] for box in boxes], 0), (switches, mode))
         path = "PrintInstall" if switches.startswith("-i") else "PrintUnInstall"
         requests = self.server.requests
         self.assertEqual({line for line, _ in requests}, {harness.report_line(path)}, mode)
         self.assertEqual({headers.get("user-agent") for _, headers in requests}, {"Velmora"})
-        if mode == OK:
+        if mode == OK:  # the credentials go only with the answer to the challenge
             self.assertEqual([h.get("authorization") for _, h in requests],
                              [None, GOOD_AUTHORIZATION])
-        return self.spooler()
+        state = self.prefix.tool("spooler", PRINTER)
+        return (state["queue"], PORT in state["ports"], PRINTER in state["drivers"],
+                state["default"], state["spool"])
 
-    def installer_run(self):
-        """The command line and current directory of the installer's last run."""
+    def installer_run(self):  # its command line and current directory
         return self.prefix.read(r"C:\printui.log").decode("utf-16-le").splitlines()[-2:]
 
     def last_logged_run(self, switches):
@@ -79,10 +74,9 @@ class Sequences(unittest.TestCase):
     def test_1_without_package_install_fails_with_two_boxes(self):
         state = self.run_velmora(self.bare, "-i", RESET, 1,
                                  ["AddPrinter error 87", "安装打印机驱动发生错误!"])
-        self.assertEqual(self.installer_run(), [INSTALLER, BARE + "\\"])
+        self.assertEqual(self.installer_run(), [INSTALLER, BARE])
         # Nothing done is undone: the port added before the queue failed stays.
-        self.assertEqual((state["queue"], PORT in state["ports"], PRINTER in state["drivers"]),
-                         (None, True, False))
+        self.assertEqual(state[:3], (None, True, False))
         # Quiet: no box; the log says what they would have.
         self.run_velmora(self.bare, "-i -q", SILENT, 1)
         steps = self.last_logged_run("-i -q")
@@ -91,31 +85,27 @@ class Sequences(unittest.TestCase):
             self.assertIn(line, steps)
         # Nothing to uninstall: the failed driver deletion shows in the exit code alone.
         state = self.run_velmora(self.bare, "-u", ENDLESS, 1)
-        self.assertEqual((state["queue"], PORT in state["ports"]), (None, False))
+        self.assertEqual(state[:2], (None, False))
 
     def test_2_three_rounds_install_and_uninstall(self):
-        p, dirs = self.prefix, self.spooler()
-        stale = [p.write(dirs["driver_dir"] + "\\" + name, b"old") for name in STALE]
-        stale += [p.write(dirs["processor_dir"] + "\\" + name, b"old") for name in STALE_PROCESSORS]
-        stale.append(p.write(r"C:\windows\velmora.ini", b"[old]"))
+        p = self.prefix
+        stale = [p.write(path, b"old") for path in STALE]
         settings = p.write(r"C:\windows\zarvoprintsetup.ini", SETTINGS)
         settings_time = os.stat(settings).st_mtime_ns
         # A rundll32.exe beside the program must not be taken for the system's; this one
         # registers no driver, so the install would fail.
         shutil.copy(harness.tool_path("tools", "wintool"), p.unix_path(PACKAGED + r"\rundll32.exe"))
 
-        kept = dirs["driver_dir"] + r"\3\STDNAMES.GPD"  # no longer removed: others use it
+        kept = SPOOL % "drivers" + r"\3\STDNAMES.GPD"  # no longer removed: others use it
         p.write(kept, b"kept")
         for quiet, install_mode, uninstall_mode in (("", OK, OK), (" -q", SILENT, SILENT),
                                                     ("", ENDLESS, RESET)):
             state = self.run_velmora(self.packaged, "-i" + quiet, install_mode)
             # Queued only: not shared, and no default bit of its own.
-            self.assertEqual(state["queue"], [PRINTER, PORT, PRINTER, harness.REPORT_HOST,
-                                              "WinPrint", "RAW", 1], install_mode)
-            self.assertEqual((PORT in state["ports"], PRINTER in state["drivers"], state["default"],
-                              state["spool"]), (True, True, PRINTER, "C:\\windows"))
+            queue = [PRINTER, PORT, PRINTER, harness.REPORT_HOST, "WinPrint", "RAW", 1]
+            self.assertEqual(state, (queue, True, True, PRINTER, "C:\\windows"), install_mode)
             if install_mode == OK:
-                self.assertEqual(self.installer_run(), [INSTALLER, PACKAGED + "\\"])
+                self.assertEqual(self.installer_run(), [INSTALLER, PACKAGED])
                 self.assertEqual([path for path in stale if os.path.exists(path)], [])
                 self.assertEqual(p.read(kept), b"kept")
                 self.assertEqual(p.read(r"C:\windows\zarvoprintsetup.ini"), SETTINGS)
@@ -126,8 +116,7 @@ class Sequences(unittest.TestCase):
                 self.assertIn(f'check: queue {PRINTER} on port "{PORT}", driver "{PRINTER}", '
                               'processor "WinPrint", datatype "RAW"', self.last_logged_run("-i -q"))
             state = self.run_velmora(self.packaged, "-u" + quiet, uninstall_mode)
-            self.assertEqual((state["queue"], PORT in state["ports"], PRINTER in state["drivers"]),
-                             (None, False, False), uninstall_mode)
+            self.assertEqual(state[:3], (None, False, False), uninstall_mode)
             if quiet:
                 self.assertIn("result: succeeded, exit code 0", self.last_logged_run("-u -q"))
 

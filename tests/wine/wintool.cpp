@@ -1,6 +1,5 @@
-// The Wine tests' eyes and hands inside a prefix: "wintool <command> <arguments>" (see
-// Dispatch) answers with one line of UTF-8 JSON (control characters left raw), a failure with
-// {"error": ...} and exit code 1.
+// The Wine tests' eyes and hands inside a prefix: "wintool <command> <arguments>" (see Dispatch)
+// answers in a line of UTF-8 JSON (control characters raw); a failure: {"error": ...}, exit 1.
 #include <windows.h>
 #include <winspool.h>
 
@@ -12,7 +11,10 @@
 namespace {
 
 using Args = std::vector<std::wstring>;
-constexpr UINT kSendTimeoutMs = 5000;  // the bound of each message sent to another process
+// The bound of each message sent to another process. Sent without SMTO_ABORTIFHUNG: a thread
+// that has just run a sequence for seconds counts as hung until it next reads its queue, which
+// the message box it then shows is about to do.
+constexpr UINT kSendTimeoutMs = 5000;
 
 std::string Json(const std::wstring& text) {
     std::string utf8(text.size() * 3, '\0'), out = "\"";
@@ -33,19 +35,18 @@ std::string Names(Enumerate enumerate) {
     (void)enumerate(nullptr, 0, &needed, &count);
     std::vector<BYTE> buffer(needed + 1);
     std::string out;
+    const auto* items = reinterpret_cast<const Item*>(buffer.data());
     if (!enumerate(buffer.data(), needed, &needed, &count)) count = 0;
-    for (DWORD i = 0; i < count; ++i) {
-        out += (i ? "," : "") + Json(reinterpret_cast<const Item*>(buffer.data())[i].pName);
-    }
+    for (DWORD i = 0; i < count; ++i) out += (i ? "," : "") + Json(items[i].pName);
     return "[" + out + "]";
 }
 
 // What the spooler holds of ours: the queue (null when missing), ports, drivers, default
-// printer, driver and print-processor directories, spool value ("" when missing).
+// printer, spool value ("" when missing).
 std::string Spooler(const std::wstring& name) {
     std::string queue = "null";
     HANDLE printer = nullptr;
-    DWORD needed = 0, size = 0;
+    DWORD needed = 0, size = MAX_PATH;
     if (::OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, nullptr)) {
         (void)::GetPrinterW(printer, 2, nullptr, 0, &needed);
         std::vector<BYTE> buffer(needed + 1);
@@ -58,29 +59,23 @@ std::string Spooler(const std::wstring& name) {
         }
         (void)::ClosePrinter(printer);
     }
-    wchar_t text[4][MAX_PATH] = {};
-    size = MAX_PATH;
+    wchar_t text[2][MAX_PATH] = {};
     (void)::GetDefaultPrinterW(text[0], &size);
-    (void)::GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(text[1]),
-                                       sizeof text[1], &needed);
-    (void)::GetPrintProcessorDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(text[2]),
-                                        sizeof text[2], &needed);
-    size = sizeof text[3];
+    size = sizeof text[1];
     (void)::RegGetValueW(HKEY_LOCAL_MACHINE,
                          L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\zarvo printer",
-                         L"SpoolDirectory", RRF_RT_REG_SZ, nullptr, text[3], &size);
+                         L"SpoolDirectory", RRF_RT_REG_SZ, nullptr, text[1], &size);
     return "{\"queue\":" + queue + ",\"ports\":" +
            Names<PORT_INFO_1W>([](auto... a) { return ::EnumPortsW(nullptr, 1, a...); }) +
            ",\"drivers\":" + Names<DRIVER_INFO_1W>([](auto... a) {
                return ::EnumPrinterDriversW(nullptr, nullptr, 1, a...);
            }) +
-           ",\"default\":" + Json(text[0]) + ",\"driver_dir\":" + Json(text[1]) +
-           ",\"processor_dir\":" + Json(text[2]) + ",\"spool\":" + Json(text[3]) + "}";
+           ",\"default\":" + Json(text[0]) + ",\"spool\":" + Json(text[1]) + "}";
 }
 
 LRESULT Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam, bool* done = nullptr) {
     DWORD_PTR result = 0;
-    const bool sent = ::SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG,
+    const bool sent = ::SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL,
                                             kSendTimeoutMs, &result) != 0;
     if (done) *done = sent;
     return static_cast<LRESULT>(result);
@@ -117,14 +112,11 @@ std::string Sync(HWND window) {
                : Error("window does not answer");
 }
 
-BOOL CALLBACK AddWindow(HWND window, LPARAM list) {
-    if (::IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    return TRUE;
-}
-
 std::vector<HWND> VisibleWindows() {
     std::vector<HWND> windows;
-    (void)::EnumWindows(AddWindow, reinterpret_cast<LPARAM>(&windows));
+    for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+        if (::IsWindowVisible(w)) windows.push_back(w);
+    }
     return windows;
 }
 
@@ -141,9 +133,7 @@ std::string PressOk(HWND box, HWND text) {
 }
 
 // Runs a program to its end; records the windows it shows and presses OK on its message boxes.
-std::string Run(DWORD timeout_ms, const Args& args) {
-    std::wstring command = L"\"" + args[2] + L"\"";
-    for (std::size_t i = 3; i < args.size(); ++i) command += L" " + args[i];
+std::string Run(DWORD timeout_ms, std::wstring command) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -151,15 +141,15 @@ std::string Run(DWORD timeout_ms, const Args& args) {
                           &startup, &process)) {
         return Error("cannot start the program");
     }
-    std::set<std::wstring> windows;
-    std::string boxes, shown;
+    std::set<HWND> windows;
+    std::string boxes;
     const bool ended = Poll(timeout_ms, [&] {
         for (HWND window : VisibleWindows()) {
             DWORD owner = 0;
             (void)::GetWindowThreadProcessId(window, &owner);
             HWND text = owner == process.dwProcessId ? BoxText(window) : nullptr;
             if (text) boxes += (boxes.empty() ? "" : ",") + PressOk(window, text);
-            if (owner == process.dwProcessId && !text) windows.insert(TextOf(window));
+            if (owner == process.dwProcessId && !text) windows.insert(window);
         }
         return ::WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
     });
@@ -168,9 +158,8 @@ std::string Run(DWORD timeout_ms, const Args& args) {
     (void)::GetExitCodeProcess(process.hProcess, &exit_code);
     (void)::CloseHandle(process.hThread);
     (void)::CloseHandle(process.hProcess);
-    for (const std::wstring& window : windows) shown += (shown.empty() ? "" : ",") + Json(window);
-    return ended ? "{\"exit\":" + Json(exit_code) + ",\"boxes\":[" + boxes + "],\"windows\":[" +
-                       shown + "]}"
+    return ended ? "{\"exit\":" + Json(exit_code) + ",\"boxes\":[" + boxes +
+                       "],\"windows\":" + Json(static_cast<long long>(windows.size())) + "}"
                  : Error("the program did not end in time");
 }
 
@@ -182,8 +171,9 @@ std::string Dispatch(const Args& args) {
     HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(number(1)));
     const int id = static_cast<int>(number(2));
     HWND control = ::GetDlgItem(window, id);
-    if (command == L"spooler" && args.size() == 2) return Spooler(args[1]);  // <queue name>
-    if (command == L"run" && args.size() > 2) return Run(static_cast<DWORD>(number(1)), args);
+    // spooler <queue name>; run <ms> <command line>
+    if (command == L"spooler" && args.size() == 2) return Spooler(args[1]);
+    if (command == L"run" && args.size() == 3) return Run(static_cast<DWORD>(number(1)), args[2]);
     if (command == L"find" || command == L"box") {  // <ms> <caption>, or <ms> alone
         HWND found = nullptr, text = nullptr;       // a dialog by its caption, or a message box
         const bool seen = Poll(static_cast<DWORD>(number(1)), [&] {
@@ -204,19 +194,19 @@ std::string Dispatch(const Args& args) {
                        0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)) {
         return Sync(window);
     }
-    // <hwnd> <wparam>: a hidden button's command, a system menu command, or a key, which the
-    // dialog's loop takes wherever the focus is.
+    // <hwnd> <wparam>: a hidden button's command, a system menu command, a key (which the
+    // dialog's loop takes wherever the focus is); <hwnd> <id>: a click on a control, posted as
+    // the others are, since its handler may open a modal window.
     const UINT message = command == L"command"      ? WM_COMMAND
                          : command == L"syscommand" ? WM_SYSCOMMAND
                          : command == L"key"        ? WM_KEYDOWN
+                         : command == L"click"      ? BM_CLICK
                                                     : 0;
-    if (message && ::PostMessageW(window, message, static_cast<WPARAM>(number(2)), 0)) {
+    HWND target = message == BM_CLICK ? control : window;
+    const auto wparam = static_cast<WPARAM>(message == BM_CLICK ? 0 : number(2));
+    if (message && target && ::PostMessageW(target, message, wparam, 0)) {
         // A hidden button's handler keeps the window's thread busy for seconds: not waited for.
         return message == WM_COMMAND ? "{}" : Sync(window);
-    }
-    // <hwnd> <id>: posted, as the handler may open a modal window.
-    if (command == L"click" && control && ::PostMessageW(control, BM_CLICK, 0, 0)) {
-        return Sync(window);
     }
     bool sent = false;
     if (command == L"settext" && control && args.size() == 4) {  // <hwnd> <id> <text>
