@@ -39,8 +39,8 @@ os.environ.setdefault("VELMORA_WINE_BIN", BIN)
 os.environ.setdefault("VELMORA_WINE_BITS", BITS)
 os.environ.setdefault("VELMORA_WINE_SESSION", os.path.join(ROOT, "build", "bench-session"))
 
-import session  # noqa: E402  (needs the environment above)
-import winetest  # noqa: E402
+import harness as session  # noqa: E402  (needs the environment above)
+import harness as winetest  # noqa: E402
 
 
 def imports(exe):
@@ -203,18 +203,13 @@ class ReportServer:
 
 
 def stage_install(prefix):
-    """Velmora.exe beside its driver package in C:\\zarvo-setup, and the printer-UI installer's
-    stand-in where rundll32 of the program's bitness loads it. Returns the program's path."""
-    drive_c = os.path.join(prefix.path, "drive_c")
-    target = os.path.join(drive_c, SETUP_DIR)
+    """Velmora.exe beside its driver package in C:\\zarvo-setup; the prefix already holds the
+    printer-UI installer's stand-in. Returns the program's path."""
+    target = os.path.join(prefix.path, "drive_c", SETUP_DIR)
     os.makedirs(target, exist_ok=True)
     shutil.copyfile(os.path.join(BIN, "Velmora.exe"), os.path.join(target, "Velmora.exe"))
     for name in os.listdir(FIXTURES):
         shutil.copyfile(os.path.join(FIXTURES, name), os.path.join(target, name))
-    system = os.path.join(drive_c, "windows", "syswow64")
-    if BITS == "64" or not os.path.isdir(system):
-        system = os.path.join(drive_c, "windows", "system32")
-    shutil.copyfile(os.path.join(BIN, "tools", "printui.dll"), os.path.join(system, "printui.dll"))
     return f"C:\\{SETUP_DIR}\\Velmora.exe"
 
 
@@ -231,9 +226,7 @@ def sequence_times(prefix):
         for _ in range(SEQUENCE_RUNS))
     figures = {"-i": [], "-u": []}
     with ReportServer() as proxy:
-        env = {"http_proxy": proxy, "WINEDEBUG": "+pid,+timestamp,+relay",
-               # Our installer stand-in before Wine's own printui.dll.
-               "WINEDLLOVERRIDES": prefix.env.get("WINEDLLOVERRIDES", "") + ";printui=n"}
+        env = {"http_proxy": proxy, "WINEDEBUG": "+pid,+timestamp,+relay"}
         for _ in range(SEQUENCE_RUNS):
             for switch in ("-i", "-u"):
                 result = prefix.run(exe, switch, env=env, timeout=180)
