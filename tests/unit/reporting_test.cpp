@@ -1,0 +1,97 @@
+// The install/uninstall report against the pretend server: the request on its own thread, its
+// quiet failures, and the reading of the answer's first line.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "fake_system.h"
+#include "report/report.h"
+
+namespace {
+
+using fake::System;
+using velmora::kReportUninstallPath;
+
+TEST(ReportTest, OneGetWithTheFixedSettingsOnItsOwnThreadClosedInReverse) {
+    System f;
+    f.module = "D:\\Tools\\Velmora.exe";
+    velmora::StartReportThread(f.os, kReportUninstallPath);
+    EXPECT_EQ(f.Log(""), "thread 4 /zarvoprinter/servlet/PrintUnInstall");
+    f.RunThreads();
+    EXPECT_EQ(f.Log("net "), "open Velmora 0 - - 0|option 2=30000 0|connect " VELMORA_REPORT_HOST
+                             ":80 user_zarvoprinter kvrt_904571 3 0 1|request GET "
+                             "/zarvoprinter/servlet/PrintUnInstall HTTP/1.0 - - " +
+                                 std::to_string(0x20200010) +
+                                 " 1|send - 0 - 0|close request|close connection|close session");
+    EXPECT_EQ(f.reads, 1u);
+    EXPECT_TRUE(f.Clean() && f.boxes.empty());
+    velmora::ReportThreadProc(nullptr);
+    EXPECT_EQ(f.reads, 1u);
+}
+
+TEST(ReportTest, AnyFailureOrExceptionEndsQuietlyClosingWhatWasOpened) {
+    System probe;
+    velmora::StartReportThread(probe.os, kReportUninstallPath);
+    probe.RunThreads();
+    for (const std::string& call : probe.fallible) {
+        for (const plat::DWORD how : {31u, fake::kThrow}) {
+            System f;
+            f.piece = 2;  // the first line takes several reads
+            f.fail(call, how);
+            if (call == "_beginthread" && how == fake::kThrow) continue;  // a C call never throws
+            velmora::StartReportThread(f.os, kReportUninstallPath);
+            EXPECT_NO_THROW(f.RunThreads()) << call;
+            EXPECT_THAT("request|connection|session", testing::EndsWith(f.Log("net close ")));
+            EXPECT_TRUE(f.Clean() && f.boxes.empty()) << call;
+        }
+    }
+    // A failed send is dropped and the answer is still asked for.
+    System f;
+    f.fail("HttpSendRequestA");
+    velmora::SendReport(f.os, kReportUninstallPath);
+    EXPECT_EQ(f.fallible.count("InternetReadFile"), 1u);
+}
+
+TEST(FirstLineTest, TheAnswerUpToItsFirstLineFeedWithoutCarriageReturns) {
+    const std::tuple<std::string_view, std::string_view, bool> cases[] = {
+        {"first\r\nsecond\r\n", "first", true},
+        {"first\nsecond", "first", true},
+        {"a\rb\r\rc", "abc", false},  // no line feed yet: the line goes on
+        {"", "", false},
+        {"\n", "", true},
+        {std::string_view("x\0y\nz", 5), std::string_view("x\0y", 3), true},
+    };
+    for (const auto& [chunk, expected, complete] : cases) {
+        std::string line;
+        EXPECT_EQ(velmora::AppendFirstLinePart(line, chunk), complete) << chunk;
+        EXPECT_EQ(line, expected);
+    }
+    std::string line;
+    EXPECT_FALSE(velmora::AppendFirstLinePart(line, "ab\r"));
+    EXPECT_TRUE(velmora::AppendFirstLinePart(line, "\ncd"));
+    EXPECT_EQ(line, "ab");
+}
+
+// The first line of `body`, served at most `piece` bytes a read; the reads it took.
+std::tuple<bool, std::string, std::size_t> Read(const std::string& body, std::size_t piece,
+                                                int fail_after = -1) {
+    System f;
+    f.body = body, f.piece = piece;
+    if (fail_after >= 0) f.fail("InternetReadFile", 12002, fail_after);
+    std::string line;
+    const bool ok = velmora::ReadFirstLine(f, f.SentRequest(), line);
+    return {ok, line, f.reads};
+}
+
+TEST(FirstLineTest, ReadThrough4096BytesAtATimeToTheLineFeedOrTheEnd) {
+    const std::string a(4100, 'a');
+    EXPECT_EQ(Read(a + "\r\n" + std::string(9000, 'b'), SIZE_MAX), std::tuple(true, a, 2u));
+    EXPECT_EQ(Read("abc\r\rdef", 3), std::tuple(true, std::string("abcdef"), 4u));
+    EXPECT_EQ(Read("", 3), std::tuple(true, std::string(), 1u));
+    EXPECT_EQ(Read("abcdef", 3, 1), std::tuple(false, std::string("abc"), 1u));
+    // An endless line is read on to its end but kept only in part.
+    const std::size_t endless = 10 << 20;
+    EXPECT_EQ(Read(std::string(endless, 'x') + "\nrest", SIZE_MAX),
+              std::tuple(true, std::string(velmora::kReportKeptLineSize, 'x'), endless / 4096 + 1));
+}
+
+}  // namespace
