@@ -108,10 +108,10 @@ struct View : DialogView {
     }
     // The first entry that begins with the text in any case (searched from the top only).
     int ComboSelectString(int i, int, const char* t) override {
-        for (std::size_t at = 0; at < c[i].items.size(); ++at) {
-            if (Low(c[i].items[at]).rfind(Low(t), 0) == 0) return c[i].sel = int(at);
-        }
-        return kCbErr;
+        auto& l = c[i].items;
+        auto at =
+            std::find_if(l.begin(), l.end(), [&](auto& e) { return !Low(e).rfind(Low(t), 0); });
+        return at == l.end() ? kCbErr : (c[i].sel = int(at - l.begin()));
     }
     HMENU GetSystemMenu(BOOL revert) override { return revert ? nullptr : H(0x5000); }
     BOOL AppendMenuA(HMENU m, unsigned flags, std::uintptr_t id, const char* t) override {
@@ -132,9 +132,16 @@ struct View : DialogView {
 // The eight areas of plat::Os.
 struct Areas : ServiceManager, Spooler, Kernel, Registry, Profile, Internet, Ui, Sockets {};
 
-class System : public Areas, public DialogHost {
+class System : public Areas, public DialogHost, public velmora::ModeActions {
   public:
     Os os{*this, *this, *this, *this, *this, *this, *this, *this};
+    // What the program's entry point binds its modes to.
+    bool Install() override { return velmora::InstallAction(os); }
+    bool Uninstall() override { return velmora::UninstallAction(os); }
+    void ShowDialog(velmora::CWinApp& app) override {
+        velmora::ShowSettingsDialog(app, os, *this,
+                                    {&velmora::InstallPrinter, &velmora::UninstallPrinter});
+    }
 
     // From the call after `skip` on, `call` fails and leaves `error` as the last error.
     void fail(std::string call, DWORD error = 31, int skip = 0) { failing[call] = {error, skip}; }
@@ -168,11 +175,11 @@ class System : public Areas, public DialogHost {
         for (auto t : std::exchange(threads, {})) t.first(t.second);
     }
 
-    DWORD GetModuleFileNameA(HMODULE, char* b, DWORD size) override {
-        if (Fails("GetModuleFileNameA")) return 0;
-        // As Windows XP does, a name that does not fit is cut to the buffer unterminated.
-        std::memcpy(b, module.c_str(), std::min<std::size_t>(module.size() + 1, size));
-        return DWORD(std::min<std::size_t>(module.size(), size));
+    DWORD GetModuleFileNameA(HMODULE, char* b, DWORD n) override {
+        // A name that does not fit comes back cut, and its length as the buffer's size.
+        return Fails("GetModuleFileNameA")
+                   ? 0
+                   : std::max<DWORD>(Put(module, b, n), module.size() < n ? 0 : n);
     }
     unsigned GetWindowsDirectoryA(char* b, unsigned n) override { return Dir(windows, b, n); }
     unsigned GetSystemDirectoryA(char* b, unsigned n) override { return Dir(system, b, n); }
@@ -553,21 +560,10 @@ class System : public Areas, public DialogHost {
     }
 };
 
-// The program run with `tail` against the pretend system, wired as its entry point wires it.
+// The program run with `tail` against the pretend system; its exit code.
 inline int Program(System& f, const char* tail) {
-    struct Actions : velmora::ModeActions {
-        explicit Actions(System& f) : f(f) {}
-        bool Install() override { return velmora::InstallAction(f.os); }
-        bool Uninstall() override { return velmora::UninstallAction(f.os); }
-        void ShowDialog(velmora::CWinApp& app) override {
-            velmora::ShowSettingsDialog(app, f.os, f,
-                                        {&velmora::InstallPrinter, &velmora::UninstallPrinter});
-        }
-        System& f;
-    } actions(f);
-    velmora::CVelmoraApp app(f.os, actions);
-    app.m_lpCmdLine = tail;
-    return app.Run();
+    velmora::CVelmoraApp app(f.os, f);
+    return app.m_lpCmdLine = tail, app.Run();
 }
 
 }  // namespace fake

@@ -1,5 +1,5 @@
-// Start-up: the mode the command-line tail chooses, socket start-up, the message box's caption
-// and the code page 936 bytes of the printer's name.
+// Start-up: the mode the command-line tail chooses, socket start-up, the message box and the
+// code page 936 bytes of the printer's name.
 #include <gtest/gtest.h>
 
 #include "app/run_mode.h"
@@ -20,10 +20,11 @@ TEST(ModeTest, UninstallWinsOverInstallAndAnythingElseOpensTheDialog) {
         EXPECT_EQ(velmora::ChooseRunMode(tail), mode) << Str(tail);
 }
 
-TEST(StartupTest, SocketsOtherThan11ShowTheBoxAndRunNoMode) {
+TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameAndRunNoMode) {
     for (const char* tail : {"-i", "-u", ""}) {
         System f;
         f.granted = 0x0202;
+        f.module = "C:\\\xB1\x5C\\Velmora.exe";  // a trail byte 0x5C is no separator
         EXPECT_EQ(Program(f, tail), 1);
         EXPECT_EQ(f.Log(""), "controls 8 255|box Windows 套接字初始化失败。");
         const System::Box& box = f.boxes.at(0);
@@ -31,25 +32,14 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxAndRunNoMode) {
         EXPECT_EQ(Say(' ', box.caption, box.style, box.help, f.cleanups, f.wsa_error),
                   "Velmora 48 103 1 10092 ");
     }
-    System refused;
-    refused.startup_error = 10091;  // WSASYSNOTREADY: nothing to give back
-    refused.strings.clear();        // and without its text, no box
-    EXPECT_EQ(Program(refused, "-u"), 1);
-    EXPECT_EQ(refused.cleanups + refused.boxes.size(), 0u);
-}
-
-TEST(MessageBoxTest, CaptionIsTheProgramsNameAndTextsAreCutAt511Bytes) {
     System f;
-    for (const auto& [path, name] : {std::pair<std::string, std::string>{"Velmora.exe", "Velmora"},
-                                     {"C:\\a.b\\setup", "setup"},
-                                     {"C:\\\xB1\x5C\\\xB1\x5C.exe", "\xB1\x5C"},  // trail 0x5C
-                                     {std::string(300, 'x'), ""}}) {
-        f.module = path;
-        EXPECT_EQ(velmora::ApplicationName(f), name) << path;
-    }
-    f.strings[7] = std::string(600, 'x');
-    velmora::AppMessageBox(f, f, 7u);
-    EXPECT_EQ(f.boxes.at(0).text, std::string(511, 'x'));
+    f.startup_error = 10091;  // WSASYSNOTREADY: nothing to give back
+    f.strings[IDP_SOCKETS_INIT_FAILED] = std::string(600, 'x');
+    f.module = std::string(300, 'x');  // a name that does not fit is no caption
+    EXPECT_EQ(Program(f, "-u"), 1);
+    EXPECT_EQ(Say(' ', f.cleanups, f.boxes.at(0).caption, f.boxes.at(0).text.size()), "0  511 ");
+    f.strings.clear();  // without its text, no box
+    EXPECT_EQ(Program(f, "-u") + f.boxes.size(), 2u);
 }
 
 TEST(EncodingTest, PrinterNameIsGbk) {
