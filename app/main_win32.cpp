@@ -11,8 +11,8 @@ namespace {
 
 class SystemActions final : public velmora::ModeActions {
   public:
-    bool Install() override { return velmora::InstallAction(plat::SystemOs()); }
-    bool Uninstall() override { return velmora::UninstallAction(plat::SystemOs()); }
+    bool Install(velmora::RunLog& log) override { return velmora::InstallAction(log); }
+    bool Uninstall(velmora::RunLog& log) override { return velmora::UninstallAction(log); }
     void ShowDialog(velmora::CWinApp& app) override {
         velmora::ShowSettingsDialog(app, plat::SystemOs(), plat::SystemDialogHost(),
                                     {&velmora::InstallPrinter, &velmora::UninstallPrinter});

@@ -1,9 +1,9 @@
 // Start-up: common controls, sockets, then the action the command line asks for.
 #include "app/velmora_app.h"
 
-#include "framework/message_box.h"
 #include "app/run_mode.h"
 #include "app/socket_init.h"
+#include "framework/message_box.h"
 #include "res/resource.h"
 
 namespace velmora {
@@ -12,25 +12,31 @@ int CVelmoraApp::InitInstance() {
     (void)os_.ui.InitCommonControlsEx(8, plat::kIccWin95Classes);  // result not needed
     CWinApp::InitInstance();
 
-    if (!AfxSocketInit(os_.sockets)) {
-        AppMessageBox(os_.ui, os_.kernel, IDP_SOCKETS_INIT_FAILED);
-        m_nExitCode = kExitFailure;
+    const RunMode mode = ChooseRunMode(m_lpCmdLine);
+    if (mode == RunMode::Dialog) {
+        if (!AfxSocketInit(os_.sockets)) {
+            AppMessageBox(os_.ui, os_.kernel, IDP_SOCKETS_INIT_FAILED);
+            m_nExitCode = kExitFailure;
+            return 0;
+        }
+        // No ActiveX controls are hosted by our dialogs, so there is no control container.
+        actions_.ShowDialog(*this);
         return 0;
     }
-    // No ActiveX controls are hosted by our dialogs, so there is no control container to enable.
 
-    switch (ChooseRunMode(m_lpCmdLine)) {
-        case RunMode::Install:
-            m_nExitCode = actions_.Install() ? kExitSuccess : kExitFailure;
-            return 1;
-        case RunMode::Uninstall:
-            m_nExitCode = actions_.Uninstall() ? kExitSuccess : kExitFailure;
-            return 0;
-        case RunMode::Dialog:
-            actions_.ShowDialog(*this);
-            return 0;
+    // Install and uninstall runs are logged from before the socket start-up, so that a run
+    // that fails there leaves a trace too.
+    RunLog log(os_, HasQuietSwitch(m_lpCmdLine));
+    log.Begin(m_lpCmdLine != nullptr ? m_lpCmdLine : "");
+    bool done = false;
+    if (!AfxSocketInit(os_.sockets)) {
+        log.Notify(IDP_SOCKETS_INIT_FAILED);
+    } else {
+        done = mode == RunMode::Install ? actions_.Install(log) : actions_.Uninstall(log);
     }
-    return 0;
+    m_nExitCode = done ? kExitSuccess : kExitFailure;
+    log.End(done, m_nExitCode);
+    return mode == RunMode::Install ? 1 : 0;
 }
 
 }  // namespace velmora

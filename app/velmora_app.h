@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/win_app.h"
+#include "install/run_log.h"
 #include "platform/os.h"
 
 namespace velmora {
@@ -11,8 +12,8 @@ namespace velmora {
 class ModeActions {
   public:
     virtual ~ModeActions() = default;
-    virtual bool Install() = 0;
-    virtual bool Uninstall() = 0;
+    virtual bool Install(RunLog& log) = 0;
+    virtual bool Uninstall(RunLog& log) = 0;
     virtual void ShowDialog(CWinApp& app) = 0;
 };
 

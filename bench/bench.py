@@ -29,8 +29,8 @@ os.environ.setdefault("VELMORA_WINE_BIN", BIN)
 os.environ.setdefault("VELMORA_WINE_BITS", BITS)
 os.environ.setdefault("VELMORA_WINE_SESSION", os.path.join(ROOT, "build", "bench-session"))
 
-import session  # noqa: E402  (needs the environment above)
-import winetest  # noqa: E402
+import harness as session  # noqa: E402  (needs the environment above)
+import harness as winetest  # noqa: E402
 
 
 def imports(exe):
@@ -140,7 +140,7 @@ def required_waits(relay_log):
 
 def sequence_times(prefix, runs=3):
     """Median wall time of "-i" and "-u" beside the waits the sequences must make."""
-    import printer_setup as setup
+    import harness as setup
     import report_server
 
     setup.install_installer_stand_in(prefix)

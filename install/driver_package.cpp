@@ -20,9 +20,11 @@ using plat::kTrue;
 constexpr char kCopyName[] = "\\dorvaPrinter.exe";
 constexpr char kDriverSubdirectory[] = "\\3\\";
 constexpr char kOldSettingsName[] = "\\velmora.ini";
+// "STDNAMES.GPD" in the same folder is not ours: every GPD-based driver on the machine
+// includes it, so it stays.
 constexpr const char* kStaleDriverFiles[] = {
-    "QXOEMUI.dll",      "STDNAMES.GPD", "zarvoprinter.GPD", "QXOEMUI.INI",
-    "zarvoprinter.dll", "QXUNIDRV.DLL", "QXUNIDRVUI.DLL",   "zarvoprinter.BUD",
+    "QXOEMUI.dll",  "zarvoprinter.GPD", "QXOEMUI.INI",      "zarvoprinter.dll",
+    "QXUNIDRV.DLL", "QXUNIDRVUI.DLL",   "zarvoprinter.BUD",
 };
 constexpr const char* kStaleProcessorFiles[] = {"Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll"};
 constexpr char kInstallerCommandFormat[] =
@@ -54,13 +56,13 @@ bool InstallerPath(plat::Kernel& kernel, char (&buffer)[N]) {
 
 }  // namespace
 
-void CopySelfToWindowsDirectory(plat::Kernel& kernel) {
+BOOL CopySelfToWindowsDirectory(plat::Kernel& kernel) {
     char program[plat::kMaxPath];
     char target[plat::kMaxPath];
-    if (!QueryModuleFileName(kernel, program)) return;
-    if (!QueryWindowsDirectory(kernel, target) || !AppendAll(target, {kCopyName})) return;
-    // Fails when the program runs from that very file; nothing is reported either way.
-    (void)kernel.CopyFileA(program, target, kFalse);
+    if (!QueryModuleFileName(kernel, program)) return kFalse;
+    if (!QueryWindowsDirectory(kernel, target) || !AppendAll(target, {kCopyName})) return kFalse;
+    // Fails when the program runs from that very file.
+    return kernel.CopyFileA(program, target, kFalse);
 }
 
 std::string GetModuleDirectory(plat::Kernel& kernel) {
@@ -91,7 +93,8 @@ BOOL DeletePrintProcessorFile(plat::Spooler& spooler, plat::Kernel& kernel, cons
     return kernel.DeleteFileA(path);
 }
 
-void RemoveStaleDriverFiles(plat::Os& os) {
+int RemoveStaleDriverFiles(plat::Os& os) {
+    int deleted = 0;
     char directory[plat::kMaxPath] = {};
     DWORD needed = 0;
     // Without the driver directory there is no path to delete from, so the eight are skipped.
@@ -101,24 +104,25 @@ void RemoveStaleDriverFiles(plat::Os& os) {
         AppendAll(directory, {kDriverSubdirectory})) {
         for (const char* name : kStaleDriverFiles) {
             char file[plat::kMaxPath];
-            if (ComposeAll(file, {directory, name})) (void)os.kernel.DeleteFileA(file);
+            if (ComposeAll(file, {directory, name}) && os.kernel.DeleteFileA(file)) ++deleted;
         }
     }
 
     if (QueryWindowsDirectory(os.kernel, directory) && AppendAll(directory, {kOldSettingsName})) {
-        (void)os.kernel.DeleteFileA(directory);
+        if (os.kernel.DeleteFileA(directory)) ++deleted;
     }
 
     (void)StopServiceAndWait(os.services, os.kernel, kSpoolerServiceStale);
     // The print-processor directory is asked for afresh each time, now the spooler is stopped.
     // No print processor is unregistered here: the queue created next names "WinPrint".
     for (const char* name : kStaleProcessorFiles) {
-        (void)DeletePrintProcessorFile(os.spooler, os.kernel, name);
+        if (DeletePrintProcessorFile(os.spooler, os.kernel, name)) ++deleted;
     }
     (void)StartServiceAndWait(os.services, os.kernel, kSpoolerServiceStale);
+    return deleted;
 }
 
-BOOL CreatePrintDriver(plat::Kernel& kernel) {
+BOOL CreatePrintDriver(plat::Kernel& kernel, DWORD* exit_code) {
     plat::StartupInfo startup{};
     kernel.GetStartupInfoA(&startup);
     plat::ProcessInformation process{};
@@ -144,9 +148,17 @@ BOOL CreatePrintDriver(plat::Kernel& kernel) {
                                &startup, &process)) {
         return kFalse;
     }
-    (void)kernel.WaitForSingleObject(process.hProcess, plat::kInfinite);
+    const DWORD waited = kernel.WaitForSingleObject(process.hProcess, kInstallerWaitLimitMs);
+    if (waited != plat::kWaitTimeout && exit_code != nullptr) {
+        (void)kernel.GetExitCodeProcess(process.hProcess, exit_code);
+    }
+    // Closing the handles does not end the child: one that overran is left to finish alone.
     (void)kernel.CloseHandle(process.hProcess);
     (void)kernel.CloseHandle(process.hThread);
+    if (waited == plat::kWaitTimeout) {
+        kernel.SetLastError(plat::kWaitTimeout);
+        return kFalse;
+    }
     return kTrue;
 }
 

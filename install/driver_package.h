@@ -10,8 +10,16 @@
 
 namespace velmora {
 
+// The longest the installer child is waited for. Installing this package from a local INF takes
+// seconds, a slow machine under a start-up script a minute or two; an installer stopped at a
+// prompt nobody can answer (an unattended run as the system account) never finishes. Ten
+// minutes ends such a run well before the deployment tools' own time-outs (commonly 30 to 60
+// minutes), without cutting off a real installation.
+inline constexpr plat::DWORD kInstallerWaitLimitMs = 10 * 60 * 1000;
+
 // Copies the running program to the Windows directory as "dorvaPrinter.exe", overwriting.
-void CopySelfToWindowsDirectory(plat::Kernel& kernel);
+// Zero when that failed; the sequence goes on either way.
+plat::BOOL CopySelfToWindowsDirectory(plat::Kernel& kernel);
 
 // The running program's directory with its trailing backslash; empty when the file name has
 // no backslash or cannot be read whole.
@@ -28,11 +36,13 @@ plat::BOOL DeletePrintProcessorFile(plat::Spooler& spooler, plat::Kernel& kernel
                                     const char* file_name);
 
 // Deletes the old driver files, the old settings file and, with the spooler stopped, the old
-// print-processor files; restarts the spooler. Reports nothing.
-void RemoveStaleDriverFiles(plat::Os& os);
+// print-processor files; restarts the spooler. Returns how many files were deleted.
+int RemoveStaleDriverFiles(plat::Os& os);
 
-// Runs the printer-UI installer on the driver package beside the program and waits for it.
-// Zero only when the installer could not be started, with the last-error value kept.
-plat::BOOL CreatePrintDriver(plat::Kernel& kernel);
+// Runs the printer-UI installer on the driver package beside the program and waits for it, at
+// most kInstallerWaitLimitMs. Zero when the installer could not be started or did not end in
+// time (last error 258; it is left to finish on its own), with the last-error value kept.
+// `exit_code` receives the installer's exit code when it ended.
+plat::BOOL CreatePrintDriver(plat::Kernel& kernel, plat::DWORD* exit_code = nullptr);
 
 }  // namespace velmora

@@ -32,6 +32,14 @@ void BroadcastSettingChange(plat::Profile& profile, std::intptr_t lparam) {
                                       plat::kSmtoNormal, kBroadcastTimeoutMs, nullptr);
 }
 
+plat::LONG WriteSpoolDirectory(CRegistry& holder, const char* directory) {
+    const auto size = static_cast<DWORD>(std::strlen(directory) + 1);
+    return holder.registry().RegSetValueExA(holder.m_hKey, kSpoolValue, 0, plat::kRegSz,
+                                            reinterpret_cast<const plat::BYTE*>(directory), size);
+}
+
+std::string OrEmpty(const char* text) { return text != nullptr ? text : ""; }
+
 // What the two older routes acquire, released on every way out: printer, record, text.
 struct Acquired {
     explicit Acquired(plat::Os& os) : os(os) {}
@@ -158,38 +166,96 @@ BOOL AddVirtualPrinter(plat::Spooler& spooler) {
     return kTrue;
 }
 
-BOOL SetDefaultPrinterByName(plat::Os& os) {
+BOOL SetDefaultPrinterByName(plat::Os& os, const char** route) {
     plat::OsVersionInfo version{};
     version.dwOSVersionInfoSize = sizeof version;
     (void)os.kernel.GetVersionExA(&version);
 
-    if (version.dwPlatformId == plat::kVerPlatformWin32Windows) return SetDefaultOn9x(os);
-    if (version.dwPlatformId == plat::kVerPlatformWin32Nt) {
-        return version.dwMajorVersion < 5 ? SetDefaultOnOldNt(os) : SetDefaultOnNt5(os);
+    const char* ignored = nullptr;
+    const char*& name = route != nullptr ? *route : ignored;
+    if (version.dwPlatformId == plat::kVerPlatformWin32Windows) {
+        name = "printer attribute";
+        return SetDefaultOn9x(os);
     }
+    if (version.dwPlatformId == plat::kVerPlatformWin32Nt && version.dwMajorVersion < 5) {
+        name = "win.ini device";
+        return SetDefaultOnOldNt(os);
+    }
+    if (version.dwPlatformId == plat::kVerPlatformWin32Nt) {
+        name = "SetDefaultPrinterA";
+        return SetDefaultOnNt5(os);
+    }
+    name = "none for this system";
     return kTrue;
 }
 
-void ConfigureSpoolDirectory(plat::Kernel& kernel, CRegistry& holder) {
+plat::LONG ConfigureSpoolDirectory(plat::Kernel& kernel, CRegistry& holder) {
     char directory[plat::kMaxPath];
     // A path that does not fit is treated like a failed query rather than read unfilled.
     if (!QueryWindowsDirectory(kernel, directory)) {
         (void)ComposeAll(directory, {kFallbackWindowsDirectory});
     }
     plat::HKEY key = nullptr;
-    if (holder.registry().RegOpenKeyExA(plat::HkeyLocalMachine(), kSpoolKey, 0, plat::kKeyAllAccess,
-                                        &key) == static_cast<plat::LONG>(plat::kErrorSuccess)) {
-        holder.m_hKey = key;
-        (void)SetSpoolDirectory(holder, directory);
-    }
+    const plat::LONG opened = holder.registry().RegOpenKeyExA(plat::HkeyLocalMachine(), kSpoolKey,
+                                                              0, plat::kKeyAllAccess, &key);
+    if (opened != static_cast<plat::LONG>(plat::kErrorSuccess)) return opened;
+    holder.m_hKey = key;
+    return WriteSpoolDirectory(holder, directory);
 }
 
 BOOL SetSpoolDirectory(CRegistry& holder, const char* directory) {
-    const auto size = static_cast<DWORD>(std::strlen(directory) + 1);
-    const plat::LONG result =
-        holder.registry().RegSetValueExA(holder.m_hKey, kSpoolValue, 0, plat::kRegSz,
-                                         reinterpret_cast<const plat::BYTE*>(directory), size);
-    return result == static_cast<plat::LONG>(plat::kErrorSuccess) ? kTrue : kFalse;
+    return WriteSpoolDirectory(holder, directory) == static_cast<plat::LONG>(plat::kErrorSuccess)
+               ? kTrue
+               : kFalse;
+}
+
+QueueRecord ReadVirtualPrinter(plat::Os& os) {
+    QueueRecord queue;
+    Acquired held(os);
+    if (!ReadPrinterRecord(os, held)) {
+        queue.error = os.kernel.GetLastError();
+        return queue;
+    }
+    const plat::PrinterInfo2& info = *held.info();
+    queue.found = true;
+    queue.port = OrEmpty(info.pPortName);
+    queue.driver = OrEmpty(info.pDriverName);
+    queue.processor = OrEmpty(info.pPrintProcessor);
+    queue.datatype = OrEmpty(info.pDatatype);
+    return queue;
+}
+
+bool IsOurQueue(const QueueRecord& queue) {
+    return queue.found && queue.port == kPortNameA && queue.driver == kPrinterName;
+}
+
+bool PortIsListed(plat::Os& os) {
+    DWORD needed = 0;
+    DWORD count = 0;
+    (void)os.spooler.EnumPortsA(nullptr, 1, nullptr, 0, &needed, &count);
+    if (needed == 0) return false;
+    void* memory = os.kernel.GlobalAlloc(plat::kGmemZeroInit, needed);
+    if (memory == nullptr) return false;
+    bool listed = false;
+    if (os.spooler.EnumPortsA(nullptr, 1, static_cast<plat::BYTE*>(memory), needed, &needed,
+                              &count)) {
+        const auto* ports = static_cast<const plat::PortInfo1*>(memory);
+        for (DWORD i = 0; i < count && !listed; ++i) {
+            listed = ports[i].pName != nullptr && std::strcmp(ports[i].pName, kPortNameA) == 0;
+        }
+    }
+    (void)os.kernel.GlobalFree(memory);
+    return listed;
+}
+
+std::string DefaultPrinterName(plat::Profile& profile) {
+    char device[1024] = {};
+    (void)profile.GetProfileStringA(kWinIniSection, kWinIniDevice, "", device, sizeof device);
+    device[sizeof device - 1] = '\0';
+    const char* comma = std::strchr(device, ',');
+    // A comma is never the trail byte of a double-byte character.
+    return comma != nullptr ? std::string(device, static_cast<std::size_t>(comma - device))
+                            : std::string(device);
 }
 
 }  // namespace velmora

@@ -2,6 +2,8 @@
 // the registry key that the install sequence keeps open until it ends.
 #pragma once
 
+#include <string>
+
 #include "platform/os.h"
 
 namespace velmora {
@@ -29,12 +31,35 @@ class CRegistry {
 plat::BOOL AddVirtualPrinter(plat::Spooler& spooler);
 
 // Makes the virtual printer the default printer by the route of the running Windows family.
-// Nonzero on success, and on a system of neither family (nothing is then done).
-plat::BOOL SetDefaultPrinterByName(plat::Os& os);
+// Nonzero on success, and on a system of neither family (nothing is then done). `route`, when
+// given, receives the route's name for the log.
+plat::BOOL SetDefaultPrinterByName(plat::Os& os, const char** route = nullptr);
 
 // Writes the Windows directory as "SpoolDirectory" under the "zarvo printer" key, which the
-// holder then keeps open. Does nothing when that key does not exist.
-void ConfigureSpoolDirectory(plat::Kernel& kernel, CRegistry& holder);
+// holder then keeps open. Does nothing when that key does not exist. Returns the registry's
+// result: zero when the value was written.
+plat::LONG ConfigureSpoolDirectory(plat::Kernel& kernel, CRegistry& holder);
+
+// The queue of the printer's name as the spooler holds it.
+struct QueueRecord {
+    bool found = false;
+    plat::DWORD error = 0;  // why it could not be read, when not found
+    std::string port;
+    std::string driver;
+    std::string processor;
+    std::string datatype;
+};
+QueueRecord ReadVirtualPrinter(plat::Os& os);
+
+// Whether the record is our queue: on our port, with our driver.
+bool IsOurQueue(const QueueRecord& queue);
+
+// Whether the spooler lists the printer's port.
+bool PortIsListed(plat::Os& os);
+
+// The printer win.ini's "device" entry names: the default printer of the user running the
+// program; empty when there is none.
+std::string DefaultPrinterName(plat::Profile& profile);
 
 // Nonzero exactly when the value was written under the holder's key.
 plat::BOOL SetSpoolDirectory(CRegistry& holder, const char* directory);

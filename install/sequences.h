@@ -1,21 +1,24 @@
 // The install and uninstall sequences, and the command-line actions built on them.
 #pragma once
 
+#include "install/run_log.h"
 #include "platform/os.h"
 
 namespace velmora {
 
-// Driver, port, queue, default printer and spool directory; nonzero when the driver, the
-// port and the queue were all created. Shows a message box when one of those fails.
-plat::BOOL InstallPrinter(plat::Os& os);
+// Driver, port, queue, default printer and spool directory, then the queue read back; nonzero
+// when the driver, the port and the queue were created (or our own queue was already there)
+// and the queue reads back on our port and driver. Notifies when one of the three fails.
+// Every step goes to the log.
+plat::BOOL InstallPrinter(plat::Os& os, RunLog& log);
 
 // Queue, port and driver removed; the result is the driver deletion's. Shows nothing.
-plat::BOOL UninstallPrinter(plat::Os& os);
+plat::BOOL UninstallPrinter(plat::Os& os, RunLog& log);
 
-// "-i": the sequence, then a message box when it failed. Returns the outcome.
-bool InstallAction(plat::Os& os);
+// "-i": the sequence, then a notice when it failed. Returns the outcome.
+bool InstallAction(RunLog& log);
 
 // "-u": the sequence. Returns the outcome.
-bool UninstallAction(plat::Os& os);
+bool UninstallAction(RunLog& log);
 
 }  // namespace velmora

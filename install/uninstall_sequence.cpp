@@ -12,22 +12,29 @@ constexpr plat::DWORD kReportHeadStartMs = 3000;
 
 }  // namespace
 
-plat::BOOL UninstallPrinter(plat::Os& os) {
+plat::BOOL UninstallPrinter(plat::Os& os, RunLog& log) {
     StartReportThread(os, kReportUninstallPath);
     os.kernel.Sleep(kReportHeadStartMs);
+    log.Write("pause 3000 ms for the report");
 
     plat::PrinterDefaults defaults{nullptr, nullptr, plat::kPrinterAllAccess};
     plat::PRINTER_HANDLE printer = nullptr;
-    if (os.spooler.OpenPrinterA(kPrinterName, &printer, &defaults)) {
+    if (!os.spooler.OpenPrinterA(kPrinterName, &printer, &defaults)) {
+        log.Step("open queue", false, os.kernel.GetLastError());
+    } else {
         // The spooler removes the queue once its last handle is closed; a failed deletion
         // still must not leave the handle open.
-        (void)os.spooler.DeletePrinter(printer);
+        const plat::BOOL deleted = os.spooler.DeletePrinter(printer);
+        log.Step("delete queue", deleted != plat::kFalse, os.kernel.GetLastError());
         (void)os.spooler.ClosePrinter(printer);
     }
-    (void)PortAddOrDelete(os.spooler, true);
-    return os.spooler.DeletePrinterDriverA(nullptr, nullptr, kPrinterName);
+    const plat::BOOL port = PortAddOrDelete(os.spooler, true);
+    log.Step("delete port", port != plat::kFalse, os.kernel.GetLastError());
+    const plat::BOOL driver = os.spooler.DeletePrinterDriverA(nullptr, nullptr, kPrinterName);
+    log.Step("delete driver", driver != plat::kFalse, os.kernel.GetLastError());
+    return driver;
 }
 
-bool UninstallAction(plat::Os& os) { return UninstallPrinter(os) != plat::kFalse; }
+bool UninstallAction(RunLog& log) { return UninstallPrinter(log.os(), log) != plat::kFalse; }
 
 }  // namespace velmora

@@ -1,5 +1,5 @@
-// Kernel primitives: module and directory queries, files, processes, threads, memory,
-// libraries, sleeping and the thread's last-error value.
+// Kernel primitives: module and directory queries, files, processes and their tokens, threads,
+// memory, libraries and resources, time, sleeping and the thread's last-error value.
 #pragma once
 
 #include <cstddef>
@@ -53,9 +53,40 @@ struct OsVersionInfo {
 };
 static_assert(sizeof(OsVersionInfo) == 148, "OSVERSIONINFOA is 148 bytes");
 
+// Same layout as the system's SYSTEMTIME.
+struct SystemTime {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+};
+
 constexpr DWORD kVerPlatformWin32Windows = 1;
 constexpr DWORD kVerPlatformWin32Nt = 2;
 constexpr unsigned kGmemZeroInit = 0x0040;
+constexpr DWORD kWaitTimeout = 258;  // WAIT_TIMEOUT, also the error code of a timed-out wait
+
+// Files.
+inline HANDLE InvalidHandleValue() { return reinterpret_cast<HANDLE>(~std::uintptr_t{0}); }
+constexpr DWORD kFileAppendData = 0x0004;
+constexpr DWORD kFileShareRead = 0x1;
+constexpr DWORD kFileShareWrite = 0x2;
+constexpr DWORD kOpenAlways = 4;
+constexpr DWORD kFileAttributeNormal = 0x80;
+constexpr DWORD kInvalidFileSize = 0xFFFFFFFFu;
+constexpr DWORD kMovefileReplaceExisting = 0x1;
+
+// Process tokens.
+constexpr DWORD kTokenQuery = 0x0008;
+constexpr int kTokenElevation = 20;  // TOKEN_INFORMATION_CLASS: a DWORD, nonzero when elevated
+
+// Resources.
+constexpr unsigned kRtVersion = 16;
+constexpr unsigned kVsVersionInfo = 1;
 
 using ThreadProc = void (*)(void*);
 
@@ -87,6 +118,27 @@ class Kernel {
     virtual BOOL FreeLibrary(HMODULE module) = 0;
     // Calls a SetDefaultPrinterA found with GetProcAddress, with the system's calling convention.
     virtual BOOL CallSetDefaultPrinterA(FARPROC set_default_printer, const char* printer) = 0;
+    virtual DWORD GetTempPathA(DWORD size, char* buffer) = 0;
+    virtual HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* security,
+                               DWORD disposition, DWORD flags, HANDLE template_file) = 0;
+    virtual BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written,
+                           void* overlapped) = 0;
+    virtual DWORD GetFileSize(HANDLE file, DWORD* high) = 0;
+    virtual BOOL MoveFileExA(const char* existing, const char* target, DWORD flags) = 0;
+    virtual void GetLocalTime(SystemTime* time) = 0;
+    virtual BOOL GetExitCodeProcess(HANDLE process, DWORD* code) = 0;
+    virtual HANDLE GetCurrentProcess() = 0;
+    virtual HMODULE GetModuleHandleA(const char* name) = 0;
+    // Calls an IsWow64Process found with GetProcAddress (older systems lack it).
+    virtual BOOL CallIsWow64Process(FARPROC is_wow64_process, HANDLE process, BOOL* wow64) = 0;
+    virtual BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) = 0;
+    virtual BOOL GetTokenInformation(HANDLE token, int information_class, void* information,
+                                     DWORD size, DWORD* returned) = 0;
+    // Resources of `module` named by number (MAKEINTRESOURCE).
+    virtual HANDLE FindResourceA(HMODULE module, unsigned id, unsigned type) = 0;
+    virtual HANDLE LoadResource(HMODULE module, HANDLE resource) = 0;
+    virtual const void* LockResource(HANDLE loaded) = 0;
+    virtual DWORD SizeofResource(HMODULE module, HANDLE resource) = 0;
     // The C run-time's _beginthread.
     virtual std::uintptr_t BeginThread(ThreadProc start, unsigned stack_size, void* argument) = 0;
 };

@@ -24,6 +24,8 @@ class Profile {
                                            const char* file) = 0;
     virtual BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                             const char* file) = 0;
+    virtual DWORD GetProfileStringA(const char* section, const char* key, const char* default_value,
+                                    char* buffer, DWORD size) = 0;
     virtual BOOL WriteProfileStringA(const char* section, const char* key, const char* value) = 0;
     virtual std::intptr_t SendMessageTimeoutA(HWND window, unsigned message, std::uintptr_t wparam,
                                               std::intptr_t lparam, unsigned flags,

@@ -9,8 +9,11 @@ namespace plat {
 
 using HKEY = HANDLE;
 
+// The system defines the predefined keys as 32-bit signed values widened to a pointer, so a
+// 64-bit build holds 0xFFFFFFFF80000002, not 0x80000002.
 inline HKEY HkeyLocalMachine() {
-    return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000002u));
+    return reinterpret_cast<HKEY>(
+        static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000002u)));
 }
 
 constexpr DWORD kKeyAllAccess = 0xF003F;

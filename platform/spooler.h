@@ -39,6 +39,11 @@ struct PrinterInfo2 {
     DWORD AveragePPM;
 };
 
+// Same layout as the system's PORT_INFO_1A.
+struct PortInfo1 {
+    char* pName;
+};
+
 constexpr DWORD kServerAllAccess = 0xF0003;
 constexpr DWORD kPrinterAllAccess = 0xF000C;
 constexpr DWORD kPrinterAttributeQueued = 0x1;
@@ -68,6 +73,8 @@ class Spooler {
                                              DWORD* needed) = 0;
     virtual BOOL DeletePrintProcessorA(const char* server, const char* environment,
                                        const char* processor) = 0;
+    virtual BOOL EnumPortsA(const char* server, DWORD level, BYTE* buffer, DWORD size,
+                            DWORD* needed, DWORD* returned) = 0;
 };
 
 }  // namespace plat

@@ -19,6 +19,7 @@ constexpr BOOL kFalse = 0;
 
 constexpr DWORD kErrorSuccess = 0;
 constexpr DWORD kErrorFileNotFound = 2;
+constexpr DWORD kErrorAccessDenied = 5;
 constexpr DWORD kErrorInsufficientBuffer = 122;
 constexpr DWORD kErrorPrinterAlreadyExists = 1802;
 constexpr DWORD kInfinite = 0xFFFFFFFFu;

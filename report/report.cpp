@@ -6,6 +6,8 @@
 
 #include "framework/message_box.h"
 #include "install/printer_constants.h"
+#include "install/run_log.h"
+#include "install/system_facts.h"
 #include "platform/unique_any.h"
 
 namespace velmora {
@@ -41,7 +43,7 @@ bool ReadFirstLine(plat::Internet& internet, HINTERNET request, std::string& lin
     }
 }
 
-void SendReport(plat::Os& os, const char* path) {
+std::string SendReport(plat::Os& os, const char* path) {
     plat::Internet& net = os.internet;
     const auto closer = [&net](HINTERNET handle) { (void)net.InternetCloseHandle(handle); };
 
@@ -50,7 +52,10 @@ void SendReport(plat::Os& os, const char* path) {
     auto session = plat::MakeUnique(
         net.InternetOpenA(agent.c_str(), plat::kInternetOpenTypePreconfig, nullptr, nullptr, 0),
         closer);
-    if (!session) return;
+    const auto failed = [&os](const char* step) {
+        return std::string(step) + " failed, error " + Decimal(os.kernel.GetLastError());
+    };
+    if (!session) return failed("InternetOpen");
 
     DWORD timeout = kReportConnectTimeoutMs;
     (void)net.InternetSetOptionExA(session.get(), plat::kInternetOptionConnectTimeout, &timeout,
@@ -61,25 +66,41 @@ void SendReport(plat::Os& os, const char* path) {
                              kReportUser, kReportPassword, plat::kInternetServiceHttp, 0,
                              kReportContext),
         closer);
-    if (!connection) return;
+    if (!connection) return failed("InternetConnect");
 
     auto request =
         plat::MakeUnique(net.HttpOpenRequestA(connection.get(), "GET", path, "HTTP/1.0", nullptr,
                                               nullptr, kReportRequestFlags, kReportContext),
                          closer);
-    if (!request) return;
+    if (!request) return failed("HttpOpenRequest");
 
     // A failed send is dropped and the answer is still read; a failed read ends the same way.
-    (void)net.HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0);
+    const bool sent = net.HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0) != plat::kFalse;
+    const std::string send_failure = sent ? std::string() : failed("HttpSendRequest");
     std::string line;
-    (void)ReadFirstLine(net, request.get(), line);
+    const bool read = ReadFirstLine(net, request.get(), line);
+    if (!sent) return send_failure;
+    if (!read) return failed("InternetReadFile");
+    return "answered \"" + LoggableText(line) + "\"";
+}
+
+std::string LoggableText(std::string_view text) {
+    std::string shown(text.substr(0, kReportLoggedLineSize));
+    // The server's bytes must not break the log's lines.
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < 0x20) c = '?';
+    }
+    return shown;
 }
 
 void ReportThreadProc(void* path) {
     plat::Os* os = g_report_os.load();
     if (os == nullptr || path == nullptr) return;
     try {
-        SendReport(*os, static_cast<const char*>(path));
+        const char* report_path = static_cast<const char*>(path);
+        const std::string outcome = SendReport(*os, report_path);
+        // Written only if the thread gets this far before the process ends.
+        RunLog(*os, true).Write(std::string("report ") + report_path + ": " + outcome);
     } catch (...) {
         // Nothing may leave the thread: an escaping exception would end the whole process.
     }

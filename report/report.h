@@ -33,9 +33,17 @@ bool AppendFirstLinePart(std::string& line, std::string_view chunk);
 // bytes. Returns false when a read fails; `line` then holds what had been taken so far.
 bool ReadFirstLine(plat::Internet& internet, plat::HINTERNET request, std::string& line);
 
+// At most this much of the answer's first line goes to the log.
+inline constexpr std::size_t kReportLoggedLineSize = 100;
+
 // The whole report on the calling thread: session, connection, request, send, first line of
-// the answer, then everything closed. Nothing fails outward.
-void SendReport(plat::Os& os, const char* path);
+// the answer, then everything closed. Nothing fails outward; returns what happened, for the
+// log.
+std::string SendReport(plat::Os& os, const char* path);
+
+// Text from the server made fit for one log line: cut to kReportLoggedLineSize bytes, control
+// characters replaced.
+std::string LoggableText(std::string_view text);
 
 // The thread entry: `path` is a narrow text with static storage. Reaches the system given to
 // StartReportThread.

@@ -13,4 +13,4 @@ cmake --build --preset fuzz
 ctest --preset fuzz -j2
 cmake --preset win32
 cmake --build --preset win32
-ctest --preset win32
+ctest --preset win32 -j2

@@ -2,6 +2,8 @@
 // file name makes the system keep it in the Windows directory.
 #include "settings/output_settings.h"
 
+#include <utility>
+
 #include "install/printer_constants.h"
 
 namespace velmora {
@@ -21,8 +23,12 @@ int ReadFlag(plat::Profile& profile, const char* key) {
     return static_cast<int>(profile.GetPrivateProfileIntA(kSettingsSection, key, 0, kSettingsFile));
 }
 
-void Write(plat::Profile& profile, const char* key, const char* value) {
-    (void)profile.WritePrivateProfileStringA(kSettingsSection, key, value, kSettingsFile);
+// Zero when written, else the write's error code (never zero for a failure).
+plat::DWORD Write(plat::Profile& profile, plat::Kernel& kernel, const char* key,
+                  const char* value) {
+    if (profile.WritePrivateProfileStringA(kSettingsSection, key, value, kSettingsFile)) return 0;
+    const plat::DWORD error = kernel.GetLastError();
+    return error != 0 ? error : plat::kErrorAccessDenied;
 }
 
 const char* FlagText(int flag) { return flag != 0 ? "1" : "0"; }
@@ -39,12 +45,17 @@ OutputSettings LoadOutputSettings(plat::Profile& profile) {
     return settings;
 }
 
-void SaveOutputSettings(plat::Profile& profile, const OutputSettings& settings) {
-    Write(profile, "exe", FlagText(settings.m_bRunExe));
-    Write(profile, "exename", settings.m_strExeName.c_str());
-    Write(profile, "outtype", settings.m_strOutType.c_str());
-    Write(profile, "outpath", settings.m_strOutPath.c_str());
-    Write(profile, "overwrite", FlagText(settings.m_bOverwrite));
+plat::DWORD SaveOutputSettings(plat::Profile& profile, plat::Kernel& kernel,
+                               const OutputSettings& settings) {
+    const std::pair<const char*, const char*> values[] = {
+        {"exe", FlagText(settings.m_bRunExe)},          {"exename", settings.m_strExeName.c_str()},
+        {"outtype", settings.m_strOutType.c_str()},     {"outpath", settings.m_strOutPath.c_str()},
+        {"overwrite", FlagText(settings.m_bOverwrite)},
+    };
+    for (const auto& [key, value] : values) {
+        if (const plat::DWORD error = Write(profile, kernel, key, value)) return error;
+    }
+    return 0;
 }
 
 }  // namespace velmora

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/kernel.h"
 #include "platform/profile.h"
 
 namespace velmora {
@@ -19,7 +20,9 @@ struct OutputSettings {
 // Never fails: a missing file, section or key gives that key's default.
 OutputSettings LoadOutputSettings(plat::Profile& profile);
 
-// Writes all five keys, changed or not; results are not examined.
-void SaveOutputSettings(plat::Profile& profile, const OutputSettings& settings);
+// Writes all five keys, changed or not, in the file's order, and stops at the first write
+// that fails. Returns zero when all were written, else that write's error code.
+plat::DWORD SaveOutputSettings(plat::Profile& profile, plat::Kernel& kernel,
+                               const OutputSettings& settings);
 
 }  // namespace velmora

@@ -5,6 +5,8 @@
 
 #include "framework/message_box.h"
 #include "framework/wait_cursor.h"
+#include "install/printer_constants.h"
+#include "install/system_facts.h"
 #include "res/resource.h"
 #include "settings/about_dlg.h"
 
@@ -17,6 +19,16 @@ static_assert((IDM_ABOUTBOX & 0xFFF0) == IDM_ABOUTBOX && IDM_ABOUTBOX < 0xF000,
 constexpr char kRegistryKey[] = "应用程序向导生成的本地应用程序";
 constexpr char kBrowseFolderTitle[] = "请选择路径: ";
 constexpr char kExeFilter[] = "可执行程序 (*.exe)|*.exe||";
+
+// "无法保存设置文件 C:\windows\zarvoprintsetup.ini（错误代码 5）", naming the file where
+// the system keeps it.
+std::string SaveFailureText(plat::Kernel& kernel, plat::DWORD error) {
+    char folder[plat::kMaxPath] = {};
+    const unsigned length = kernel.GetWindowsDirectoryA(folder, sizeof folder);
+    std::string file = length != 0 && length < sizeof folder ? std::string(folder, length) : "";
+    if (!file.empty() && file.back() != '\\') file += '\\';
+    return "无法保存设置文件 " + file + kSettingsFile + "（错误代码 " + Decimal(error) + "）";
+}
 
 std::string LoadString(plat::Ui& ui, unsigned id) {
     char text[256] = {};
@@ -124,14 +136,21 @@ bool CVelmoraDlg::OnPaint() {
 plat::HICON CVelmoraDlg::OnQueryDragIcon() { return m_hIcon; }
 
 void CVelmoraDlg::OnBnClickedOk() {
-    CDialog::OnOK();
+    if (!UpdateData(true)) return;
     OutputSettings settings;
     settings.m_bRunExe = m_bRunExe;
     settings.m_strExeName = m_strExeName;
     settings.m_strOutType = m_strOutType;
     settings.m_strOutPath = m_strOutPath;
     settings.m_bOverwrite = m_bOverwrite;
-    SaveOutputSettings(m_os.profile, settings);
+    // The file lives in the Windows folder, which a user without administrator rights cannot
+    // write: say so and keep the dialog with the user's values, rather than lose them.
+    if (const plat::DWORD error = SaveOutputSettings(m_os.profile, m_os.kernel, settings)) {
+        const std::string text = SaveFailureText(m_os.kernel, error);
+        (void)AppMessageBox(m_os.ui, m_os.kernel, text.c_str());
+        return;
+    }
+    EndDialog(plat::kIdOk);
 }
 
 void CVelmoraDlg::OnBnClickedBrowseOutPath() {
@@ -167,17 +186,20 @@ void CVelmoraDlg::OnBnClickedRunExe() {
 }
 
 void CVelmoraDlg::OnBnClickedInstall() {
-    RunSequence(m_sequences.install, "安装Zarvo虚拟打印机驱动 ");
+    RunSequence(m_sequences.install, "安装Zarvo虚拟打印机驱动 ", "dialog: install button");
 }
 
 void CVelmoraDlg::OnBnClickedUninstall() {
-    RunSequence(m_sequences.uninstall, "卸载Zarvo虚拟打印机驱动 ");
+    RunSequence(m_sequences.uninstall, "卸载Zarvo虚拟打印机驱动 ", "dialog: uninstall button");
 }
 
-void CVelmoraDlg::RunSequence(const std::function<plat::BOOL(plat::Os&)>& sequence,
-                              const char* action) {
+void CVelmoraDlg::RunSequence(const PrinterSequence& sequence, const char* action,
+                              const char* log_title) {
     CWaitCursor wait(m_host);
-    const plat::BOOL succeeded = sequence(m_os);
+    RunLog log(m_os, false);
+    log.Begin(log_title);
+    const plat::BOOL succeeded = sequence(m_os, log);
+    log.End(succeeded != plat::kFalse, -1);
     const std::string text = std::string(action) + (succeeded ? "成功" : "失败") + " ";
     (void)AppMessageBox(m_os.ui, m_os.kernel, text.c_str());
 }

@@ -7,15 +7,17 @@
 
 #include "framework/dialog_base.h"
 #include "framework/win_app.h"
+#include "install/run_log.h"
 #include "platform/os.h"
 #include "settings/output_settings.h"
 
 namespace velmora {
 
 // The install and uninstall sequences behind the dialog's two hidden buttons.
+using PrinterSequence = std::function<plat::BOOL(plat::Os&, RunLog&)>;
 struct PrinterSequences {
-    std::function<plat::BOOL(plat::Os&)> install;
-    std::function<plat::BOOL(plat::Os&)> uninstall;
+    PrinterSequence install;
+    PrinterSequence uninstall;
 };
 
 class CVelmoraDlg : public CDialog {
@@ -46,7 +48,7 @@ class CVelmoraDlg : public CDialog {
     void OnBnClickedRunExe();
     void OnBnClickedInstall();
     void OnBnClickedUninstall();
-    void RunSequence(const std::function<plat::BOOL(plat::Os&)>& sequence, const char* action);
+    void RunSequence(const PrinterSequence& sequence, const char* action, const char* log_title);
 
     plat::Os& m_os;
     PrinterSequences m_sequences;

@@ -35,6 +35,8 @@ class SpoolerWin32 final : public Spooler {
                                      BYTE* buffer, DWORD size, DWORD* needed) override;
     BOOL DeletePrintProcessorA(const char* server, const char* environment,
                                const char* processor) override;
+    BOOL EnumPortsA(const char* server, DWORD level, BYTE* buffer, DWORD size, DWORD* needed,
+                    DWORD* returned) override;
 };
 
 class KernelWin32 final : public Kernel {
@@ -62,6 +64,25 @@ class KernelWin32 final : public Kernel {
     FARPROC GetProcAddress(HMODULE module, const char* name) override;
     BOOL FreeLibrary(HMODULE module) override;
     BOOL CallSetDefaultPrinterA(FARPROC set_default_printer, const char* printer) override;
+    DWORD GetTempPathA(DWORD size, char* buffer) override;
+    HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* security,
+                       DWORD disposition, DWORD flags, HANDLE template_file) override;
+    BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written,
+                   void* overlapped) override;
+    DWORD GetFileSize(HANDLE file, DWORD* high) override;
+    BOOL MoveFileExA(const char* existing, const char* target, DWORD flags) override;
+    void GetLocalTime(SystemTime* time) override;
+    BOOL GetExitCodeProcess(HANDLE process, DWORD* code) override;
+    HANDLE GetCurrentProcess() override;
+    HMODULE GetModuleHandleA(const char* name) override;
+    BOOL CallIsWow64Process(FARPROC is_wow64_process, HANDLE process, BOOL* wow64) override;
+    BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) override;
+    BOOL GetTokenInformation(HANDLE token, int information_class, void* information, DWORD size,
+                             DWORD* returned) override;
+    HANDLE FindResourceA(HMODULE module, unsigned id, unsigned type) override;
+    HANDLE LoadResource(HMODULE module, HANDLE resource) override;
+    const void* LockResource(HANDLE loaded) override;
+    DWORD SizeofResource(HMODULE module, HANDLE resource) override;
     std::uintptr_t BeginThread(ThreadProc start, unsigned stack_size, void* argument) override;
 };
 
@@ -82,6 +103,8 @@ class ProfileWin32 final : public Profile {
                                    char* buffer, DWORD size, const char* file) override;
     BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                     const char* file) override;
+    DWORD GetProfileStringA(const char* section, const char* key, const char* default_value,
+                            char* buffer, DWORD size) override;
     BOOL WriteProfileStringA(const char* section, const char* key, const char* value) override;
     std::intptr_t SendMessageTimeoutA(HWND window, unsigned message, std::uintptr_t wparam,
                                       std::intptr_t lparam, unsigned flags, unsigned timeout,

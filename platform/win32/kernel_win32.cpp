@@ -10,6 +10,11 @@ namespace plat::win32 {
 static_assert(sizeof(plat::StartupInfo) == sizeof(STARTUPINFOA), "STARTUPINFOA layout");
 static_assert(sizeof(plat::ProcessInformation) == sizeof(PROCESS_INFORMATION), "layout");
 static_assert(sizeof(plat::OsVersionInfo) == sizeof(OSVERSIONINFOA), "OSVERSIONINFOA layout");
+static_assert(sizeof(plat::SystemTime) == sizeof(SYSTEMTIME), "SYSTEMTIME layout");
+static_assert(plat::kTokenElevation == TokenElevation && plat::kRtVersion == 16 &&
+                  plat::kMovefileReplaceExisting == MOVEFILE_REPLACE_EXISTING &&
+                  plat::kFileAppendData == FILE_APPEND_DATA && plat::kWaitTimeout == WAIT_TIMEOUT,
+              "constants as the system defines them");
 
 plat::DWORD KernelWin32::GetModuleFileNameA(plat::HMODULE module, char* buffer, plat::DWORD size) {
     return ::GetModuleFileNameA(static_cast<::HMODULE>(module), buffer, size);
@@ -68,6 +73,61 @@ plat::BOOL KernelWin32::CallSetDefaultPrinterA(plat::FARPROC set_default_printer
                                                const char* printer) {
     using SetDefaultPrinterAFn = BOOL(WINAPI*)(LPCSTR);
     return reinterpret_cast<SetDefaultPrinterAFn>(set_default_printer)(printer);
+}
+plat::DWORD KernelWin32::GetTempPathA(plat::DWORD size, char* buffer) {
+    return ::GetTempPathA(size, buffer);
+}
+plat::HANDLE KernelWin32::CreateFileA(const char* path, plat::DWORD access, plat::DWORD share,
+                                      void* security, plat::DWORD disposition, plat::DWORD flags,
+                                      plat::HANDLE template_file) {
+    return ::CreateFileA(path, access, share, static_cast<SECURITY_ATTRIBUTES*>(security),
+                         disposition, flags, template_file);
+}
+plat::BOOL KernelWin32::WriteFile(plat::HANDLE file, const void* data, plat::DWORD size,
+                                  plat::DWORD* written, void* overlapped) {
+    return ::WriteFile(file, data, size, reinterpret_cast<::DWORD*>(written),
+                       static_cast<OVERLAPPED*>(overlapped));
+}
+plat::DWORD KernelWin32::GetFileSize(plat::HANDLE file, plat::DWORD* high) {
+    return ::GetFileSize(file, reinterpret_cast<::DWORD*>(high));
+}
+plat::BOOL KernelWin32::MoveFileExA(const char* existing, const char* target, plat::DWORD flags) {
+    return ::MoveFileExA(existing, target, flags);
+}
+void KernelWin32::GetLocalTime(plat::SystemTime* time) {
+    ::GetLocalTime(reinterpret_cast<SYSTEMTIME*>(time));
+}
+plat::BOOL KernelWin32::GetExitCodeProcess(plat::HANDLE process, plat::DWORD* code) {
+    return ::GetExitCodeProcess(process, reinterpret_cast<::DWORD*>(code));
+}
+plat::HANDLE KernelWin32::GetCurrentProcess() { return ::GetCurrentProcess(); }
+plat::HMODULE KernelWin32::GetModuleHandleA(const char* name) { return ::GetModuleHandleA(name); }
+plat::BOOL KernelWin32::CallIsWow64Process(plat::FARPROC is_wow64_process, plat::HANDLE process,
+                                           plat::BOOL* wow64) {
+    // WINAPI: stdcall in the 32-bit program, where a plain pointer would unbalance the stack.
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    return reinterpret_cast<IsWow64ProcessFn>(is_wow64_process)(process, wow64);
+}
+plat::BOOL KernelWin32::OpenProcessToken(plat::HANDLE process, plat::DWORD access,
+                                         plat::HANDLE* token) {
+    return ::OpenProcessToken(process, access, token);
+}
+plat::BOOL KernelWin32::GetTokenInformation(plat::HANDLE token, int information_class,
+                                            void* information, plat::DWORD size,
+                                            plat::DWORD* returned) {
+    return ::GetTokenInformation(token, static_cast<TOKEN_INFORMATION_CLASS>(information_class),
+                                 information, size, reinterpret_cast<::DWORD*>(returned));
+}
+plat::HANDLE KernelWin32::FindResourceA(plat::HMODULE module, unsigned id, unsigned type) {
+    return ::FindResourceA(static_cast<::HMODULE>(module), MAKEINTRESOURCEA(id),
+                           MAKEINTRESOURCEA(type));
+}
+plat::HANDLE KernelWin32::LoadResource(plat::HMODULE module, plat::HANDLE resource) {
+    return ::LoadResource(static_cast<::HMODULE>(module), static_cast<HRSRC>(resource));
+}
+const void* KernelWin32::LockResource(plat::HANDLE loaded) { return ::LockResource(loaded); }
+plat::DWORD KernelWin32::SizeofResource(plat::HMODULE module, plat::HANDLE resource) {
+    return ::SizeofResource(static_cast<::HMODULE>(module), static_cast<HRSRC>(resource));
 }
 std::uintptr_t KernelWin32::BeginThread(plat::ThreadProc start, unsigned stack_size,
                                         void* argument) {

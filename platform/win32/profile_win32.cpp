@@ -18,6 +18,11 @@ plat::BOOL ProfileWin32::WritePrivateProfileStringA(const char* section, const c
                                                     const char* value, const char* file) {
     return ::WritePrivateProfileStringA(section, key, value, file);
 }
+plat::DWORD ProfileWin32::GetProfileStringA(const char* section, const char* key,
+                                            const char* default_value, char* buffer,
+                                            plat::DWORD size) {
+    return ::GetProfileStringA(section, key, default_value, buffer, size);
+}
 plat::BOOL ProfileWin32::WriteProfileStringA(const char* section, const char* key,
                                              const char* value) {
     return ::WriteProfileStringA(section, key, value);

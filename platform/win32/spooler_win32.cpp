@@ -13,6 +13,7 @@ static_assert(offsetof(plat::PrinterInfo2, pPortName) == offsetof(PRINTER_INFO_2
 static_assert(offsetof(plat::PrinterInfo2, pDriverName) == offsetof(PRINTER_INFO_2A, pDriverName));
 static_assert(offsetof(plat::PrinterInfo2, Attributes) == offsetof(PRINTER_INFO_2A, Attributes));
 static_assert(sizeof(plat::PrinterDefaults) == sizeof(PRINTER_DEFAULTSA), "PRINTER_DEFAULTSA");
+static_assert(sizeof(plat::PortInfo1) == sizeof(PORT_INFO_1A), "PORT_INFO_1A layout");
 
 namespace {
 LPBYTE Bytes(plat::BYTE* p) { return reinterpret_cast<LPBYTE>(p); }
@@ -71,6 +72,12 @@ plat::BOOL SpoolerWin32::DeletePrintProcessorA(const char* server, const char* e
                                                const char* processor) {
     return ::DeletePrintProcessorA(const_cast<LPSTR>(server), const_cast<LPSTR>(environment),
                                    const_cast<LPSTR>(processor));
+}
+
+plat::BOOL SpoolerWin32::EnumPortsA(const char* server, plat::DWORD level, plat::BYTE* buffer,
+                                    plat::DWORD size, plat::DWORD* needed, plat::DWORD* returned) {
+    return ::EnumPortsA(const_cast<LPSTR>(server), level, Bytes(buffer), size, Dword(needed),
+                        Dword(returned));
 }
 
 }  // namespace plat::win32

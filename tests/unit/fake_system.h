@@ -136,8 +136,8 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
   public:
     Os os{*this, *this, *this, *this, *this, *this, *this, *this};
     // What the program's entry point binds its modes to.
-    bool Install() override { return velmora::InstallAction(os); }
-    bool Uninstall() override { return velmora::UninstallAction(os); }
+    bool Install(velmora::RunLog& log) override { return velmora::InstallAction(log); }
+    bool Uninstall(velmora::RunLog& log) override { return velmora::UninstallAction(log); }
     void ShowDialog(velmora::CWinApp& app) override {
         velmora::ShowSettingsDialog(app, os, *this,
                                     {&velmora::InstallPrinter, &velmora::UninstallPrinter});
@@ -161,13 +161,14 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
 
     // --- Kernel: files, directories, processes and a virtual clock.
     std::string module = kDir + Str("Velmora.exe"), windows = "C:\\windows",
-                system = "C:\\windows\\system32", current = "C:\\";
+                system = "C:\\windows\\system32", current = "C:\\", temp = "C:\\Temp\\";
+    std::string version;  // the version resource's bytes; none when empty
     std::map<std::string, std::string> files = {{module, "MZ velmora"},
                                                 {kDir + Str("zarvoPrinter.inf"), "[V]"},
                                                 {system + "\\rundll32.exe", "MZ rundll32"}};
     DWORD last_error = 0, platform = kVerPlatformWin32Nt, major = 6;
     std::uint64_t clock = 0;            // virtual milliseconds slept and waited
-    DWORD child_ms = 250;               // how long the installer child runs
+    DWORD child_ms = 250;               // how long the installer child runs (kInfinite: for ever)
     std::string installing;             // the driver the running installer child adds
     std::vector<std::string> commands;  // command lines of the processes created
     std::vector<std::pair<ThreadProc, void*>> threads;
@@ -218,6 +219,51 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         return 0;
     }
     BOOL CloseHandle(HANDLE h) override { return Close(h); }
+    BOOL GetExitCodeProcess(HANDLE, DWORD* code) override { return *code = 0, kTrue; }
+    DWORD GetTempPathA(DWORD n, char* b) override {
+        return Fails("GetTempPathA") ? 0 : Put(temp, b, n);
+    }
+    // Files open for appending, as the run log opens them.
+    HANDLE CreateFileA(const char* path, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) override {
+        return Fails("CreateFileA") ? InvalidHandleValue()
+                                    : (files[path], Open("file " + Str(path)));
+    }
+    BOOL WriteFile(HANDLE h, const void* data, DWORD n, DWORD* written, void*) override {
+        if (Fails("WriteFile") || What(h).rfind("file ", 0)) return kFalse;
+        return files[What(h).substr(5)].append(static_cast<const char*>(data), n), *written = n, 1;
+    }
+    DWORD GetFileSize(HANDLE h, DWORD* high) override {
+        return *high = 0, DWORD(files[What(h).substr(5)].size());
+    }
+    BOOL MoveFileExA(const char* from, const char* to, DWORD flags) override {
+        if (Fails("MoveFileExA") || !files.count(from) || (files.count(to) && !flags)) return 0;
+        return files[to] = files[from], files.erase(from), kTrue;
+    }
+    void GetLocalTime(SystemTime* t) override { *t = {}; }
+    HANDLE GetCurrentProcess() override { return H(~std::uintptr_t{0}); }
+    HMODULE GetModuleHandleA(const char*) override { return nullptr; }
+    BOOL CallIsWow64Process(FARPROC, HANDLE, BOOL*) override { return kFalse; }
+    BOOL OpenProcessToken(HANDLE, DWORD, HANDLE* token) override {
+        return *token = Open("token"), 1;
+    }
+    BOOL GetTokenInformation(HANDLE, int, void* info, DWORD, DWORD*) override {
+        return *static_cast<DWORD*>(info) = 1, kTrue;  // elevated
+    }
+    HANDLE FindResourceA(HMODULE, unsigned, unsigned) override {
+        return version.empty() ? nullptr : H(2);
+    }
+    HANDLE LoadResource(HMODULE, HANDLE) override { return H(3); }
+    const void* LockResource(HANDLE) override { return version.data(); }
+    DWORD SizeofResource(HMODULE, HANDLE) override { return DWORD(version.size()); }
+    // The run log without its times, lines joined by '|'.
+    std::string RunLog() {
+        std::string text = files[temp + "Velmora.log"], out;
+        for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != text.npos; at = end + 2) {
+            const std::size_t from = text.find_first_not_of("0123456789-: ", at);  // no times
+            out += (out.empty() ? "" : "|") + text.substr(from, end - from);
+        }
+        return out;
+    }
     void Sleep(DWORD ms) override { clock += ms, Note("sleep", ms); }
     DWORD GetLastError() override { return last_error; }
     void SetLastError(DWORD e) override { last_error = e; }
@@ -239,7 +285,7 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     BOOL FreeLibrary(HMODULE h) override { return Close(h); }
     BOOL CallSetDefaultPrinterA(FARPROC f, const char* name) override {
         if (Fails("SetDefaultPrinterA") || f != &Abort) return kFalse;
-        return queues.count(name) ? default_printer = name, kTrue : Error(1801);  // no such
+        return queues.count(name) ? MakeDefault(name), kTrue : Error(1801);  // no such
     }
     std::uintptr_t BeginThread(ThreadProc start, unsigned stack, void* arg) override {
         if (Fails("_beginthread")) return std::uintptr_t(-1);
@@ -276,13 +322,18 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
 
     // --- Spooler: ports, drivers, queues with their level-2 record, the default printer.
     struct Queue {
-        std::string port, driver, record = "";
+        std::string port, driver, record = "", processor = "WinPrint", datatype = "RAW";
         DWORD attributes = 0;
     };
     std::map<std::string, Queue> queues;
     std::set<std::string> ports = {"LPT1:"}, drivers;
     std::set<HANDLE> doomed;  // handles whose queue goes when they are closed
-    std::string default_printer, driver_dir = "C:\\windows\\system32\\spool\\drivers\\w32x86";
+    std::string driver_dir = "C:\\windows\\system32\\spool\\drivers\\w32x86";
+    // The default printer: win.ini's "device" entry, "name,driver,port".
+    std::string& Device() { return ini["win.ini"]["windows"]["device"]; }
+    void MakeDefault(const std::string& n) {
+        Device() = Say(',', n, queues[n].driver) + queues[n].port;
+    }
 
     BOOL OpenPrinterA(const char* name, PRINTER_HANDLE* h, const PrinterDefaults*) override {
         if (Fails("OpenPrinterA")) return kFalse;
@@ -305,9 +356,12 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
                               : Str(r.pPrintProcessor) != "WinPrint" ? 1798
                                                                      : 0;
         if (Fails("AddPrinterA") || refused) return Error(refused), nullptr;
-        queues[name] = {r.pPortName, r.pDriverName,
-                        Say(',', r.pShareName, r.pComment, r.pLocation, r.pSepFile, r.pDatatype,
-                            r.pParameters, r.pDevMode || r.pSecurityDescriptor, r.Priority),
+        queues[name] = {r.pPortName,
+                        r.pDriverName,
+                        Say(',', r.pShareName, r.pComment, r.pLocation, r.pSepFile, r.pParameters,
+                            r.pDevMode || r.pSecurityDescriptor, r.Priority),
+                        r.pPrintProcessor,
+                        Str(r.pDatatype),
                         r.Attributes};
         return Note("add", name), Open("printer " + name);
     }
@@ -328,12 +382,13 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         if ((*needed = sizeof(PrinterInfo2) + 1) > size || !b) return Error(122);
         auto* r = reinterpret_cast<PrinterInfo2*>(b);
         r->pPortName = q.port.empty() ? nullptr : q.port.data();
+        r->pPrintProcessor = q.processor.data(), r->pDatatype = q.datatype.data();
         return r->pDriverName = q.driver.data(), r->Attributes = q.attributes, kTrue;
     }
     BOOL SetPrinterA(PRINTER_HANDLE h, DWORD level, BYTE* b, DWORD) override {
         if (Fails("SetPrinterA") || level != 2) return kFalse;
         const DWORD attributes = reinterpret_cast<PrinterInfo2*>(b)->Attributes;
-        if (attributes & kPrinterAttributeDefault) default_printer = QueueOf(h);
+        if (attributes & kPrinterAttributeDefault) MakeDefault(QueueOf(h));
         return queues[QueueOf(h)].attributes = attributes, kTrue;
     }
     // The local port monitor: the port name is UTF-16 with its terminator counted; the call
@@ -357,6 +412,18 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         return Need("GetPrintProcessorDirectoryA", kProcessors, b, n, needed);
     }
     BOOL DeletePrintProcessorA(const char*, const char*, const char*) override { return kFalse; }
+    // Level 1: the records, then their names.
+    BOOL EnumPortsA(const char*, DWORD, BYTE* b, DWORD n, DWORD* needed, DWORD* count) override {
+        *needed = *count = 0;
+        for (auto& p : ports) *needed += DWORD(sizeof(PortInfo1) + p.size() + 1);
+        if (Fails("EnumPortsA") || n < *needed) return Error(kErrorInsufficientBuffer);
+        char* text = reinterpret_cast<char*>(b) + ports.size() * sizeof(PortInfo1);
+        for (auto& p : ports) {
+            reinterpret_cast<PortInfo1*>(b)[(*count)++].pName = text;
+            text += Put(p, text, p.size() + 1) + 1;
+        }
+        return kTrue;
+    }
 
     // --- Registry: keys under HKEY_LOCAL_MACHINE and their values' bytes.
     std::map<std::string, std::map<std::string, std::string>> reg = {{kSpoolKey, {}}};
@@ -397,10 +464,12 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         if (Fails("WritePrivateProfileStringA")) return kFalse;
         return ini[Low(f)][Low(s)][Low(k)] = v, Note("ini", Low(f), Str(k) + "=" + v);
     }
+    DWORD GetProfileStringA(const char* s, const char* k, const char* def, char* b,
+                            DWORD n) override {
+        return GetPrivateProfileStringA(s, k, def, b, n, "win.ini");
+    }
     BOOL WriteProfileStringA(const char* s, const char* k, const char* v) override {
         if (Fails("WriteProfileStringA")) return kFalse;
-        if (Low(s) + Low(k) == "windowsdevice")
-            default_printer = Str(v).substr(0, Str(v).find(','));
         return ini["win.ini"][Low(s)][Low(k)] = v, kTrue;
     }
     std::intptr_t SendMessageTimeoutA(HWND w, unsigned m, std::uintptr_t wp, std::intptr_t lp,

@@ -1,6 +1,6 @@
-// Install and uninstall against the pretend system: the end state "-i" leaves on each Windows
-// family, the watched failures, the default-printer routes, the service waits, the uninstall,
-// and every fallible call failing in turn.
+// Install and uninstall against the pretend system: the end state and the log "-i" leaves on
+// each Windows family, the watched failures, the default-printer routes, the service waits,
+// the uninstall, and every fallible call failing in turn.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 namespace {
 
 using namespace fake;
+using testing::EndsWith;
+using testing::HasSubstr;
 const std::string kName = velmora::kPrinterName;
 
 // A previous installation's files, and others' files beside them.
@@ -29,12 +31,12 @@ void LeaveOldFiles(System& f) {
     }
 }
 
-TEST(InstallTest, PutsThePrinterInPlaceOnEachWindowsFamily) {
-    const std::tuple<DWORD, DWORD, std::string> families[] = {
-        {kVerPlatformWin32Windows, 4, "windows 1000||"},
-        {kVerPlatformWin32Nt, 4, "0 1000|" + kName + "," + kName + ",zarvoPrinter Port|"},
-        {kVerPlatformWin32Nt, 5, "0 1000||"}};
-    for (const auto& [platform, major, announced] : families) {
+TEST(InstallTest, PutsThePrinterInPlaceOnEachWindowsFamilyAndLogsEachStep) {
+    const std::tuple<DWORD, DWORD, const char*, const char*> families[] = {
+        {1, 4, "windows 1000", "printer attribute"},
+        {2, 4, "0 1000", "win.ini device"},
+        {2, 6, "0 1000", "SetDefaultPrinterA"}};
+    for (const auto& [platform, major, broadcast, route] : families) {
         System f;
         f.platform = platform, f.major = major;
         LeaveOldFiles(f);
@@ -48,70 +50,102 @@ TEST(InstallTest, PutsThePrinterInPlaceOnEachWindowsFamily) {
         const System::Queue& q = f.queues[kName];
         EXPECT_EQ(
             Say('|', q.port, q.driver, q.record, q.attributes | kPrinterAttributeDefault),
-            "zarvoPrinter Port|" + kName + "|" + kName + "," VELMORA_REPORT_HOST ",,,RAW,,0,0,|5|");
-        EXPECT_EQ(f.default_printer, kName);
-        EXPECT_EQ(Say('|', f.Log("broadcast "), f.ini["win.ini"]["windows"]["device"]), announced);
+            "zarvoPrinter Port|" + kName + "|" + kName + "," VELMORA_REPORT_HOST ",,,,0,0,|5|");
+        EXPECT_EQ(f.Device() + "|" + f.Log("broadcast "),
+                  kName + "," + kName + ",zarvoPrinter Port|" + broadcast);
         // The stale files went, the print processors' with the spooler stopped; others stay.
         std::string kept;
         for (const auto& file : f.files) kept += file.first.substr(file.first.rfind('\\')) + " ";
-        EXPECT_EQ(kept,
-                  "\\Velmora.exe \\zarvoPrinter.inf \\dorvaPrinter.exe \\rundll32.exe "
-                  "\\OTHER.DLL \\w.dll \\zarvoprintsetup.ini ");
+        EXPECT_EQ(
+            kept,
+            "\\Velmora.exe \\zarvoPrinter.inf \\Velmora.log \\dorvaPrinter.exe \\rundll32.exe "
+            "\\OTHER.DLL \\STDNAMES.GPD \\w.dll \\zarvoprintsetup.ini ");
         // The spool directory written, then the spooler restarted; the key closed after that.
         EXPECT_EQ(f.reg[kSpoolKey]["SpoolDirectory"], std::string("C:\\windows", 11));
-        EXPECT_THAT(f.Log(""), testing::EndsWith("set SpoolDirectory|stop|sleep 1000|start|sleep "
-                                                 "500|close key " +
-                                                 Str(kSpoolKey)));
-        EXPECT_EQ(f.Log("thread "), "4 /zarvoprinter/servlet/PrintInstall");
+        EXPECT_THAT(f.Log(""), EndsWith("set SpoolDirectory|stop|sleep 1000|start|sleep 500|close "
+                                        "key " +
+                                        Str(kSpoolKey)));
+        f.RunThreads();
+        EXPECT_EQ(f.RunLog(), "Velmora unknown, command \"-i\", Windows " + Str(major) + ".0.0 (" +
+                                  (platform == 1 ? "9x" : "NT") +
+                                  "), 64-bit, elevated: yes|copy program to the Windows "
+                                  "directory: ok|start spooler: failed, error 1056|remove stale "
+                                  "files: 11 deleted|run driver installer: ok, exit code 0|add "
+                                  "port: ok|create queue: ok|set default printer by " +
+                                  route +
+                                  ": ok|write spool directory value: ok|stop spooler: ok|start "
+                                  "spooler: ok|check: queue " +
+                                  kName + " on port \"zarvoPrinter Port\", driver \"" + kName +
+                                  "\", processor \"WinPrint\", datatype \"RAW\"|check: port "
+                                  "zarvoPrinter Port listed|check: default printer \"" +
+                                  kName +
+                                  "\" (ours)|result: succeeded, exit code 0|report "
+                                  "/zarvoprinter/servlet/PrintInstall: answered \"OK\"");
     }
 }
 
-TEST(InstallTest, EachWatchedFailureShowsItsBoxAndExitsWith1) {
-    const std::pair<std::function<void(System&)>, std::string> failures[] = {
-        {[](System& f) { f.files.erase(f.system + "\\rundll32.exe"); },
-         "CreatePrintDriver error 2"},
-        {[](System& f) { f.system.append(250, 's'); }, "CreatePrintDriver error 122"},
-        {[](System& f) { f.fail("XcvDataW", 5); }, "PortAddOrDelete error 5"},
+TEST(InstallTest, EachWatchedFailureIsShownOrLoggedAndExitsWith1) {
+    const std::tuple<std::function<void(System&)>, std::string, std::string> failures[] = {
+        {[](System& f) { f.files.erase(f.system + "\\rundll32.exe"); }, "CreatePrintDriver error 2",
+         "run driver installer: failed, error 2"},
+        {[](System& f) { f.system.append(250, 's'); }, "CreatePrintDriver error 122",
+         "run driver installer: failed, error 122"},
+        {[](System& f) { f.child_ms = kInfinite; }, "CreatePrintDriver error 258",
+         "run driver installer: failed, error 258"},  // bounded: 10 minutes of virtual time
+        {[](System& f) { f.fail("XcvDataW", 5); }, "PortAddOrDelete error 5",
+         "add port: failed, error 5"},
         {[](System& f) {
              f.queues[kName] = {"LPT1:", "Other"};
          },
-         "AddPrinter error 1802"},
-        {[](System& f) { f.files.erase(kDir + Str("zarvoPrinter.inf")); },
-         "AddPrinter error 1797"},  // no package beside the program: no driver
-        {[](System& f) { f.fail("AddPrinterA", 0xFFFFFFFF); }, "AddPrinter error -1"},
+         "AddPrinter error 1802",
+         "queue exists already, port \"LPT1:\", driver \"Other\": not ours"},
+        {[](System& f) { f.files.erase(kDir + Str("zarvoPrinter.inf")); }, "AddPrinter error 1797",
+         "create queue: failed, error 1797"},  // no package: no driver
+        {[](System& f) { f.fail("AddPrinterA", 0xFFFFFFFF); }, "AddPrinter error -1",
+         "create queue: failed, error 4294967295"},
     };
-    for (const auto& [cause, text] : failures) {
-        System f;
-        cause(f);
-        EXPECT_EQ(Program(f, "-i"), 1) << text;
-        EXPECT_EQ(f.Log("box "), text + "|安装打印机驱动发生错误!");
-        const System::Box& box = f.boxes.at(0);
-        EXPECT_EQ(Say(' ', box.caption, box.style, box.help), "Velmora 48 0 ");
-        // Nothing after the failed step; nothing left open.
-        EXPECT_TRUE(f.default_printer.empty() && f.reg[kSpoolKey].empty() && f.Clean()) << text;
+    for (const auto& [cause, text, step] : failures) {
+        for (const char* tail : {"-i", "-q -i"}) {
+            System f;
+            cause(f);
+            EXPECT_EQ(Program(f, tail), 1) << text;
+            const bool quiet = tail[1] == 'q';
+            const std::string message = quiet ? "|message (not shown): " : "|message: ";
+            EXPECT_EQ(f.Log("box "), quiet ? "" : text + "|安装打印机驱动发生错误!");
+            EXPECT_THAT(f.RunLog(),
+                        EndsWith(step + message + text + message +
+                                 "安装打印机驱动发生错误!|result: failed, exit code 1"));
+            EXPECT_EQ(quiet ? "" : Say(' ', f.boxes.at(0).caption, f.boxes[0].style),
+                      quiet ? "" : "Velmora 48 ");
+            EXPECT_EQ(f.clock > velmora::kInstallerWaitLimitMs, text.find("258") != text.npos);
+            // Nothing after the failed step; nothing left open.
+            EXPECT_TRUE(f.Device().empty() && f.reg[kSpoolKey].empty() && f.Clean()) << text;
+        }
     }
 }
 
-TEST(InstallTest, ProgramsDirectoryIsCutAtItsLastSeparatingBackslashAndSpoolValueFallsBack) {
+TEST(InstallTest, OurOwnQueueAlreadyThereIsKeptAndTheReadBackDecides) {
     System f;
-    const std::string d = "C:\\" + std::string(502, 'd') + "\\";  // with "a.exe": 511 bytes
-    for (const auto& [path, directory] :
-         {std::pair<std::string, std::string>{"setup.exe", ""},
-          {"C:\\D\x95\x5c\\\x95\x5c.exe", "C:\\D\x95\x5c\\"},  // 0x5C trail bytes
-          {d + "a.exe", d},
-          {d + "ab.exe", ""}}) {  // does not fit the 512 bytes whole
-        f.module = path;
-        EXPECT_EQ(velmora::GetModuleDirectory(f), directory) << path;
-    }
-    f.fail("GetWindowsDirectoryA");
-    velmora::CRegistry holder(f);
-    velmora::ConfigureSpoolDirectory(f, holder);
-    EXPECT_EQ(f.reg[kSpoolKey]["SpoolDirectory"], std::string("C:\\WINNT", 9));
-    EXPECT_TRUE(velmora::SetSpoolDirectory(holder, "x"));
-    f.reg.clear();
-    velmora::CRegistry none(f);
-    velmora::ConfigureSpoolDirectory(f, none);
-    EXPECT_FALSE(velmora::SetSpoolDirectory(none, "x"));
+    f.queues[kName] = {"zarvoPrinter Port", kName};
+    f.ports.insert("zarvoPrinter Port");
+    EXPECT_EQ(Program(f, "-i"), 0);
+    EXPECT_THAT(f.RunLog(), HasSubstr("create queue: failed, error 1802|queue exists already, port "
+                                      "\"zarvoPrinter Port\", driver \"" +
+                                      kName + "\": ours, kept|"));
+    System g;
+    g.fail("GetPrinterA");  // the new queue cannot be read back: not known to be ours
+    EXPECT_EQ(Program(g, "-i"), 1);
+    EXPECT_THAT(g.RunLog(), EndsWith("check: queue: failed, error 31|check: port zarvoPrinter Port "
+                                     "listed|check: default printer \"" +
+                                     kName +
+                                     "\" (ours)|check: "
+                                     "the queue is not ours, so the install failed|message: "
+                                     "安装打印机驱动发生错误!|result: failed, exit code 1"));
+    // A log that cannot be written changes nothing else.
+    System a, b;
+    b.fail("CreateFileA");
+    EXPECT_EQ(Program(a, "-i") + Program(b, "-i"), 0);
+    EXPECT_TRUE(a.log == b.log && b.RunLog().empty() && b.Clean());
 }
 
 TEST(DefaultPrinterTest, EachRouteSaysWhetherItWorkedAndReleasesAll) {
@@ -135,7 +169,7 @@ TEST(DefaultPrinterTest, EachRouteSaysWhetherItWorkedAndReleasesAll) {
             const bool fails = route.count(call);
             SCOPED_TRACE(Say(' ', platform, major, call));
             EXPECT_EQ(velmora::SetDefaultPrinterByName(f.os) != kFalse, !fails);
-            EXPECT_EQ(f.default_printer.empty() && f.Log("broadcast ").empty(), fails || major > 5);
+            EXPECT_EQ(f.Device().empty() && f.Log("broadcast ").empty(), fails || major > 5);
             EXPECT_TRUE(f.Clean());
         }
     }
@@ -175,11 +209,16 @@ TEST(UninstallTest, RemovesQueuePortAndDriverAfterTheReportsHeadStart) {
     System f;
     EXPECT_EQ(Program(f, "-i"), 0);
     f.log.clear();
+    f.files.erase(f.temp + "Velmora.log");
     EXPECT_EQ(Program(f, "-u"), 0);
     EXPECT_EQ(f.Log(""),
               "controls 8 255|thread 4 /zarvoprinter/servlet/PrintUnInstall|sleep 3000|"
               "deleted " +
                   kName + "|DeletePort zarvoPrinter Port|driver deleted " + kName);
+    EXPECT_EQ(f.RunLog(),
+              "Velmora unknown, command \"-u\", Windows 6.0.0 (NT), 64-bit, elevated: "
+              "yes|pause 3000 ms for the report|delete queue: ok|delete port: ok|delete "
+              "driver: ok|result: succeeded, exit code 0");
     EXPECT_TRUE(f.queues.empty() && f.drivers.empty() && f.boxes.empty() && f.Clean());
     EXPECT_EQ(Program(f, "-u"), 1);  // nothing left: the missing driver fails it
     // A queue the spooler will not delete keeps its driver in use; its handle is still closed.
@@ -189,8 +228,8 @@ TEST(UninstallTest, RemovesQueuePortAndDriverAfterTheReportsHeadStart) {
     EXPECT_TRUE(f.queues.count(kName) && f.drivers.count(kName) && f.Clean());
 }
 
-// Any fallible call failing: the install shows its two boxes exactly when it fails, the
-// uninstall shows nothing, the exit code tells the outcome, and nothing stays open.
+// Any fallible call failing: the install says so exactly when it fails, the uninstall shows
+// nothing, the exit code tells the outcome, and nothing stays open.
 TEST(FaultTest, EveryFallibleCallFailingEndsCleanly) {
     for (const std::string tail : {"-i", "-u"}) {
         System probe;
@@ -202,8 +241,9 @@ TEST(FaultTest, EveryFallibleCallFailingEndsCleanly) {
             f.fail(call);
             const int code = Program(f, tail.c_str());
             SCOPED_TRACE(tail + " with " + call + " failing");
-            EXPECT_EQ(f.boxes.size(), tail == "-i" && code ? 2u : 0u);
-            EXPECT_EQ(code == 0, tail == "-i" ? f.queues.count(kName) == 1 : f.drivers.empty());
+            EXPECT_EQ(tail == "-i" && code, !f.boxes.empty());
+            EXPECT_TRUE(tail == "-i" ? code || f.queues.count(kName)
+                                     : (code == 0) == f.drivers.empty());
             EXPECT_TRUE(f.Clean());
         }
     }

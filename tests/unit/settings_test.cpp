@@ -19,7 +19,7 @@ std::string Describe(const velmora::OutputSettings& s) {
 TEST(SettingsFileTest, WrittenInOrderFlagsAsZeroOrOneAndReadBackCutTo1023Bytes) {
     System f;
     const std::string path(2000, 'p');
-    velmora::SaveOutputSettings(f, {5, "\xD7\xAA.exe", "PNG", path, -1});
+    velmora::SaveOutputSettings(f, f, {5, "\xD7\xAA.exe", "PNG", path, -1});
     EXPECT_EQ(f.Log("ini zarvoprintsetup.ini "),
               "exe=1|exename=\xD7\xAA.exe|outtype=PNG|outpath=" + path + "|overwrite=1");
     EXPECT_EQ(Describe(velmora::LoadOutputSettings(f)),
@@ -90,6 +90,14 @@ TEST_F(DialogTest, ShowsTheStoredSettingsOkWritesThemCancelNothing) {
         EXPECT_TRUE(v.Click(kIdCancel));
     });
     EXPECT_EQ(Say(' ', f.views.at(1).result, Written()), "2  ");
+    // A write the system refuses is said, and the dialog stays with the user's values.
+    f.fail("WritePrivateProfileStringA", 5);
+    Show([](View& v) {
+        v.c[IDC_OUTPATH].text = "H:\\";
+        EXPECT_TRUE(v.Click(kIdOk) && v.result == -1 && v.Text(IDC_OUTPATH) == "H:\\");
+        v.Click(kIdCancel);
+    });
+    EXPECT_EQ(f.Log("box "), "无法保存设置文件 C:\\windows\\zarvoprintsetup.ini（错误代码 5）");
 }
 
 TEST_F(DialogTest, ChosenFolderOrProgramIsShownAtOnceKeepingOtherEdits) {

@@ -1,0 +1,113 @@
+// Appending to the run log: each line opens, appends and closes, so the report thread can add
+// its line while the main thread runs, and a run ended early keeps what it wrote.
+#include "install/run_log.h"
+
+#include "framework/message_box.h"
+#include "install/system_facts.h"
+#include "platform/unique_any.h"
+
+namespace velmora {
+namespace {
+
+using plat::DWORD;
+
+std::string TwoDigits(unsigned value) {
+    return std::string(1, static_cast<char>('0' + value / 10 % 10)) +
+           static_cast<char>('0' + value % 10);
+}
+
+std::string TimeOfDay(const plat::SystemTime& now) {
+    return TwoDigits(now.wHour) + ":" + TwoDigits(now.wMinute) + ":" + TwoDigits(now.wSecond);
+}
+
+std::string Date(const plat::SystemTime& now) {
+    return Decimal(now.wYear) + "-" + TwoDigits(now.wMonth) + "-" + TwoDigits(now.wDay);
+}
+
+}  // namespace
+
+RunLog::RunLog(plat::Os& os, bool quiet) : os_(os), quiet_(quiet) {
+    char folder[plat::kMaxPath] = {};
+    const DWORD length = os_.kernel.GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder) return;
+    path_.assign(folder, length);
+    if (path_.back() != '\\') path_ += '\\';
+    path_ += kLogName;
+}
+
+void RunLog::Begin(std::string_view command_tail) {
+    if (path_.empty()) return;
+    plat::Kernel& kernel = os_.kernel;
+    {
+        auto file = plat::MakeUnique(
+            kernel.CreateFileA(path_.c_str(), plat::kFileAppendData,
+                               plat::kFileShareRead | plat::kFileShareWrite, nullptr,
+                               plat::kOpenAlways, plat::kFileAttributeNormal, nullptr),
+            [&kernel](plat::HANDLE h) {
+                if (h != plat::InvalidHandleValue()) (void)kernel.CloseHandle(h);
+            });
+        DWORD high = 0;
+        const DWORD size = file.get() != plat::InvalidHandleValue()
+                               ? kernel.GetFileSize(file.get(), &high)
+                               : plat::kInvalidFileSize;
+        file.reset();
+        if (size != plat::kInvalidFileSize && (high != 0 || size > kLogRotateSize)) {
+            const std::string old = path_ + kOldLogSuffix;
+            (void)kernel.MoveFileExA(path_.c_str(), old.c_str(), plat::kMovefileReplaceExisting);
+        }
+    }
+    plat::SystemTime now{};
+    kernel.GetLocalTime(&now);
+    Append(Date(now) + " " + TimeOfDay(now) + " Velmora " + ProgramVersion(kernel) +
+           ", command \"" + std::string(command_tail) + "\", " + WindowsDescription(kernel) +
+           ", elevated: " + ElevationText(kernel));
+}
+
+void RunLog::Write(std::string_view text) {
+    if (path_.empty()) return;
+    plat::SystemTime now{};
+    os_.kernel.GetLocalTime(&now);
+    Append(TimeOfDay(now) + " " + std::string(text));
+}
+
+void RunLog::Step(std::string_view step, bool ok, DWORD error) {
+    Write(std::string(step) + (ok ? ": ok" : ": failed, error " + Decimal(error)));
+}
+
+void RunLog::End(bool ok, int exit_code) {
+    std::string text = ok ? "result: succeeded" : "result: failed";
+    if (exit_code >= 0) text += ", exit code " + Decimal(static_cast<unsigned>(exit_code));
+    Write(text);
+}
+
+void RunLog::Notify(const char* text) {
+    Write(std::string(quiet_ ? "message (not shown): " : "message: ") + text);
+    if (!quiet_) (void)AppMessageBox(os_.ui, os_.kernel, text);
+}
+
+void RunLog::Notify(unsigned string_id) {
+    char text[512] = {};
+    if (os_.ui.LoadStringA(string_id, text, sizeof text) > 0) {
+        Write(std::string(quiet_ ? "message (not shown): " : "message: ") + text);
+    }
+    if (!quiet_) (void)AppMessageBox(os_.ui, os_.kernel, string_id);
+}
+
+void RunLog::Append(const std::string& line) {
+    plat::Kernel& kernel = os_.kernel;
+    // The last error belongs to the step being logged; the log must not change it.
+    const DWORD saved_error = kernel.GetLastError();
+    const plat::HANDLE file = kernel.CreateFileA(
+        path_.c_str(), plat::kFileAppendData, plat::kFileShareRead | plat::kFileShareWrite, nullptr,
+        plat::kOpenAlways, plat::kFileAttributeNormal, nullptr);
+    if (file != plat::InvalidHandleValue()) {
+        const std::string text = line + "\r\n";
+        DWORD written = 0;
+        (void)kernel.WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
+                               nullptr);
+        (void)kernel.CloseHandle(file);
+    }
+    kernel.SetLastError(saved_error);
+}
+
+}  // namespace velmora

@@ -1,0 +1,47 @@
+// The run log, "Velmora.log" in the temporary folder: a header line per install or uninstall
+// run, a line per step with its outcome and error code, and the result, so an administrator
+// can read afterwards what an unattended run did. Nothing in it changes a run's outcome.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/os.h"
+
+namespace velmora {
+
+inline constexpr char kLogName[] = "Velmora.log";
+inline constexpr char kOldLogSuffix[] = ".1";
+// A log that has grown past this is moved aside (one old generation) before a run appends.
+inline constexpr plat::DWORD kLogRotateSize = 1024 * 1024;
+
+class RunLog {
+  public:
+    // With `quiet`, what a message box would say is logged instead of shown.
+    RunLog(plat::Os& os, bool quiet);
+
+    bool quiet() const { return quiet_; }
+    plat::Os& os() const { return os_; }
+
+    // Moves an oversized log aside, then writes the run's header line.
+    void Begin(std::string_view command_tail);
+    // One line, after the time of day.
+    void Write(std::string_view text);
+    // "<step>: ok" or "<step>: failed, error <code>".
+    void Step(std::string_view step, bool ok, plat::DWORD error);
+    // The run's result; a negative exit code is left out (runs from the dialog have none).
+    void End(bool ok, int exit_code);
+
+    // The application message box, or in quiet mode only its text in the log.
+    void Notify(const char* text);
+    void Notify(unsigned string_id);
+
+  private:
+    void Append(const std::string& line);
+
+    plat::Os& os_;
+    bool quiet_;
+    std::string path_;  // empty when the temporary folder is unknown: nothing is logged
+};
+
+}  // namespace velmora

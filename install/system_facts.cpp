@@ -1,0 +1,91 @@
+// Program version, Windows version and width, elevation: the facts of the log's header.
+#include "install/system_facts.h"
+
+#include <cstring>
+
+#include "platform/unique_any.h"
+
+namespace velmora {
+namespace {
+
+using plat::DWORD;
+
+constexpr DWORD kFixedFileInfoSignature = 0xFEEF04BD;
+
+DWORD ReadDword(const unsigned char* bytes) {
+    return DWORD{bytes[0]} | DWORD{bytes[1]} << 8 | DWORD{bytes[2]} << 16 | DWORD{bytes[3]} << 24;
+}
+
+// "64-bit (WOW64)", "64-bit" or "32-bit". IsWow64Process is looked up because systems before
+// Windows XP SP2 lack it; those are all 32-bit.
+std::string WindowsWidth(plat::Kernel& kernel) {
+    if (sizeof(void*) == 8) return "64-bit";
+    const plat::HMODULE kernel32 = kernel.GetModuleHandleA("kernel32.dll");
+    const plat::FARPROC is_wow64 =
+        kernel32 != nullptr ? kernel.GetProcAddress(kernel32, "IsWow64Process") : nullptr;
+    plat::BOOL wow64 = plat::kFalse;
+    if (is_wow64 != nullptr &&
+        kernel.CallIsWow64Process(is_wow64, kernel.GetCurrentProcess(), &wow64) && wow64) {
+        return "64-bit (WOW64)";
+    }
+    return "32-bit";
+}
+
+}  // namespace
+
+std::string Decimal(unsigned long value) {
+    char digits[24];
+    std::size_t n = sizeof digits;
+    do {
+        digits[--n] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return std::string(digits + n, sizeof digits - n);
+}
+
+std::string ProgramVersion(plat::Kernel& kernel) {
+    const plat::HANDLE found =
+        kernel.FindResourceA(nullptr, plat::kVsVersionInfo, plat::kRtVersion);
+    const plat::HANDLE loaded = found ? kernel.LoadResource(nullptr, found) : nullptr;
+    const auto* data =
+        static_cast<const unsigned char*>(loaded ? kernel.LockResource(loaded) : nullptr);
+    const DWORD size = found ? kernel.SizeofResource(nullptr, found) : 0;
+    // The fixed part follows the block's key at a 32-bit boundary; it starts with its signature.
+    for (DWORD at = 0; data != nullptr && at + 16 <= size; at += 4) {
+        if (ReadDword(data + at) != kFixedFileInfoSignature) continue;
+        const DWORD high = ReadDword(data + at + 8);
+        const DWORD low = ReadDword(data + at + 12);
+        return Decimal(high >> 16) + "." + Decimal(high & 0xFFFF) + "." + Decimal(low >> 16) + "." +
+               Decimal(low & 0xFFFF);
+    }
+    return "unknown";
+}
+
+std::string WindowsDescription(plat::Kernel& kernel) {
+    plat::OsVersionInfo version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!kernel.GetVersionExA(&version)) return "Windows unknown, " + WindowsWidth(kernel);
+    version.szCSDVersion[sizeof version.szCSDVersion - 1] = '\0';
+    std::string text = "Windows " + Decimal(version.dwMajorVersion) + "." +
+                       Decimal(version.dwMinorVersion) + "." + Decimal(version.dwBuildNumber);
+    if (version.szCSDVersion[0] != '\0') text += std::string(" ") + version.szCSDVersion;
+    text += version.dwPlatformId == plat::kVerPlatformWin32Nt ? " (NT), " : " (9x), ";
+    return text + WindowsWidth(kernel);
+}
+
+const char* ElevationText(plat::Kernel& kernel) {
+    plat::HANDLE raw = nullptr;
+    if (!kernel.OpenProcessToken(kernel.GetCurrentProcess(), plat::kTokenQuery, &raw)) {
+        return "unknown";
+    }
+    auto token = plat::MakeUnique(raw, [&kernel](plat::HANDLE h) { (void)kernel.CloseHandle(h); });
+    DWORD elevated = 0;
+    DWORD returned = 0;
+    if (!kernel.GetTokenInformation(token.get(), plat::kTokenElevation, &elevated, sizeof elevated,
+                                    &returned)) {
+        return "unknown";
+    }
+    return elevated != 0 ? "yes" : "no";
+}
+
+}  // namespace velmora

@@ -1,0 +1,38 @@
+// Stand-in for the system's printer-UI installer in the Wine test prefixes (Wine's own does not
+// implement /ia). It appends its process's command line and current directory to
+// C:\printui.log (UTF-16), which the tests compare with the command the program must give;
+// when the current directory holds the INF, it registers the driver from the files there.
+#include <windows.h>
+#include <winspool.h>
+
+#include <string>
+
+extern "C" __declspec(dllexport) void CALLBACK PrintUIEntryW(HWND, HINSTANCE, LPCWSTR, int) {
+    wchar_t directory[MAX_PATH] = {};
+    const DWORD length = ::GetCurrentDirectoryW(MAX_PATH, directory);
+    const std::wstring folder(directory, length < MAX_PATH ? length : 0);
+    const std::wstring log = std::wstring(::GetCommandLineW()) + L"\n" + folder + L"\n";
+    HANDLE file = ::CreateFileW(L"C:\\printui.log", FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                OPEN_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    if (file == INVALID_HANDLE_VALUE) return;
+    (void)::WriteFile(file, log.data(), static_cast<DWORD>(log.size() * 2), &written, nullptr);
+    (void)::CloseHandle(file);
+    // The caller sees no result, as with the system's installer: only the driver tells.
+    if (::GetFileAttributesW((folder + L"\\zarvoPrinter.inf").c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return;
+    }
+    std::wstring name = L"Zarvo虚拟打印机", driver = folder + L"\\zvpdrv.dll",
+                 data = folder + L"\\zarvoPrinter.ppd", config = folder + L"\\zvpui.dll",
+                 dependent = folder + L"\\zvpres.dll" + L'\0', datatype = L"RAW";
+    DRIVER_INFO_3W info{};
+    info.cVersion = 3;
+    info.pName = name.data();
+    info.pDriverPath = driver.data();
+    info.pDataFile = data.data();
+    info.pConfigFile = config.data();
+    info.pDependentFiles = dependent.data();  // a list, ended by a second null
+    info.pDefaultDataType = datatype.data();
+    (void)::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info),
+                                APD_COPY_NEW_FILES | APD_COPY_FROM_DIRECTORY);
+}

@@ -1,0 +1,125 @@
+""""-i" and "-u" of the real program in one prefix: without the driver package, with boxes and
+with -q; then three clean install/uninstall rounds, the first checked in full, the second quiet
+and read in the run log, all three with the report server answering well or badly."""
+
+import glob
+import os
+import re
+import shutil
+import unittest
+
+import harness
+from harness import PORT, PRINTER
+from report_server import ENDLESS, GOOD_AUTHORIZATION, OK, RESET, SILENT, ReportServer
+
+# "誠" is D5 5C in code page 936: its trail byte is a backslash.
+BARE, PACKAGED = r"C:\zarvo-bare", r"C:\Zarvo誠信打印"
+INSTALLER = ('rundll32 printui.dll,PrintUIEntry /ia  /m "Zarvo虚拟打印机" /h "Intel" '
+             '/v "Windows 2000" /f zarvoPrinter.inf')
+# Where Wine's spooler keeps drivers and print processors; an install removes these first.
+SPOOL = "C:\\windows\\system32\\spool\\%s\\" + ("w32x86" if harness.BITS == "32" else "x64")
+STALE = [SPOOL % "drivers" + "\\3\\" + name for name in (
+    "QXOEMUI.dll", "zarvoprinter.GPD", "QXOEMUI.INI", "zarvoprinter.dll", "QXUNIDRV.DLL",
+    "QXUNIDRVUI.DLL", "zarvoprinter.BUD")] + [SPOOL % "prtprocs" + "\\" + name for name in (
+    "Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll")] + [r"C:\windows\velmora.ini"]
+SETTINGS = b"[zarvoprinter]\r\noutpath=C:\\zarvo-out\r\noutType=1\r\n"
+# A hang rather than a slow run: far above a sequence's few seconds, below the report's waits.
+BOUND_MS = 25000
+
+
+class Sequences(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix, cls.server = harness.Prefix("sequences"), ReportServer().__enter__()
+        cls.addClassCleanup(cls.prefix.close)
+        cls.addClassCleanup(cls.server.__exit__)
+        # The key the install writes the spool directory into, when it is there.
+        with open(os.path.join(cls.prefix.path, "system.reg"), "a", encoding="utf-8") as f:
+            f.write("\n[System\\\\CurrentControlSet\\\\Control\\\\Print\\\\Printers\\\\"
+                    "zarvo printer]\n")
+        cls.bare = harness.stage_setup(cls.prefix, with_package=False, directory=BARE)
+        cls.packaged = harness.stage_setup(cls.prefix, directory=PACKAGED)
+
+    def run_velmora(self, exe, switches, mode, exit_code=0, boxes=()):
+        """Runs exe with the switches against a report server in `mode`: nothing but `boxes` is
+        shown, the exit code is as given, the report goes out. Returns what the spooler then holds:
+        (queue, port there, driver there, default printer, spool value)."""
+        self.server.mode, self.server.requests[:] = mode, []
+        run = self.prefix.tool("run", BOUND_MS, f'"{exe}" {switches}', env=self.server.proxy_env())
+        self.assertEqual((run["exit"], run["boxes"], run["windows"]),
+                         (exit_code, [["Velmora", box] for box in boxes], 0), (switches, mode))
+        path = "PrintInstall" if switches.startswith("-i") else "PrintUnInstall"
+        requests = self.server.requests
+        self.assertEqual({line for line, _ in requests}, {harness.report_line(path)}, mode)
+        self.assertEqual({headers.get("user-agent") for _, headers in requests}, {"Velmora"})
+        if mode == OK:  # the credentials go only with the answer to the challenge
+            self.assertEqual([h.get("authorization") for _, h in requests],
+                             [None, GOOD_AUTHORIZATION])
+        state = self.prefix.tool("spooler", PRINTER)
+        return (state["queue"], PORT in state["ports"], PRINTER in state["drivers"],
+                state["default"], state["spool"])
+
+    def installer_run(self):  # its command line and current directory
+        return self.prefix.read(r"C:\printui.log").decode("utf-16-le").splitlines()[-2:]
+
+    def last_logged_run(self, switches):
+        """The step lines of the last run in the log, without their times; it ran `switches`."""
+        [path] = glob.glob(self.prefix.unix_path(r"C:\users\*\Temp\Velmora.log"))
+        with open(path, "rb") as f:
+            *_, header, steps = re.split(r"^(\d{4}-\d\d-\d\d .*)$", f.read().decode("gbk"),
+                                         flags=re.M)
+        self.assertIn(f', command "{switches}", ', header)
+        return [line[9:] for line in steps.splitlines() if line]
+
+    def test_1_without_package_install_fails_with_two_boxes(self):
+        state = self.run_velmora(self.bare, "-i", RESET, 1,
+                                 ["AddPrinter error 87", "安装打印机驱动发生错误!"])
+        self.assertEqual(self.installer_run(), [INSTALLER, BARE])
+        # Nothing done is undone: the port added before the queue failed stays.
+        self.assertEqual(state[:3], (None, True, False))
+        # Quiet: no box; the log says what they would have.
+        self.run_velmora(self.bare, "-i -q", SILENT, 1)
+        steps = self.last_logged_run("-i -q")
+        for line in ("create queue: failed, error 87", "message (not shown): AddPrinter error 87",
+                     "message (not shown): 安装打印机驱动发生错误!", "result: failed, exit code 1"):
+            self.assertIn(line, steps)
+        # Nothing to uninstall: the failed driver deletion shows in the exit code alone.
+        state = self.run_velmora(self.bare, "-u", ENDLESS, 1)
+        self.assertEqual(state[:2], (None, False))
+
+    def test_2_three_rounds_install_and_uninstall(self):
+        p = self.prefix
+        stale = [p.write(path, b"old") for path in STALE]
+        settings = p.write(r"C:\windows\zarvoprintsetup.ini", SETTINGS)
+        settings_time = os.stat(settings).st_mtime_ns
+        # A rundll32.exe beside the program must not be taken for the system's; this one
+        # registers no driver, so the install would fail.
+        shutil.copy(harness.tool_path("tools", "wintool"), p.unix_path(PACKAGED + r"\rundll32.exe"))
+
+        kept = SPOOL % "drivers" + r"\3\STDNAMES.GPD"  # no longer removed: others use it
+        p.write(kept, b"kept")
+        for quiet, install_mode, uninstall_mode in (("", OK, OK), (" -q", SILENT, SILENT),
+                                                    ("", ENDLESS, RESET)):
+            state = self.run_velmora(self.packaged, "-i" + quiet, install_mode)
+            # Queued only: not shared, and no default bit of its own.
+            queue = [PRINTER, PORT, PRINTER, harness.REPORT_HOST, "WinPrint", "RAW", 1]
+            self.assertEqual(state, (queue, True, True, PRINTER, "C:\\windows"), install_mode)
+            if install_mode == OK:
+                self.assertEqual(self.installer_run(), [INSTALLER, PACKAGED])
+                self.assertEqual([path for path in stale if os.path.exists(path)], [])
+                self.assertEqual(p.read(kept), b"kept")
+                self.assertEqual(p.read(r"C:\windows\zarvoprintsetup.ini"), SETTINGS)
+                self.assertEqual(os.stat(settings).st_mtime_ns, settings_time)
+                self.assertEqual(p.read(r"C:\windows\dorvaPrinter.exe"),
+                                 p.read(PACKAGED + r"\Velmora.exe"))
+            if quiet:
+                self.assertIn(f'check: queue {PRINTER} on port "{PORT}", driver "{PRINTER}", '
+                              'processor "WinPrint", datatype "RAW"', self.last_logged_run("-i -q"))
+            state = self.run_velmora(self.packaged, "-u" + quiet, uninstall_mode)
+            self.assertEqual(state[:3], (None, False, False), uninstall_mode)
+            if quiet:
+                self.assertIn("result: succeeded, exit code 0", self.last_logged_run("-u -q"))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
