@@ -177,10 +177,10 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     }
 
     DWORD GetModuleFileNameA(HMODULE, char* b, DWORD n) override {
-        // A name that does not fit comes back cut, and its length as the buffer's size.
-        return Fails("GetModuleFileNameA")
-                   ? 0
-                   : std::max<DWORD>(Put(module, b, n), module.size() < n ? 0 : n);
+        if (Fails("GetModuleFileNameA")) return 0;
+        // As Windows XP does, a name that does not fit is cut to the buffer unterminated.
+        std::memcpy(b, module.c_str(), std::min<std::size_t>(module.size() + 1, n));
+        return DWORD(std::min<std::size_t>(module.size(), n));
     }
     unsigned GetWindowsDirectoryA(char* b, unsigned n) override { return Dir(windows, b, n); }
     unsigned GetSystemDirectoryA(char* b, unsigned n) override { return Dir(system, b, n); }
@@ -203,8 +203,9 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     // The child is the printer-UI installer: "/ia /m <model> ... /f <inf>" adds the model's
     // driver when the INF lies in the directory the child starts in, by the time it ends.
     BOOL CreateProcessA(const char* app, char* command, void*, void*, BOOL, DWORD, void*,
-                        const char*, StartupInfo*, ProcessInformation* pi) override {
-        if (Fails("CreateProcessA") || !files.count(Str(app))) return Error(2);
+                        const char*, StartupInfo* s, ProcessInformation* pi) override {
+        if (Fails("CreateProcessA") || !files.count(Str(app)) || s->cb != sizeof *s)
+            return Error(2);
         const std::string c = commands.emplace_back(command);
         const std::size_t m = c.find("/m \"") + 4, f = c.find(" /f ");
         const bool inf = f != c.npos && files.count(current + c.substr(f + 4));
@@ -239,7 +240,7 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         if (Fails("MoveFileExA") || !files.count(from) || (files.count(to) && !flags)) return 0;
         return files[to] = files[from], files.erase(from), kTrue;
     }
-    void GetLocalTime(SystemTime* t) override { *t = {}; }
+    void GetLocalTime(SystemTime* t) override { *t = {2026, 12, 1, 7, 10, 11, 12, 0}; }
     HANDLE GetCurrentProcess() override { return H(~std::uintptr_t{0}); }
     HMODULE GetModuleHandleA(const char*) override { return nullptr; }
     BOOL CallIsWow64Process(FARPROC, HANDLE, BOOL*) override { return kFalse; }

@@ -1,6 +1,7 @@
 // The settings file and the settings dialog against the pretend system: defaults, what OK and
 // Cancel write, the run-program box, the two choosers, the hidden buttons, About, the
 // minimised icon, and the framework pieces under them.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "fake_system.h"
@@ -91,13 +92,13 @@ TEST_F(DialogTest, ShowsTheStoredSettingsOkWritesThemCancelNothing) {
     });
     EXPECT_EQ(Say(' ', f.views.at(1).result, Written()), "2  ");
     // A write the system refuses is said, and the dialog stays with the user's values.
-    f.fail("WritePrivateProfileStringA", 5);
+    f.fail("WritePrivateProfileStringA", 32);
     Show([](View& v) {
         v.c[IDC_OUTPATH].text = "H:\\";
         EXPECT_TRUE(v.Click(kIdOk) && v.result == -1 && v.Text(IDC_OUTPATH) == "H:\\");
         v.Click(kIdCancel);
     });
-    EXPECT_EQ(f.Log("box "), "无法保存设置文件 C:\\windows\\zarvoprintsetup.ini（错误代码 5）");
+    EXPECT_EQ(f.Log("box "), "无法保存设置文件 C:\\windows\\zarvoprintsetup.ini（错误代码 32）");
 }
 
 TEST_F(DialogTest, ChosenFolderOrProgramIsShownAtOnceKeepingOtherEdits) {
@@ -144,6 +145,8 @@ TEST_F(DialogTest, HiddenButtonsAboutBoxAndTheMinimisedIcon) {
               "卸载Zarvo虚拟打印机驱动 失败 ");
     for (const auto& box : f.boxes) EXPECT_EQ(Say(' ', box.waiting, box.style), "1 48 ");
     EXPECT_EQ(Written(), "");
+    EXPECT_THAT(f.RunLog(), testing::HasSubstr("\"dialog: install button\", Windows"));
+    EXPECT_THAT(f.RunLog(), testing::HasSubstr("(ours)|result: succeeded|"));
     const View& about = f.views.at(1);
     EXPECT_EQ(Say(' ', about.id, about.owner == v.window, about.init, about.result), "100 1 1 1 ");
     // (37 - 32 + 1) / 2 = 3 and (20 - 32 + 1) / 2 = -5: the division rounds toward zero.

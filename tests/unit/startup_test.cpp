@@ -9,6 +9,7 @@
 namespace {
 
 using namespace fake;
+using testing::EndsWith;
 using testing::StartsWith;
 using namespace std::string_literals;
 
@@ -28,7 +29,7 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
     for (const char* tail : {"-i", "-u", "", "-u -q"}) {
         System f;
         f.granted = 0x0202;
-        f.module = "C:\\\xB1\x5C\\Velmora.exe";  // a trail byte 0x5C is no separator
+        f.module = "C:\\\xB1\x5C\\Velmora";  // a trail byte 0x5C is no separator
         EXPECT_EQ(Program(f, tail), 1);
         const bool quiet = Str(tail).find("-q") != std::string::npos;
         EXPECT_EQ(f.Log(""),
@@ -49,8 +50,9 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
     f.module = std::string(300, 'x');  // a name that does not fit is no caption
     EXPECT_EQ(Program(f, ""), 1);
     EXPECT_EQ(Say(' ', f.cleanups, f.boxes.at(0).caption, f.boxes.at(0).text.size()), "0  511 ");
-    f.strings.clear();  // without its text, no box
-    EXPECT_EQ(Program(f, "") + f.boxes.size(), 2u);
+    f.strings.clear();  // without its text, no box and no message
+    EXPECT_EQ(Program(f, "-u") + f.boxes.size(), 2u);
+    EXPECT_THAT(f.RunLog(), EndsWith("elevated: yes|result: failed, exit code 1"));
 }
 
 TEST(RunLogTest, MovedAsideOnlyPastOneMebibyteWithTheVersionInItsHeader) {
@@ -63,7 +65,7 @@ TEST(RunLogTest, MovedAsideOnlyPastOneMebibyteWithTheVersionInItsHeader) {
         EXPECT_EQ(Program(f, "-u -q"), 1);
         const bool moved = size > velmora::kLogRotateSize;
         EXPECT_EQ(f.files.count(log + ".1"), moved ? 1u : 0u);
-        EXPECT_THAT(f.files[log], StartsWith(moved ? "0-00-00" : "xxx"));
+        EXPECT_THAT(f.files[log], StartsWith(moved ? "2026-12-07 10:11:12 Velmora" : "xxx"));
         EXPECT_THAT(f.RunLog(), testing::HasSubstr("Velmora 1.2.3.4, command \"-u -q\""));
     }
 }
