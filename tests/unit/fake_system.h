@@ -413,16 +413,12 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         return Need("GetPrintProcessorDirectoryA", kProcessors, b, n, needed);
     }
     BOOL DeletePrintProcessorA(const char*, const char*, const char*) override { return kFalse; }
-    // Level 1: the records, then their names.
+    // Level 1; the names point into the ports kept here.
     BOOL EnumPortsA(const char*, DWORD, BYTE* b, DWORD n, DWORD* needed, DWORD* count) override {
-        *needed = *count = 0;
-        for (auto& p : ports) *needed += DWORD(sizeof(PortInfo1) + p.size() + 1);
+        *count = 0, *needed = DWORD(ports.size() * sizeof(PortInfo1));
         if (Fails("EnumPortsA") || n < *needed) return Error(kErrorInsufficientBuffer);
-        char* text = reinterpret_cast<char*>(b) + ports.size() * sizeof(PortInfo1);
-        for (auto& p : ports) {
-            reinterpret_cast<PortInfo1*>(b)[(*count)++].pName = text;
-            text += Put(p, text, p.size() + 1) + 1;
-        }
+        for (auto& p : ports)
+            reinterpret_cast<PortInfo1*>(b)[(*count)++].pName = const_cast<char*>(p.data());
         return kTrue;
     }
 

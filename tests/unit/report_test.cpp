@@ -26,26 +26,6 @@ TEST(ReportTest, OneGetWithTheFixedSettingsOnItsOwnThreadClosedInReverse) {
     EXPECT_EQ(f.reads, 1u);
 }
 
-TEST(ReportTest, NoFailureOrExceptionFromBelowLeavesTheThread) {
-    for (const DWORD how : {31u, kThrow}) {
-        System f;
-        f.fail("InternetReadFile", how);
-        velmora::StartReportThread(f.os, kReportUninstallPath);
-        EXPECT_NO_THROW(f.RunThreads());
-        EXPECT_TRUE(f.Clean() && f.boxes.empty());
-    }
-    for (const char* call : {"InternetOpenA", "InternetConnectA", "HttpOpenRequestA"}) {
-        System f;
-        f.fail(call);
-        velmora::SendReport(f.os, kReportUninstallPath);
-        EXPECT_TRUE(f.Clean()) << call;
-    }
-    System f;  // a failed send is dropped, and the answer still asked for
-    f.fail("HttpSendRequestA");
-    velmora::SendReport(f.os, kReportUninstallPath);
-    EXPECT_EQ(f.fallible.count("InternetReadFile"), 1u);
-}
-
 // Whether the first line of `body`, served at most `piece` bytes a read, was read; the line;
 // the reads it took.
 std::string Read(const std::string& body, std::size_t piece, int failing_read = 0) {
