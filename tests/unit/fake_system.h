@@ -12,7 +12,6 @@
 #include <functional>
 #include <map>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -29,7 +28,6 @@
 namespace fake {
 using namespace plat;
 
-constexpr DWORD kThrow = 0xE06D7363;  // a failure that throws, as C++ code below us may
 constexpr char kDir[] = "C:\\Program Files\\Velmora\\";
 constexpr char kSpoolKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\zarvo printer";
 constexpr char kProcessors[] = "C:\\windows\\system32\\spool\\prtprocs\\w32x86";
@@ -145,8 +143,7 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
 
     // From the call after `skip` on, `call` fails and leaves `error` as the last error.
     void fail(std::string call, DWORD error = 31, int skip = 0) { failing[call] = {error, skip}; }
-    std::set<std::string> fallible;  // every fallible call made, by name
-    std::vector<std::string> log;    // what the system was asked to change, in order
+    std::vector<std::string> log;  // what the system was asked to change, in order
     // The log entries that begin with `prefix`, without it, joined by '|'.
     std::string Log(const std::string& prefix) const {
         std::string out;
@@ -588,10 +585,8 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
 
     static void Abort() { std::abort(); }
     bool Fails(const std::string& call) {
-        fallible.insert(call);
         auto it = failing.find(call);
         if (!(fired_ = it != failing.end() && it->second.second-- <= 0)) return false;
-        if (it->second.first == kThrow) throw std::runtime_error(call);
         return last_error = it->second.first, true;
     }
     // A failure leaving `error`, unless it is the injected one, which left its own.

@@ -1,6 +1,6 @@
 // Install and uninstall against the pretend system: the end state and the log "-i" leaves on
-// each Windows family, the watched failures, the default-printer routes, the service waits,
-// the uninstall, and every fallible call failing in turn.
+// each Windows family, the watched failures shown or logged, our own queue found again, the
+// default-printer routes, the service waits and the uninstall.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

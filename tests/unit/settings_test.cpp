@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "fake_system.h"
-#include "framework/dialog_base.h"
-#include "settings/about_dlg.h"
 #include "settings/output_settings.h"
 
 namespace {
@@ -151,25 +149,6 @@ TEST_F(DialogTest, HiddenButtonsAboutBoxAndTheMinimisedIcon) {
     EXPECT_EQ(Say(' ', about.id, about.owner == v.window, about.init, about.result), "100 1 1 1 ");
     // (37 - 32 + 1) / 2 = 3 and (20 - 32 + 1) / 2 = -5: the division rounds toward zero.
     EXPECT_EQ(v.painted, "begin erase icon 3 -5 end");
-}
-
-TEST(FrameworkTest, FilterFileNameComboAndAWindowlessDialog) {
-    using namespace std::string_literals;
-    EXPECT_EQ(velmora::FilterFromBars("\x81|x|*.y||"), "\x81|x\0*.y\0\0"s);  // 0x81 0x7C: one
-    System f;
-    velmora::CFileDialog chooser(f, nullptr, std::string(300, 'n').c_str(), 0, "A|*.a||", nullptr);
-    f.picked = "";
-    EXPECT_EQ(chooser.DoModal(), kIdCancel);
-    EXPECT_EQ(f.Log("choose "),
-              "A|*.a| - " + Str(kOfnExplorer) + " 260 [" + std::string(259, 'n') + "]");
-    velmora::CAboutDlg about(f);
-    EXPECT_FALSE(about.UpdateData());  // no window, nothing exchanged
-    View v(0, nullptr, about, H(1));   // an editable combo box takes the text no entry matches
-    v.c[5].items = {"BMP"};
-    velmora::CDataExchange out(v, false);
-    std::string value = "TIFF";
-    velmora::DDX_CBString(out, 5, value);
-    EXPECT_EQ(v.c[5].text + Str(v.c[5].sel), "TIFF-1");
 }
 
 }  // namespace
