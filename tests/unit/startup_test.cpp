@@ -66,6 +66,7 @@ TEST(RunLogTest, MovedAsideOnlyPastOneMebibyteWithTheVersionInItsHeader) {
         const bool moved = size > velmora::kLogRotateSize;
         EXPECT_EQ(f.files.count(log + ".1"), moved ? 1u : 0u);
         EXPECT_THAT(f.files[log], StartsWith(moved ? "2026-12-07 10:11:12 Velmora" : "xxx"));
+        EXPECT_THAT(f.files[log], testing::HasSubstr("\r\n10:11:12 pause 3000 ms for the report"));
         EXPECT_THAT(f.RunLog(), testing::HasSubstr("Velmora 1.2.3.4, command \"-u -q\""));
     }
 }
