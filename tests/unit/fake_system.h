@@ -1,0 +1,630 @@
+// One pretend Windows for the native tests: spooler, service manager, registry, INI files,
+// files, kernel with a virtual clock, internet, message boxes, dialogs and sockets, kept as
+// state in one object and answering with the system's rules. Any fallible call fails on request
+// (fail("AddPrinterA", 1802)); every handle given out is tracked until it is closed.
+#pragma once
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "app/velmora_app.h"
+#include "install/printer_constants.h"
+#include "install/sequences.h"
+#include "platform/dialog.h"
+#include "platform/os.h"
+#include "res/resource.h"
+#include "settings/velmora_dlg.h"
+
+namespace fake {
+using namespace plat;
+
+constexpr char kDir[] = "C:\\Program Files\\Velmora\\";
+constexpr char kSpoolKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\zarvo printer";
+constexpr char kProcessors[] = "C:\\windows\\system32\\spool\\prtprocs\\w32x86";
+
+inline HANDLE H(std::uintptr_t value) { return reinterpret_cast<HANDLE>(value); }
+inline std::string Str(const char* text) { return text ? text : "-"; }
+inline std::string Str(const std::string& text) { return text; }
+template <typename N, typename = std::enable_if_t<std::is_arithmetic_v<N>>>
+std::string Str(N n) {
+    return std::to_string(n);
+}
+// The values as text, each followed by `sep`; a null text is "-".
+template <typename... A>
+std::string Say(char sep, const A&... values) {
+    return ((Str(values) + sep) + ...);
+}
+inline std::string Low(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+// Copies as the A functions do: at most size - 1 bytes and a terminator; returns the bytes.
+inline unsigned Put(const std::string& text, char* buffer, std::size_t size) {
+    const std::size_t n = size == 0 ? 0 : std::min(text.size(), size - 1);
+    if (size != 0) std::memcpy(buffer, text.data(), n), buffer[n] = '\0';
+    return static_cast<unsigned>(n);
+}
+
+// The live window of one dialog run; controls keep their state as the system's would.
+struct View : DialogView {
+    struct Control {
+        std::string text;
+        unsigned check = 0;
+        bool enabled = true;
+        std::vector<std::string> items;  // a drop-down list's; its text is the selected one
+        int sel = -1;
+    };
+    View(int id, HWND owner, DialogClient& client, HWND window)
+        : id(id), owner(owner), client(client), window(window) {}
+    const int id;
+    const HWND owner;
+    DialogClient& client;
+    const HWND window;
+    std::map<int, Control> c;
+    std::vector<std::string> menu;  // the window menu's additions
+    std::map<BOOL, HICON> icons;    // by "big"
+    bool iconic = false;
+    Rect rect{0, 0, 100, 100};
+    std::string painted;
+    BOOL init = -1;
+    std::intptr_t result = -1;  // -1 while the dialog runs
+
+    // The user clicks a button; a check box turns its check over first.
+    bool Click(int id, unsigned code = kBnClicked) {
+        if (id == IDC_RUNEXE || id == IDC_OVERWRITE) c[id].check ^= 1;
+        return client.OnCommand(static_cast<unsigned>(id), code);
+    }
+    bool List(int i) { return i == IDC_OUTTYPE && id == IDD_VELMORA_DIALOG; }
+    std::string Text(int i) {
+        return !List(i) ? c[i].text : c[i].sel < 0 ? "" : c[i].items[std::size_t(c[i].sel)];
+    }
+
+    HWND Window() override { return window; }
+    // A drop-down list's length reads as zero on some systems.
+    int GetWindowTextLengthA(int i) override { return List(i) ? 0 : int(c[i].text.size()); }
+    int GetDlgItemTextA(int i, char* b, int size) override { return Put(Text(i), b, size); }
+    // A drop-down list has no text of its own.
+    BOOL SetDlgItemTextA(int i, const char* t) override { return List(i) || (c[i].text = t, 1); }
+    BOOL EnableWindow(int i, BOOL on) override { return std::exchange(c[i].enabled, on) == 0; }
+    unsigned GetCheck(int i) override { return c[i].check; }
+    void SetCheck(int i, unsigned state) override { c[i].check = state; }
+    int ComboAddString(int i, const char* t) override {
+        return c[i].items.push_back(t), int(c[i].items.size()) - 1;
+    }
+    int ComboSetCurSel(int i, int at) override {
+        return c[i].sel = at >= 0 && at < int(c[i].items.size()) ? at : kCbErr;
+    }
+    // The first entry that begins with the text in any case (searched from the top only).
+    int ComboSelectString(int i, int, const char* t) override {
+        auto& l = c[i].items;
+        auto at =
+            std::find_if(l.begin(), l.end(), [&](auto& e) { return !Low(e).rfind(Low(t), 0); });
+        return at == l.end() ? kCbErr : (c[i].sel = int(at - l.begin()));
+    }
+    HMENU GetSystemMenu(BOOL revert) override { return revert ? nullptr : H(0x5000); }
+    BOOL AppendMenuA(HMENU m, unsigned flags, std::uintptr_t id, const char* t) override {
+        return menu.push_back(flags == kMfSeparator ? "-" : Say(' ', id) + Str(t)), m == H(0x5000);
+    }
+    void SetIcon(HICON icon, BOOL big) override { icons[big] = icon; }
+    BOOL IsIconic() override { return iconic; }
+    HDC BeginPaint() override { return painted += "begin ", H(0x6000); }
+    void EndPaint() override { painted += "end"; }
+    void SendIconEraseBkgnd(HDC dc) override { painted += dc == H(0x6000) ? "erase " : "?"; }
+    Rect GetClientRect() override { return rect; }
+    BOOL DrawIcon(HDC dc, int x, int y, HICON icon) override {
+        return painted += Say(' ', dc == H(0x6000) && icon == icons[1] ? "icon" : "?", x, y), 1;
+    }
+    BOOL EndDialog(std::intptr_t r) override { return result = r, kTrue; }
+};
+
+// The eight areas of plat::Os.
+struct Areas : ServiceManager, Spooler, Kernel, Registry, Profile, Internet, Ui, Sockets {};
+
+class System : public Areas, public DialogHost, public velmora::ModeActions {
+  public:
+    Os os{*this, *this, *this, *this, *this, *this, *this, *this};
+    // What the program's entry point binds its modes to.
+    bool Install(velmora::RunLog& log) override { return velmora::InstallAction(log); }
+    bool Uninstall(velmora::RunLog& log) override { return velmora::UninstallAction(log); }
+    void ShowDialog(velmora::CWinApp& app) override {
+        velmora::ShowSettingsDialog(app, os, *this,
+                                    {&velmora::InstallPrinter, &velmora::UninstallPrinter});
+    }
+
+    // From the call after `skip` on, `call` fails and leaves `error` as the last error.
+    void fail(std::string call, DWORD error = 31, int skip = 0) { failing[call] = {error, skip}; }
+    std::vector<std::string> log;  // what the system was asked to change, in order
+    // The log entries that begin with `prefix`, without it, joined by '|'.
+    std::string Log(const std::string& prefix) const {
+        std::string out;
+        for (const auto& e : log) {
+            if (e.rfind(prefix, 0) == 0) out += (out.empty() ? "" : "|") + e.substr(prefix.size());
+        }
+        return out;
+    }
+    std::map<HANDLE, std::string> open;  // what each handle given out and not closed is
+    int bad_closes = 0;
+    bool Clean() const { return open.empty() && bad_closes == 0; }
+
+    // --- Kernel: files, directories, processes and a virtual clock.
+    std::string module = kDir + Str("Velmora.exe"), windows = "C:\\windows",
+                system = "C:\\windows\\system32", current = "C:\\", temp = "C:\\Temp\\";
+    std::string version;  // the version resource's bytes; none when empty
+    std::map<std::string, std::string> files = {{module, "MZ velmora"},
+                                                {kDir + Str("zarvoPrinter.inf"), "[V]"},
+                                                {system + "\\rundll32.exe", "MZ rundll32"}};
+    DWORD last_error = 0, platform = kVerPlatformWin32Nt, major = 6;
+    std::uint64_t clock = 0;            // virtual milliseconds slept and waited
+    DWORD child_ms = 250;               // how long the installer child runs (kInfinite: for ever)
+    std::string installing;             // the driver the running installer child adds
+    std::vector<std::string> commands;  // command lines of the processes created
+    std::vector<std::pair<ThreadProc, void*>> threads;
+    void RunThreads() {
+        for (auto t : std::exchange(threads, {})) t.first(t.second);
+    }
+
+    DWORD GetModuleFileNameA(HMODULE, char* b, DWORD n) override {
+        if (Fails("GetModuleFileNameA")) return 0;
+        // As Windows XP does, a name that does not fit is cut to the buffer unterminated.
+        std::memcpy(b, module.c_str(), std::min<std::size_t>(module.size() + 1, n));
+        return DWORD(std::min<std::size_t>(module.size(), n));
+    }
+    unsigned GetWindowsDirectoryA(char* b, unsigned n) override { return Dir(windows, b, n); }
+    unsigned GetSystemDirectoryA(char* b, unsigned n) override { return Dir(system, b, n); }
+    BOOL CopyFileA(const char* from, const char* to, BOOL fail_if_exists) override {
+        if (Fails("CopyFileA") || !files.count(from)) return Error(kErrorFileNotFound);
+        if (fail_if_exists && files.count(to)) return Error(80);  // ERROR_FILE_EXISTS
+        return files[to] = files[from], Note("copy", to);
+    }
+    BOOL DeleteFileA(const char* path) override {
+        // The running spooler holds its print processors loaded.
+        const bool loaded = spooler != kServiceStopped && Str(path).rfind(kProcessors, 0) == 0;
+        if (Fails("DeleteFileA") || loaded) return Error(32);  // ERROR_SHARING_VIOLATION
+        return files.erase(path) ? Note("delete", path) : Error(kErrorFileNotFound);
+    }
+    BOOL SetCurrentDirectoryA(const char* path) override {
+        if (Fails("SetCurrentDirectoryA") || !*path) return Error(123);  // ERROR_INVALID_NAME
+        return current = path, kTrue;
+    }
+    void GetStartupInfoA(StartupInfo* info) override { *info = {}, info->cb = sizeof *info; }
+    // The child is the printer-UI installer: "/ia /m <model> ... /f <inf>" adds the model's
+    // driver when the INF lies in the directory the child starts in, by the time it ends.
+    BOOL CreateProcessA(const char* app, char* command, void*, void*, BOOL, DWORD, void*,
+                        const char*, StartupInfo* s, ProcessInformation* pi) override {
+        if (Fails("CreateProcessA") || !files.count(Str(app)) || s->cb != sizeof *s)
+            return Error(2);
+        const std::string c = commands.emplace_back(command);
+        const std::size_t m = c.find("/m \"") + 4, f = c.find(" /f ");
+        const bool inf = f != c.npos && files.count(current + c.substr(f + 4));
+        installing = inf && c.find(" /ia ") != c.npos ? c.substr(m, c.find('"', m) - m) : "";
+        return *pi = {Open("process"), Open("thread"), 1, 2}, kTrue;
+    }
+    DWORD WaitForSingleObject(HANDLE h, DWORD ms) override {
+        if (Fails("WaitForSingleObject") || What(h) != "process") return 0xFFFFFFFF;
+        if (child_ms > ms) return clock += ms, 258;  // WAIT_TIMEOUT
+        clock += child_ms;
+        if (!installing.empty()) drivers.insert(std::exchange(installing, ""));
+        return 0;
+    }
+    BOOL CloseHandle(HANDLE h) override { return Close(h); }
+    BOOL GetExitCodeProcess(HANDLE, DWORD* code) override { return *code = 0, kTrue; }
+    DWORD GetTempPathA(DWORD n, char* b) override {
+        return Fails("GetTempPathA") ? 0 : Put(temp, b, n);
+    }
+    // Files open for appending, as the run log opens them.
+    HANDLE CreateFileA(const char* path, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) override {
+        return Fails("CreateFileA") ? InvalidHandleValue()
+                                    : (files[path], Open("file " + Str(path)));
+    }
+    BOOL WriteFile(HANDLE h, const void* data, DWORD n, DWORD* written, void*) override {
+        if (Fails("WriteFile") || What(h).rfind("file ", 0)) return kFalse;
+        return files[What(h).substr(5)].append(static_cast<const char*>(data), n), *written = n, 1;
+    }
+    DWORD GetFileSize(HANDLE h, DWORD* high) override {
+        return *high = 0, DWORD(files[What(h).substr(5)].size());
+    }
+    BOOL MoveFileExA(const char* from, const char* to, DWORD flags) override {
+        if (Fails("MoveFileExA") || !files.count(from) || (files.count(to) && !flags)) return 0;
+        return files[to] = files[from], files.erase(from), kTrue;
+    }
+    void GetLocalTime(SystemTime* t) override { *t = {2026, 12, 1, 7, 10, 11, 12, 0}; }
+    HANDLE GetCurrentProcess() override { return H(~std::uintptr_t{0}); }
+    HMODULE GetModuleHandleA(const char*) override { return nullptr; }
+    BOOL CallIsWow64Process(FARPROC, HANDLE, BOOL*) override { return kFalse; }
+    BOOL OpenProcessToken(HANDLE, DWORD, HANDLE* token) override {
+        return *token = Open("token"), 1;
+    }
+    BOOL GetTokenInformation(HANDLE, int, void* info, DWORD, DWORD*) override {
+        return *static_cast<DWORD*>(info) = 1, kTrue;  // elevated
+    }
+    HANDLE FindResourceA(HMODULE, unsigned, unsigned) override {
+        return version.empty() ? nullptr : H(2);
+    }
+    HANDLE LoadResource(HMODULE, HANDLE) override { return H(3); }
+    const void* LockResource(HANDLE) override { return version.data(); }
+    DWORD SizeofResource(HMODULE, HANDLE) override { return DWORD(version.size()); }
+    // The run log without its times, lines joined by '|'.
+    std::string RunLog() {
+        std::string text = files[temp + "Velmora.log"], out;
+        for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != text.npos; at = end + 2) {
+            const std::size_t from = text.find_first_not_of("0123456789-: ", at);  // no times
+            out += (out.empty() ? "" : "|") + text.substr(from, end - from);
+        }
+        return out;
+    }
+    void Sleep(DWORD ms) override { clock += ms, Note("sleep", ms); }
+    DWORD GetLastError() override { return last_error; }
+    void SetLastError(DWORD e) override { last_error = e; }
+    BOOL GetVersionExA(OsVersionInfo* v) override {
+        return v->dwPlatformId = platform, v->dwMajorVersion = major, kTrue;
+    }
+    void* GlobalAlloc(unsigned, std::size_t bytes) override {
+        void* p = Fails("GlobalAlloc") ? nullptr : std::calloc(1, bytes + 1);
+        return p ? open[p] = "memory", p : p;
+    }
+    void* GlobalFree(void* p) override { return Close(p) ? std::free(p), nullptr : p; }
+    HMODULE LoadLibraryA(const char* name) override {
+        return Fails("LoadLibraryA") || Low(name) != "winspool.drv" ? nullptr : Open("library");
+    }
+    FARPROC GetProcAddress(HMODULE, const char* name) override {
+        const bool found = !Fails("GetProcAddress") && Str(name) == "SetDefaultPrinterA";
+        return found && major >= 5 ? &Abort : nullptr;
+    }
+    BOOL FreeLibrary(HMODULE h) override { return Close(h); }
+    BOOL CallSetDefaultPrinterA(FARPROC f, const char* name) override {
+        if (Fails("SetDefaultPrinterA") || f != &Abort) return kFalse;
+        return queues.count(name) ? MakeDefault(name), kTrue : Error(1801);  // no such
+    }
+    std::uintptr_t BeginThread(ThreadProc start, unsigned stack, void* arg) override {
+        if (Fails("_beginthread")) return std::uintptr_t(-1);
+        return threads.push_back({start, arg}), Note("thread", stack, static_cast<char*>(arg));
+    }
+
+    // --- Service manager: the spooler service, whose start or stop takes `settle` queries
+    // (-1: it never gets there), reporting `hint` meanwhile.
+    DWORD spooler = kServiceRunning, hint = 0, target = kServiceRunning;
+    int settle = 0, pending = 0;
+    SC_HANDLE OpenSCManagerA(const char*, const char*, DWORD) override {
+        return Fails("OpenSCManagerA") ? nullptr : Open("manager");
+    }
+    SC_HANDLE OpenServiceA(SC_HANDLE, const char* name, DWORD) override {
+        return Fails("OpenServiceA") || Low(name) != "spooler" ? nullptr : Open("service");
+    }
+    BOOL StartServiceA(SC_HANDLE, DWORD, const char**) override {
+        // ERROR_SERVICE_ALREADY_RUNNING
+        if (Fails("StartServiceA") || spooler != kServiceStopped) return Error(1056);
+        return Change(kServiceRunning, 2), Note("start");
+    }
+    BOOL ControlService(SC_HANDLE, DWORD, ServiceStatus* status) override {
+        // ERROR_SERVICE_NOT_ACTIVE
+        if (Fails("ControlService") || spooler == kServiceStopped) return Error(1062);
+        Change(kServiceStopped, 3);
+        return *status = {16, spooler, 0, 0, 0, 0, hint}, Note("stop");
+    }
+    BOOL QueryServiceStatus(SC_HANDLE, ServiceStatus* status) override {
+        if (Fails("QueryServiceStatus")) return kFalse;
+        if (pending > 0 && --pending == 0) spooler = target;
+        return *status = {16, spooler, 0, 0, 0, 0, hint}, kTrue;
+    }
+    BOOL CloseServiceHandle(SC_HANDLE h) override { return Close(h); }
+
+    // --- Spooler: ports, drivers, queues with their level-2 record, the default printer.
+    struct Queue {
+        std::string port, driver, record = "", processor = "WinPrint", datatype = "RAW";
+        DWORD attributes = 0;
+    };
+    std::map<std::string, Queue> queues;
+    std::set<std::string> ports = {"LPT1:"}, drivers;
+    std::set<HANDLE> doomed;  // handles whose queue goes when they are closed
+    std::string driver_dir = "C:\\windows\\system32\\spool\\drivers\\w32x86";
+    // The default printer: win.ini's "device" entry, "name,driver,port".
+    std::string& Device() { return ini["win.ini"]["windows"]["device"]; }
+    void MakeDefault(const std::string& n) {
+        Device() = Say(',', n, queues[n].driver) + queues[n].port;
+    }
+
+    BOOL OpenPrinterA(const char* name, PRINTER_HANDLE* h, const PrinterDefaults*) override {
+        if (Fails("OpenPrinterA")) return kFalse;
+        if (spooler != kServiceRunning) return Error(1722);  // RPC_S_SERVER_UNAVAILABLE
+        if (Str(name) == ",XcvMonitor Local Port") return *h = Open("xcv"), kTrue;
+        return queues.count(name) ? *h = Open("printer " + Str(name)), kTrue : Error(1801);
+    }
+    BOOL ClosePrinter(PRINTER_HANDLE h) override {
+        if (doomed.erase(h)) queues.erase(QueueOf(h)), Note("deleted", QueueOf(h));
+        return Close(h);
+    }
+    PRINTER_HANDLE AddPrinterA(const char* server, DWORD level, BYTE* info) override {
+        const auto& r = *reinterpret_cast<PrinterInfo2*>(info);
+        const std::string name = r.pPrinterName;
+        const DWORD refused = spooler != kServiceRunning             ? 1722
+                              : server || level != 2                 ? 87
+                              : queues.count(name)                   ? kErrorPrinterAlreadyExists
+                              : !drivers.count(Str(r.pDriverName))   ? 1797  // unknown driver
+                              : !ports.count(Str(r.pPortName))       ? 1796  // unknown port
+                              : Str(r.pPrintProcessor) != "WinPrint" ? 1798
+                                                                     : 0;
+        if (Fails("AddPrinterA") || refused) return Error(refused), nullptr;
+        queues[name] = {r.pPortName,
+                        r.pDriverName,
+                        Say(',', r.pShareName, r.pComment, r.pLocation, r.pSepFile, r.pParameters,
+                            r.pDevMode || r.pSecurityDescriptor, r.Priority),
+                        r.pPrintProcessor,
+                        Str(r.pDatatype),
+                        r.Attributes};
+        return Note("add", name), Open("printer " + name);
+    }
+    BOOL DeletePrinter(PRINTER_HANDLE h) override {
+        return Fails("DeletePrinter") ? kFalse : (doomed.insert(h), kTrue);
+    }
+    BOOL DeletePrinterDriverA(const char*, const char*, const char* driver) override {
+        if (Fails("DeletePrinterDriverA")) return kFalse;
+        for (auto& q : queues) {
+            if (q.second.driver == driver) return Error(3001);  // ERROR_PRINTER_DRIVER_IN_USE
+        }
+        return drivers.erase(driver) ? Note("driver deleted", driver) : Error(1797);
+    }
+    // The record's texts point into the queue kept here; a missing one is null.
+    BOOL GetPrinterA(PRINTER_HANDLE h, DWORD level, BYTE* b, DWORD size, DWORD* needed) override {
+        if (Fails("GetPrinterA") || level != 2) return kFalse;
+        Queue& q = queues[QueueOf(h)];
+        if ((*needed = sizeof(PrinterInfo2) + 1) > size || !b) return Error(122);
+        auto* r = reinterpret_cast<PrinterInfo2*>(b);
+        r->pPortName = q.port.empty() ? nullptr : q.port.data();
+        r->pPrintProcessor = q.processor.data(), r->pDatatype = q.datatype.data();
+        return r->pDriverName = q.driver.data(), r->Attributes = q.attributes, kTrue;
+    }
+    BOOL SetPrinterA(PRINTER_HANDLE h, DWORD level, BYTE* b, DWORD) override {
+        if (Fails("SetPrinterA") || level != 2) return kFalse;
+        const DWORD attributes = reinterpret_cast<PrinterInfo2*>(b)->Attributes;
+        if (attributes & kPrinterAttributeDefault) MakeDefault(QueueOf(h));
+        return queues[QueueOf(h)].attributes = attributes, kTrue;
+    }
+    // The local port monitor: the port name is UTF-16 with its terminator counted; the call
+    // succeeds and the monitor's answer is in the status.
+    BOOL XcvDataW(PRINTER_HANDLE h, const char16_t* command, const BYTE* in, DWORD size, BYTE*,
+                  DWORD, DWORD*, DWORD* status) override {
+        const std::u16string wide(reinterpret_cast<const char16_t*>(in), size / 2), verb(command);
+        const bool ok = What(h) == "xcv" && size % 2 == 0 && wide.find(u'\0') + 1 == wide.size();
+        if (Fails("XcvDataW") || !ok || !size) return Error(87);
+        const std::string port(wide.begin(), wide.end() - 1);
+        if (verb == u"AddPort") *status = ports.insert(port).second ? 0 : 183;
+        if (verb == u"DeletePort") *status = ports.erase(port) ? 0 : 1796;
+        return Note(verb == u"AddPort" ? "AddPort" : "DeletePort", port);
+    }
+    BOOL GetPrinterDriverDirectoryA(const char*, const char*, DWORD, BYTE* b, DWORD n,
+                                    DWORD* needed) override {
+        return Need("GetPrinterDriverDirectoryA", driver_dir, b, n, needed);
+    }
+    BOOL GetPrintProcessorDirectoryA(const char*, const char*, DWORD, BYTE* b, DWORD n,
+                                     DWORD* needed) override {
+        return Need("GetPrintProcessorDirectoryA", kProcessors, b, n, needed);
+    }
+    BOOL DeletePrintProcessorA(const char*, const char*, const char*) override { return kFalse; }
+    // Level 1; the names point into the ports kept here.
+    BOOL EnumPortsA(const char*, DWORD, BYTE* b, DWORD n, DWORD* needed, DWORD* count) override {
+        *count = 0, *needed = DWORD(ports.size() * sizeof(PortInfo1));
+        if (Fails("EnumPortsA") || n < *needed) return Error(kErrorInsufficientBuffer);
+        for (auto& p : ports)
+            reinterpret_cast<PortInfo1*>(b)[(*count)++].pName = const_cast<char*>(p.data());
+        return kTrue;
+    }
+
+    // --- Registry: keys under HKEY_LOCAL_MACHINE and their values' bytes.
+    std::map<std::string, std::map<std::string, std::string>> reg = {{kSpoolKey, {}}};
+    LONG RegOpenKeyExA(HKEY root, const char* key, DWORD, DWORD, HKEY* out) override {
+        if (Fails("RegOpenKeyExA")) return LONG(last_error);
+        if (root != HkeyLocalMachine() || !reg.count(key)) return LONG(kErrorFileNotFound);
+        return *out = Open("key " + Str(key)), 0;
+    }
+    LONG RegSetValueExA(HKEY k, const char* name, DWORD, DWORD type, const BYTE* data,
+                        DWORD size) override {
+        if (Fails("RegSetValueExA")) return LONG(last_error);
+        if (What(k).rfind("key ", 0) != 0 || type != kRegSz) return 6;  // ERROR_INVALID_HANDLE
+        reg[What(k).substr(4)][name].assign(reinterpret_cast<const char*>(data), size);
+        return Note("set", name), 0;
+    }
+    LONG RegCloseKey(HKEY key) override {
+        const bool root = key == HkeyLocalMachine();
+        return Note("close", root ? "HKLM" : What(key)), root || Close(key) ? 0 : 6;
+    }
+
+    // --- Profile: INI files as maps (names in lower case) and win.ini's broadcast.
+    std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> ini;
+    const std::string* Ini(const char* file, const char* section, const char* key) {
+        auto& keys = ini[Low(file)][Low(section)];
+        return keys.count(Low(key)) ? &keys[Low(key)] : nullptr;
+    }
+    unsigned GetPrivateProfileIntA(const char* s, const char* k, int def, const char* f) override {
+        const std::string* v = Fails("GetPrivateProfileIntA") ? nullptr : Ini(f, s, k);
+        return unsigned(v ? std::atoi(v->c_str()) : def);
+    }
+    DWORD GetPrivateProfileStringA(const char* s, const char* k, const char* def, char* b, DWORD n,
+                                   const char* f) override {
+        const std::string* v = Fails("GetPrivateProfileStringA") ? nullptr : Ini(f, s, k);
+        return Put(v ? *v : Str(def), b, n);
+    }
+    BOOL WritePrivateProfileStringA(const char* s, const char* k, const char* v,
+                                    const char* f) override {
+        if (Fails("WritePrivateProfileStringA")) return kFalse;
+        return ini[Low(f)][Low(s)][Low(k)] = v, Note("ini", Low(f), Str(k) + "=" + v);
+    }
+    DWORD GetProfileStringA(const char* s, const char* k, const char* def, char* b,
+                            DWORD n) override {
+        return GetPrivateProfileStringA(s, k, def, b, n, "win.ini");
+    }
+    BOOL WriteProfileStringA(const char* s, const char* k, const char* v) override {
+        if (Fails("WriteProfileStringA")) return kFalse;
+        return ini["win.ini"][Low(s)][Low(k)] = v, kTrue;
+    }
+    std::intptr_t SendMessageTimeoutA(HWND w, unsigned m, std::uintptr_t wp, std::intptr_t lp,
+                                      unsigned flags, unsigned ms, std::uintptr_t* r) override {
+        const bool ok = w == HwndBroadcast() && m == kWmWininichange && !wp && !flags && !r;
+        return Note("broadcast", ok ? lp ? Str(reinterpret_cast<const char*>(lp)) : "0" : "?", ms);
+    }
+
+    // --- Internet: the report server's answer, handed out at most `piece` bytes a read. Each
+    // call needs the handle kind its parent gives and is logged with all it was given.
+    std::string body = "OK\r\n";
+    std::size_t piece = SIZE_MAX, served = 0, reads = 0;
+    HINTERNET SentRequest() { return Open("request sent"); }
+    HINTERNET InternetOpenA(const char* a, DWORD t, const char* p, const char* b,
+                            DWORD f) override {
+        return Net("InternetOpenA", "", "", "session", "open", a, t, p, b, f);
+    }
+    BOOL InternetSetOptionExA(HINTERNET h, DWORD o, void* v, DWORD n, DWORD f) override {
+        return n == 4 && Net("InternetSetOptionExA", "session", What(h), "", "option", o,
+                             *static_cast<DWORD*>(v), f);
+    }
+    HINTERNET InternetConnectA(HINTERNET h, const char* host, WORD port, const char* user,
+                               const char* password, DWORD s, DWORD f, std::uintptr_t c) override {
+        return Net("InternetConnectA", "session", What(h), "connection", "connect", host, port,
+                   user, password, s, f, c);
+    }
+    HINTERNET HttpOpenRequestA(HINTERNET h, const char* verb, const char* path, const char* version,
+                               const char* referrer, const char** types, DWORD f,
+                               std::uintptr_t c) override {
+        return Net("HttpOpenRequestA", "connection", What(h), "request", "request", verb, path,
+                   version, referrer, types ? "types" : "-", f, c);
+    }
+    BOOL HttpSendRequestA(HINTERNET h, const char* t, DWORD n, void* d, DWORD dn) override {
+        return Net("HttpSendRequestA", "request", What(h), "", "send", t, n, d ? "data" : "-",
+                   dn) &&
+               (open[h] = "request sent", true);
+    }
+    BOOL InternetReadFile(HINTERNET h, void* b, DWORD size, DWORD* read) override {
+        if (Fails("InternetReadFile")) return kFalse;
+        if (What(h) != "request sent")
+            return Error(12019);  // ERROR_INTERNET_INCORRECT_HANDLE_STATE
+        const std::size_t n = std::min({std::size_t{size}, piece, body.size() - served});
+        std::memcpy(b, body.data() + served, n);
+        return served += n, ++reads, *read = DWORD(n), kTrue;
+    }
+    BOOL InternetCloseHandle(HINTERNET h) override {
+        return Note("net close", What(h).substr(0, What(h).find(' '))), Close(h);
+    }
+
+    // --- User interface: string resources and the message boxes shown.
+    struct Box {
+        std::string text, caption;
+        DWORD style, help;
+        bool waiting;  // shown under the wait cursor
+    };
+    std::vector<Box> boxes;
+    std::map<unsigned, std::string> strings = {
+        {IDS_ABOUTBOX, "关于 Velmora(&A)..."},
+        {IDP_SOCKETS_INIT_FAILED, "Windows 套接字初始化失败。"}};
+    BOOL InitCommonControlsEx(DWORD n, DWORD classes) override {
+        return Note("controls", n, classes);
+    }
+    int LoadStringA(unsigned id, char* b, int n) override {
+        return Fails("LoadStringA") || !strings.count(id) ? 0 : int(Put(strings[id], b, n));
+    }
+    HWND GetActiveWindow() override { return nullptr; }
+    int MessageBoxIndirectA(HWND, const char* t, const char* caption, DWORD style,
+                            DWORD help) override {
+        if (Fails("MessageBoxIndirectA")) return 0;
+        boxes.push_back({t, caption, style, help, cursor == H(0xA2)});
+        return Note("box", t), kIdOk;
+    }
+
+    // --- Sockets.
+    WORD granted = 0x0101;
+    int startup_error = 0, cleanups = 0, wsa_error = 0;
+    int WSAStartup(WORD, WsaVersion* data) override { return *data = {granted, 0}, startup_error; }
+    int WSACleanup() override { return ++cleanups, 0; }
+    void WSASetLastError(int e) override { wsa_error = e; }
+
+    // --- Dialogs: every run, what the user does in each template, the shell's choosers.
+    std::deque<View> views;
+    std::map<int, std::function<void(View&)>> user;
+    // Chosen in the folder browser ("": cancelled; starting with ':', no file-system path)
+    // and in the file chooser ("": cancelled).
+    std::string folder = "D:\\Output", picked = "C:\\Tools\\convert.exe";
+    HCURSOR cursor = H(0xA1);
+    // The host leaves detaching to the dialog, so a view outlives its run.
+    std::intptr_t DialogBoxParamA(int id, HWND owner, DialogClient& client) override {
+        if (Fails("DialogBoxParamA")) return -1;
+        View& v = views.emplace_back(id, owner, client, H(0x700 + 16 * views.size()));
+        client.Attach(v);
+        v.init = client.OnInitDialog();
+        if (user.count(id)) user[id](v);
+        return v.result;
+    }
+    HICON LoadIconA(int id) override { return H(std::uintptr_t(0x9000 + id)); }
+    int GetSystemMetrics(int i) override { return i == kSmCxIcon || i == kSmCyIcon ? 32 : 0; }
+    HCURSOR SetWaitCursor() override { return std::exchange(cursor, H(0xA2)); }
+    HCURSOR SetCursor(HCURSOR to) override { return std::exchange(cursor, to); }
+    PIDLIST SHBrowseForFolderA(HWND, const char* title, unsigned flags) override {
+        return Note("browse", title, flags), folder.empty() ? nullptr : Open("pidl");
+    }
+    BOOL SHGetPathFromIDListA(PIDLIST, char* path) override {
+        return Put(folder[0] == ':' ? "" : folder, path, kMaxPath), folder[0] != ':';
+    }
+    void CoTaskMemFree(PIDLIST item) override { Close(item); }
+    BOOL GetOpenFileNameA(const OpenFileName& r) override {
+        std::string filter;
+        for (const char* p = r.filter; *p; p += std::strlen(p) + 1) filter += p + Str("|");
+        Note("choose", filter, r.default_extension, r.flags, r.file_size, "[" + Str(r.file) + "]");
+        return !picked.empty() && Put(picked, r.file, r.file_size);
+    }
+
+  private:
+    std::map<std::string, std::pair<DWORD, int>> failing;  // error, calls to let through
+    std::uintptr_t next_ = 0x1000;
+    bool fired_ = false;  // whether the last fallible call was made to fail
+
+    static void Abort() { std::abort(); }
+    bool Fails(const std::string& call) {
+        auto it = failing.find(call);
+        if (!(fired_ = it != failing.end() && it->second.second-- <= 0)) return false;
+        return last_error = it->second.first, true;
+    }
+    // A failure leaving `error`, unless it is the injected one, which left its own.
+    BOOL Error(DWORD error) { return last_error = fired_ ? last_error : error, kFalse; }
+    template <typename... A>
+    BOOL Note(const A&... what) {
+        const std::string entry = Say(' ', what...);
+        return log.push_back(entry.substr(0, entry.size() - 1)), kTrue;
+    }
+    // A call on a handle of kind `needs` (or none) that gives a handle of kind `gives`.
+    template <typename... A>
+    HANDLE Net(const char* call, const std::string& needs, const std::string& has,
+               const std::string& gives, const A&... what) {
+        if (Fails(call) || needs != has) return nullptr;
+        return Note("net", what...), gives.empty() ? H(1) : Open(gives);
+    }
+    HANDLE Open(const std::string& what) { return open[H(next_ += 16)] = what, H(next_); }
+    BOOL Close(HANDLE h) { return open.erase(h) ? kTrue : (++bad_closes, kFalse); }
+    std::string What(HANDLE h) const { return open.count(h) ? open.at(h) : ""; }
+    std::string QueueOf(HANDLE h) const { return What(h).substr(What(h).find(' ') + 1); }
+    void Change(DWORD to, DWORD pending_state) {
+        target = to, pending = settle, spooler = settle ? pending_state : to;
+    }
+    unsigned Dir(const std::string& d, char* b, unsigned size) {
+        if (Fails(&d == &windows ? "GetWindowsDirectoryA" : "GetSystemDirectoryA")) return 0;
+        return d.size() < size ? Put(d, b, size) : unsigned(d.size() + 1);
+    }
+    BOOL Need(const char* call, const std::string& d, BYTE* b, DWORD size, DWORD* needed) {
+        if (Fails(call)) return kFalse;
+        if (size < (*needed = DWORD(d.size() + 1))) return Error(kErrorInsufficientBuffer);
+        return Put(d, reinterpret_cast<char*>(b), size), kTrue;
+    }
+};
+
+// The program run with `tail` against the pretend system; its exit code.
+inline int Program(System& f, const char* tail) {
+    velmora::CVelmoraApp app(f.os, f);
+    return app.m_lpCmdLine = tail, app.Run();
+}
+
+}  // namespace fake

@@ -1,0 +1,226 @@
+// Install and uninstall against the pretend system: the end state and the log "-i" leaves on
+// each Windows family, the watched failures shown or logged, our own queue found again, the
+// default-printer routes, the service waits and the uninstall.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "fake_system.h"
+#include "install/driver_package.h"
+#include "install/printer_setup.h"
+#include "install/service_ops.h"
+
+namespace {
+
+using namespace fake;
+using testing::EndsWith;
+using testing::HasSubstr;
+const std::string kName = velmora::kPrinterName;
+
+// A previous installation's files, and others' files beside them.
+void LeaveOldFiles(System& f) {
+    for (std::string name : {"3\\QXOEMUI.dll", "3\\STDNAMES.GPD", "3\\zarvoprinter.GPD",
+                             "3\\QXOEMUI.INI", "3\\zarvoprinter.dll", "3\\QXUNIDRV.DLL",
+                             "3\\QXUNIDRVUI.DLL", "3\\zarvoprinter.BUD", "3\\OTHER.DLL"}) {
+        f.files[f.driver_dir + "\\" + name] = "old";
+    }
+    for (const char* name : {"\\Qxproc.dll", "\\Halvoproc.dll", "\\Fenwoproc.dll", "\\w.dll"}) {
+        f.files[kProcessors + Str(name)] = "old";
+    }
+    for (const char* name : {"\\velmora.ini", "\\dorvaPrinter.exe", "\\zarvoprintsetup.ini"}) {
+        f.files[f.windows + name] = "old";
+    }
+}
+
+TEST(InstallTest, PutsThePrinterInPlaceOnEachWindowsFamilyAndLogsEachStep) {
+    const std::tuple<DWORD, DWORD, const char*, const char*> families[] = {
+        {1, 4, "windows 1000", "printer attribute"},
+        {2, 4, "0 1000", "win.ini device"},
+        {2, 6, "0 1000", "SetDefaultPrinterA"}};
+    for (const auto& [platform, major, broadcast, route] : families) {
+        System f;
+        f.platform = platform, f.major = major;
+        LeaveOldFiles(f);
+        EXPECT_EQ(Program(f, "-i"), 0);
+        EXPECT_TRUE(f.boxes.empty() && f.Clean());
+        EXPECT_EQ(f.files["C:\\windows\\dorvaPrinter.exe"], "MZ velmora");
+        EXPECT_EQ(f.commands.at(0),
+                  "rundll32 printui.dll,PrintUIEntry /ia  /m \"Zarvo虚拟打印机\" "
+                  "/h \"Intel\" /v \"Windows 2000\" /f zarvoPrinter.inf");
+        // The queue on the port and driver made before it, and the default printer.
+        const System::Queue& q = f.queues[kName];
+        EXPECT_EQ(
+            Say('|', q.port, q.driver, q.record, q.attributes | kPrinterAttributeDefault),
+            "zarvoPrinter Port|" + kName + "|" + kName + "," VELMORA_REPORT_HOST ",,,,0,0,|5|");
+        EXPECT_EQ(f.Device() + "|" + f.Log("broadcast "),
+                  kName + "," + kName + ",zarvoPrinter Port|" + broadcast);
+        // The stale files went, the print processors' with the spooler stopped; others stay.
+        std::string kept;
+        for (const auto& file : f.files) kept += file.first.substr(file.first.rfind('\\')) + " ";
+        EXPECT_EQ(
+            kept,
+            "\\Velmora.exe \\zarvoPrinter.inf \\Velmora.log \\dorvaPrinter.exe \\rundll32.exe "
+            "\\OTHER.DLL \\STDNAMES.GPD \\w.dll \\zarvoprintsetup.ini ");
+        // The spool directory written, then the spooler restarted; the key closed after that.
+        EXPECT_EQ(f.reg[kSpoolKey]["SpoolDirectory"], std::string("C:\\windows", 11));
+        EXPECT_THAT(f.Log(""), EndsWith("set SpoolDirectory|stop|sleep 1000|start|sleep 500|close "
+                                        "key " +
+                                        Str(kSpoolKey)));
+        f.RunThreads();
+        EXPECT_EQ(f.RunLog(), "Velmora unknown, command \"-i\", Windows " + Str(major) + ".0.0 (" +
+                                  (platform == 1 ? "9x" : "NT") +
+                                  "), 64-bit, elevated: yes|copy program to the Windows "
+                                  "directory: ok|start spooler: failed, error 1056|remove stale "
+                                  "files: 11 deleted|run driver installer: ok, exit code 0|add "
+                                  "port: ok|create queue: ok|set default printer by " +
+                                  route +
+                                  ": ok|write spool directory value: ok|stop spooler: ok|start "
+                                  "spooler: ok|check: queue " +
+                                  kName + " on port \"zarvoPrinter Port\", driver \"" + kName +
+                                  "\", processor \"WinPrint\", datatype \"RAW\"|check: port "
+                                  "zarvoPrinter Port listed|check: default printer \"" +
+                                  kName +
+                                  "\" (ours)|result: succeeded, exit code 0|report "
+                                  "/zarvoprinter/servlet/PrintInstall: answered \"OK\"");
+    }
+}
+
+TEST(InstallTest, EachWatchedFailureIsShownOrLoggedAndExitsWith1) {
+    const std::tuple<std::function<void(System&)>, std::string, std::string> failures[] = {
+        {[](System& f) { f.files.erase(f.system + "\\rundll32.exe"); }, "CreatePrintDriver error 2",
+         "run driver installer: failed, error 2"},
+        {[](System& f) { f.system.append(250, 's'); }, "CreatePrintDriver error 122",
+         "run driver installer: failed, error 122"},
+        {[](System& f) { f.child_ms = kInfinite; }, "CreatePrintDriver error 258",
+         "run driver installer: failed, error 258"},  // bounded: 10 minutes of virtual time
+        {[](System& f) { f.fail("XcvDataW", 5); }, "PortAddOrDelete error 5",
+         "add port: failed, error 5"},
+        {[](System& f) {
+             f.queues[kName] = {"LPT1:", "Other"};
+         },
+         "AddPrinter error 1802",
+         "queue exists already, port \"LPT1:\", driver \"Other\": not ours"},
+        {[](System& f) { f.files.erase(kDir + Str("zarvoPrinter.inf")); }, "AddPrinter error 1797",
+         "create queue: failed, error 1797"},  // no package: no driver
+        {[](System& f) { f.fail("AddPrinterA", 0xFFFFFFFF); }, "AddPrinter error -1",
+         "create queue: failed, error 4294967295"},
+
+    };
+    for (const auto& [cause, text, step] : failures) {
+        for (const char* tail : {"-i", "-q -i"}) {
+            System f;
+            cause(f);
+            EXPECT_EQ(Program(f, tail), 1) << text;
+            const bool quiet = tail[1] == 'q';
+            const std::string message = quiet ? "|message (not shown): " : "|message: ";
+            EXPECT_EQ(f.Log("box "), quiet ? "" : text + "|安装打印机驱动发生错误!");
+            EXPECT_THAT(f.RunLog(),
+                        EndsWith(step + message + text + message +
+                                 "安装打印机驱动发生错误!|result: failed, exit code 1"));
+            EXPECT_EQ(quiet ? "" : Say(' ', f.boxes.at(0).caption, f.boxes[0].style),
+                      quiet ? "" : "Velmora 48 ");
+            EXPECT_EQ(f.clock > velmora::kInstallerWaitLimitMs, text.find("258") != text.npos);
+            // Nothing after the failed step; nothing left open.
+            EXPECT_TRUE(f.Device().empty() && f.reg[kSpoolKey].empty() && f.Clean()) << text;
+        }
+    }
+}
+
+TEST(InstallTest, OurOwnQueueAlreadyThereIsKeptAndTheReadBackDecides) {
+    System f;
+    f.queues[kName] = {"zarvoPrinter Port", kName};
+    f.ports.insert("zarvoPrinter Port");
+    EXPECT_EQ(Program(f, "-i"), 0);
+    EXPECT_THAT(f.RunLog(), HasSubstr("create queue: failed, error 1802|queue exists already, port "
+                                      "\"zarvoPrinter Port\", driver \"" +
+                                      kName + "\": ours, kept|"));
+    System g;
+    g.fail("GetPrinterA");  // the new queue cannot be read back: not known to be ours
+    EXPECT_EQ(Program(g, "-i"), 1);
+    EXPECT_THAT(g.RunLog(), EndsWith("check: queue: failed, error 31|check: port zarvoPrinter Port "
+                                     "listed|check: default printer \"" +
+                                     kName +
+                                     "\" (ours)|check: "
+                                     "the queue is not ours, so the install failed|message: "
+                                     "安装打印机驱动发生错误!|result: failed, exit code 1"));
+    // A program name that does not fit the 512 bytes whole has no directory to run from.
+    System h;
+    h.module = h.temp + std::string(497, 'd') + "\\ab.exe";
+    h.files[h.module.substr(0, 506) + "zarvoPrinter.inf"];
+    EXPECT_EQ(Program(h, "-i -q"), 1);
+    EXPECT_THAT(h.RunLog(), HasSubstr("create queue: failed, error 1797"));
+    // A log that cannot be written changes nothing else.
+    System a, b;
+    b.fail("CreateFileA");
+    EXPECT_EQ(Program(a, "-i") + Program(b, "-i"), 0);
+    EXPECT_TRUE(a.log == b.log && b.RunLog().empty() && b.Clean());
+}
+
+TEST(DefaultPrinterTest, EachRouteFailsCleanlyOnAnyOfItsCalls) {
+    for (const std::string c :
+         {"104 OpenPrinterA", "104 GetPrinterA", "104 GlobalAlloc", "104 SetPrinterA",
+          "204 OpenPrinterA", "204 GetPrinterA", "204 GlobalAlloc", "204 second GlobalAlloc",
+          "204 no port", "204 WriteProfileStringA", "205 LoadLibraryA", "205 GetProcAddress",
+          "205 SetDefaultPrinterA", "310 neither family"}) {
+        System f;
+        f.platform = c[0] - '0', f.major = std::stoul(c.substr(1, 2));
+        f.queues[kName] = {c.find("port") != c.npos ? "" : "P:", "D"};
+        f.fail(c.substr(c.rfind(' ') + 1), 31, c.find("second") != c.npos);
+        EXPECT_EQ(velmora::SetDefaultPrinterByName(f.os) != kFalse, f.platform == 3) << c;
+        EXPECT_TRUE(f.Device().empty() && f.Log("broadcast ").empty() && f.Clean()) << c;
+    }
+}
+
+TEST(ServiceTest, WaitsArePacedByTheHintAndBoundedInVirtualTime) {
+    using velmora::StartServiceAndWait;
+    using velmora::StopServiceAndWait;
+    System f;
+    f.spooler = kServiceStopped, f.settle = 2, f.hint = 3000;
+    EXPECT_TRUE(StartServiceAndWait(f, f, "spooler") && StopServiceAndWait(f, f, "Spooler"));
+    EXPECT_EQ(f.Log("sleep "), "500|3500|1000|500|500");  // the first start pause ignores the hint
+    // Refused at once: already stopped, already running.
+    EXPECT_FALSE(StopServiceAndWait(f, f, "spooler"));
+    f.spooler = kServiceRunning;
+    EXPECT_FALSE(StartServiceAndWait(f, f, "spooler"));
+    // A service that never gets there is waited for at most the limit.
+    f.settle = -1, f.hint = 0xFFFFFFFF, f.clock = 0;
+    EXPECT_TRUE(StopServiceAndWait(f, f, "spooler"));
+    EXPECT_EQ(f.clock, 1000u + velmora::kServiceWaitLimitMs);
+    f.spooler = kServiceStopped, f.clock = 0;
+    EXPECT_TRUE(StartServiceAndWait(f, f, "spooler"));
+    EXPECT_EQ(f.clock, velmora::kServiceWaitLimitMs);
+    // A failed status query ends the wait; a failed open ends the call.
+    f.spooler = kServiceStopped, f.clock = 0;
+    f.fail("QueryServiceStatus");
+    EXPECT_TRUE(StartServiceAndWait(f, f, "spooler"));
+    EXPECT_EQ(f.clock, 500u);
+    for (const char* call : {"OpenServiceA", "OpenSCManagerA"}) {
+        f.fail(call);
+        EXPECT_FALSE(StartServiceAndWait(f, f, "spooler") || StopServiceAndWait(f, f, "spooler"));
+    }
+    EXPECT_TRUE(f.Clean());
+}
+
+TEST(UninstallTest, RemovesQueuePortAndDriverAfterTheReportsHeadStart) {
+    System f;
+    EXPECT_EQ(Program(f, "-i"), 0);
+    f.log.clear();
+    f.files.erase(f.temp + "Velmora.log");
+    EXPECT_EQ(Program(f, "-u"), 0);
+    EXPECT_EQ(f.Log(""),
+              "controls 8 255|thread 4 /zarvoprinter/servlet/PrintUnInstall|sleep 3000|"
+              "deleted " +
+                  kName + "|DeletePort zarvoPrinter Port|driver deleted " + kName);
+    EXPECT_EQ(f.RunLog(),
+              "Velmora unknown, command \"-u\", Windows 6.0.0 (NT), 64-bit, elevated: "
+              "yes|pause 3000 ms for the report|delete queue: ok|delete port: ok|delete "
+              "driver: ok|result: succeeded, exit code 0");
+    EXPECT_TRUE(f.queues.empty() && f.drivers.empty() && f.boxes.empty() && f.Clean());
+    EXPECT_EQ(Program(f, "-u"), 1);  // nothing left: the missing driver fails it
+    // A queue the spooler will not delete keeps its driver in use; its handle is still closed.
+    EXPECT_EQ(Program(f, "-i"), 0);
+    f.fail("DeletePrinter", 5);
+    EXPECT_EQ(Program(f, "-u"), 1);
+    EXPECT_TRUE(f.queues.count(kName) && f.drivers.count(kName) && f.Clean());
+}
+
+}  // namespace

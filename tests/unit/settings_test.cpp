@@ -1,0 +1,156 @@
+// The settings file and the settings dialog against the pretend system: defaults, what OK and
+// Cancel write, the run-program box, the two choosers, the hidden buttons, About, the
+// minimised icon, and the framework pieces under them.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "fake_system.h"
+#include "settings/about_dlg.h"
+#include "settings/output_settings.h"
+
+namespace {
+
+using namespace fake;
+
+std::string Describe(const velmora::OutputSettings& s) {
+    return Say('|', s.m_bRunExe, s.m_strExeName, s.m_strOutType, s.m_strOutPath, s.m_bOverwrite);
+}
+
+TEST(SettingsFileTest, WrittenInOrderFlagsAsZeroOrOneAndReadBackCutTo1023Bytes) {
+    System f;
+    EXPECT_FALSE(velmora::CAboutDlg(f).UpdateData());  // no window: nothing to exchange
+    const std::string path(2000, 'p');
+    velmora::SaveOutputSettings(f, f, {5, "\xD7\xAA.exe", "PNG", path, -1});
+    EXPECT_EQ(f.Log("ini zarvoprintsetup.ini "),
+              "exe=1|exename=\xD7\xAA.exe|outtype=PNG|outpath=" + path + "|overwrite=1");
+    EXPECT_EQ(Describe(velmora::LoadOutputSettings(f)),
+              "1|\xD7\xAA.exe|PNG|" + std::string(1023, 'p') + "|1|");
+}
+
+// The controls' texts and checks, and whether the program's two controls are enabled.
+std::string Shown(View& v) {
+    return Say('|', v.Text(IDC_OUTTYPE), v.Text(IDC_OUTPATH), v.Text(IDC_EXENAME),
+               v.c[IDC_RUNEXE].check, v.c[IDC_OVERWRITE].check,
+               v.c[IDC_EXENAME].enabled + v.c[IDC_BROWSE_EXE].enabled);
+}
+
+class DialogTest : public ::testing::Test {
+  protected:
+    // The dialog as the program shows it with no switch; `act` is what the user does in it.
+    View& Show(const std::function<void(View&)>& act) {
+        velmora::CWinApp app;
+        f.user[IDD_VELMORA_DIALOG] = [&](View& v) {
+            EXPECT_EQ(app.m_pMainWnd, v.window);
+            act(v);
+        };
+        velmora::ShowSettingsDialog(app, f.os, f,
+                                    {&velmora::InstallPrinter, &velmora::UninstallPrinter});
+        EXPECT_EQ(app.m_pMainWnd, nullptr);
+        EXPECT_EQ(app.m_strRegistryKey, "应用程序向导生成的本地应用程序");
+        EXPECT_TRUE(f.Clean() && f.cursor == H(0xA1));
+        return f.views.at(0);
+    }
+    std::string Written() { return f.Log("ini zarvoprintsetup.ini "); }
+    System f;
+};
+
+TEST_F(DialogTest, ShowsTheDefaultsTheRunProgramBoxGreysOrEnablesAndOkWritesTheEdits) {
+    View& v = Show([](View& v) {
+        EXPECT_EQ(Shown(v), "BMP|c:\\|zarvoconv.exe|0|0|0|");
+        EXPECT_TRUE(v.Click(IDC_RUNEXE));
+        EXPECT_EQ(Shown(v), "BMP|c:\\|zarvoconv.exe|1|0|2|");
+        v.c[IDC_EXENAME].text = "D:\\post.exe";
+        v.c[IDC_OUTPATH].text = "typed";
+        EXPECT_TRUE(v.Click(IDC_RUNEXE));
+        EXPECT_EQ(Shown(v), "BMP|typed|D:\\post.exe|0|0|0|");  // kept, not exchanged out
+        EXPECT_TRUE(v.Click(kIdOk));
+    });
+    EXPECT_EQ(v.c[IDC_OUTTYPE].items, std::vector<std::string>{"BMP"});
+    EXPECT_EQ(Say(' ', v.init, v.result, v.icons[0] == v.icons[1], v.icons[1] == f.LoadIconA(128)),
+              "1 1 1 1 ");
+    EXPECT_EQ(v.menu, (std::vector<std::string>{"-", "16 关于 Velmora(&A)..."}));
+    EXPECT_EQ(Written(), "exe=0|exename=D:\\post.exe|outtype=BMP|outpath=typed|overwrite=0");
+}
+
+TEST_F(DialogTest, ShowsTheStoredSettingsOkWritesThemCancelNothing) {
+    auto& stored = f.ini["zarvoprintsetup.ini"]["zarvoprinter"];
+    stored = {{"exe", "5"}, {"exename", "x.exe"}, {"outtype", "png"}};
+    stored.insert({{"outpath", "E:\\"}, {"overwrite", "1"}});
+    f.strings.clear();  // no About text: no menu item
+    View& v = Show([](View& v) {
+        EXPECT_EQ(Shown(v), "png|E:\\|x.exe|0|1|2|");  // an odd flag shows clear, yet enables
+        v.Click(IDC_OVERWRITE);
+        EXPECT_FALSE(v.Click(kIdOk, 1));  // not a click
+        EXPECT_TRUE(v.result == -1 && v.Click(kIdOk));
+    });
+    EXPECT_TRUE(v.menu.empty());
+    EXPECT_EQ(Written(), "exe=0|exename=x.exe|outtype=png|outpath=E:\\|overwrite=0");
+    f.log.clear();
+    Show([](View& v) {
+        v.c[IDC_OUTPATH].text = "G:\\";
+        EXPECT_TRUE(v.Click(kIdCancel));
+    });
+    EXPECT_EQ(Say(' ', f.views.at(1).result, Written()), "2  ");
+    // A write the system refuses is said, and the dialog stays with the user's values.
+    f.fail("WritePrivateProfileStringA", 32);
+    Show([](View& v) {
+        v.c[IDC_OUTPATH].text = "H:\\";
+        EXPECT_TRUE(v.Click(kIdOk) && v.result == -1 && v.Text(IDC_OUTPATH) == "H:\\");
+        v.Click(kIdCancel);
+    });
+    EXPECT_EQ(f.Log("box "), "无法保存设置文件 C:\\windows\\zarvoprintsetup.ini（错误代码 32）");
+}
+
+TEST_F(DialogTest, ChosenFolderOrProgramIsShownAtOnceKeepingOtherEdits) {
+    Show([this](View& v) {
+        v.c[IDC_EXENAME].text = "typed.exe";
+        for (const char* folder : {"", "::{desktop}", "D:\\Output"}) {  // cancel, no path, chosen
+            EXPECT_EQ(v.Text(IDC_OUTPATH), "c:\\");
+            f.folder = folder;
+            EXPECT_TRUE(v.Click(IDC_BROWSE_OUTPATH));
+        }
+        v.c[IDC_RUNEXE].check = 1;
+        for (const char* program : {"", "C:\\Tools\\convert.exe"}) {  // cancel, chosen
+            EXPECT_EQ(v.Text(IDC_EXENAME), "typed.exe");
+            f.picked = program;
+            EXPECT_TRUE(v.Click(IDC_BROWSE_EXE));
+        }
+        EXPECT_EQ(Shown(v), "BMP|D:\\Output|C:\\Tools\\convert.exe|1|0|0|");
+        v.Click(kIdCancel);
+    });
+    EXPECT_EQ(f.Log("browse "), "请选择路径:  1|请选择路径:  1|请选择路径:  1");
+    const std::string chooser =
+        "可执行程序 (*.exe)|*.exe| exe " + Str(kOfnEnableSizing | kOfnExplorer);
+    EXPECT_EQ(f.Log("choose "), chooser + " 260 []|" + chooser + " 260 []");
+}
+
+TEST_F(DialogTest, HiddenButtonsAboutBoxAndTheMinimisedIcon) {
+    f.user[IDD_ABOUTBOX] = [](View& about) {
+        EXPECT_FALSE(about.Click(IDC_INSTALL));
+        EXPECT_TRUE(about.Click(kIdOk));
+    };
+    View& v = Show([](View& v) {
+        for (int button : {IDC_INSTALL, IDC_UNINSTALL, IDC_UNINSTALL}) EXPECT_TRUE(v.Click(button));
+        EXPECT_TRUE(v.client.OnSysCommand(IDM_ABOUTBOX | 3, 0));  // low bits are the system's
+        EXPECT_FALSE(v.client.OnSysCommand(0xF060, 0));           // SC_CLOSE: the system's
+        EXPECT_FALSE(v.client.OnPaint());
+        v.iconic = true, v.rect = {0, 0, 37, 20};
+        EXPECT_TRUE(v.client.OnPaint());
+        EXPECT_EQ(v.client.OnQueryDragIcon(), v.icons[kTrue]);
+        EXPECT_TRUE(v.result == -1 && v.Click(kIdCancel));  // it stayed open
+    });
+    // Each sequence under the wait cursor, then a box with its outcome; nothing written.
+    EXPECT_EQ(f.Log("box "),
+              "安装Zarvo虚拟打印机驱动 成功 |卸载Zarvo虚拟打印机驱动 成功 |"
+              "卸载Zarvo虚拟打印机驱动 失败 ");
+    for (const auto& box : f.boxes) EXPECT_EQ(Say(' ', box.waiting, box.style), "1 48 ");
+    EXPECT_EQ(Written(), "");
+    EXPECT_THAT(f.RunLog(), testing::HasSubstr("\"dialog: install button\", Windows"));
+    EXPECT_THAT(f.RunLog(), testing::HasSubstr("(ours)|result: succeeded|"));
+    const View& about = f.views.at(1);
+    EXPECT_EQ(Say(' ', about.id, about.owner == v.window, about.init, about.result), "100 1 1 1 ");
+    // (37 - 32 + 1) / 2 = 3 and (20 - 32 + 1) / 2 = -5: the division rounds toward zero.
+    EXPECT_EQ(v.painted, "begin erase icon 3 -5 end");
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+// Start-up: the mode the command-line tail chooses, socket start-up, the message box, the run
+// log's header and rotation, and the code page 936 bytes of the printer's name.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/run_mode.h"
+#include "fake_system.h"
+
+namespace {
+
+using namespace fake;
+using testing::EndsWith;
+using testing::StartsWith;
+using namespace std::string_literals;
+
+TEST(ModeTest, SwitchesAreWholeWordsAndUninstallWinsOverInstall) {
+    const auto d = velmora::RunMode::Dialog, i = velmora::RunMode::Install,
+               u = velmora::RunMode::Uninstall;
+    const std::pair<const char*, velmora::RunMode> cases[] = {
+        {nullptr, d},    {"", d},           {"/i", d},    {"-U -I", d},  {"- u", d},
+        {"x-uy", d},     {"C:\\a-u\\b", d}, {"-u", u},    {"-i\t-u", u}, {"-uninstall", u},
+        {"-install", i}, {"-U -i", i},      {"-i -q", i}, {"-q -i", i}};
+    for (const auto& [tail, mode] : cases)
+        EXPECT_EQ(velmora::ChooseRunMode(tail), mode) << Str(tail);
+    EXPECT_TRUE(velmora::HasQuietSwitch("-i -q") && !velmora::HasQuietSwitch("-i x-q"));
+}
+
+TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogItWhenQuiet) {
+    for (const char* tail : {"-i", "-u", "", "-u -q"}) {
+        System f;
+        f.granted = 0x0202;
+        f.module = "C:\\\xB1\x5C\\Velmora";  // a trail byte 0x5C is no separator
+        EXPECT_EQ(Program(f, tail), 1);
+        const bool quiet = Str(tail).find("-q") != std::string::npos;
+        EXPECT_EQ(f.Log(""),
+                  quiet ? "controls 8 255" : "controls 8 255|box Windows 套接字初始化失败。");
+        EXPECT_EQ(f.RunLog(), *tail ? "Velmora unknown, command \"" + Str(tail) +
+                                          "\", Windows 6.0.0 (NT), 64-bit, elevated: yes|message" +
+                                          (quiet ? " (not shown)" : "") +
+                                          ": Windows 套接字初始化失败。|result: failed, exit code 1"
+                                    : "");
+        // The granted version is given back, and the reason left for the caller.
+        EXPECT_EQ(Say(' ', f.cleanups, f.wsa_error), "1 10092 ");
+        EXPECT_EQ(quiet ? "" : Say(' ', f.boxes.at(0).caption, f.boxes[0].style, f.boxes[0].help),
+                  quiet ? "" : "Velmora 48 103 ");
+    }
+    System f;
+    f.startup_error = 10091;  // WSASYSNOTREADY: nothing to give back
+    f.strings[IDP_SOCKETS_INIT_FAILED] = std::string(600, 'x');
+    f.module = std::string(300, 'x');  // a name that does not fit is no caption
+    EXPECT_EQ(Program(f, ""), 1);
+    EXPECT_EQ(Say(' ', f.cleanups, f.boxes.at(0).caption, f.boxes.at(0).text.size()), "0  511 ");
+    f.strings.clear();  // without its text, no box and no message
+    EXPECT_EQ(Program(f, "-u") + f.boxes.size(), 2u);
+    EXPECT_THAT(f.RunLog(), EndsWith("elevated: yes|result: failed, exit code 1"));
+}
+
+TEST(RunLogTest, MovedAsideOnlyPastOneMebibyteWithTheVersionInItsHeader) {
+    const std::string log = "C:\\Temp\\Velmora.log";
+    for (const DWORD size : {velmora::kLogRotateSize, velmora::kLogRotateSize + 1}) {
+        System f;
+        f.files[log] = std::string(size, 'x');
+        f.version = std::string(40, '\0') + "\xBD\x04\xEF\xFE" + std::string(4, '\0') +
+                    "\x02\0\x01\0\x04\0\x03\0"s;
+        EXPECT_EQ(Program(f, "-u -q"), 1);
+        const bool moved = size > velmora::kLogRotateSize;
+        EXPECT_EQ(f.files.count(log + ".1"), moved ? 1u : 0u);
+        EXPECT_THAT(f.files[log], StartsWith(moved ? "2026-12-07 10:11:12 Velmora" : "xxx"));
+        EXPECT_THAT(f.files[log], testing::HasSubstr("\r\n10:11:12 pause 3000 ms for the report"));
+        EXPECT_THAT(f.RunLog(), testing::HasSubstr("Velmora 1.2.3.4, command \"-u -q\""));
+    }
+}
+
+TEST(EncodingTest, PrinterNameIsGbk) {
+    EXPECT_STREQ(velmora::kPrinterName, "Zarvo\xD0\xE9\xC4\xE2\xB4\xF2\xD3\xA1\xBB\xFA");
+}
+
+}  // namespace
