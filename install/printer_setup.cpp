@@ -202,12 +202,6 @@ plat::LONG ConfigureSpoolDirectory(plat::Kernel& kernel, CRegistry& holder) {
     return WriteSpoolDirectory(holder, directory);
 }
 
-BOOL SetSpoolDirectory(CRegistry& holder, const char* directory) {
-    return WriteSpoolDirectory(holder, directory) == static_cast<plat::LONG>(plat::kErrorSuccess)
-               ? kTrue
-               : kFalse;
-}
-
 QueueRecord ReadVirtualPrinter(plat::Os& os) {
     QueueRecord queue;
     Acquired held(os);

@@ -61,7 +61,4 @@ bool PortIsListed(plat::Os& os);
 // program; empty when there is none.
 std::string DefaultPrinterName(plat::Profile& profile);
 
-// Nonzero exactly when the value was written under the holder's key.
-plat::BOOL SetSpoolDirectory(CRegistry& holder, const char* directory);
-
 }  // namespace velmora

@@ -19,7 +19,6 @@ DWORD ReadDword(const unsigned char* bytes) {
 // "64-bit (WOW64)", "64-bit" or "32-bit". IsWow64Process is looked up because systems before
 // Windows XP SP2 lack it; those are all 32-bit.
 std::string WindowsWidth(plat::Kernel& kernel) {
-    if (sizeof(void*) == 8) return "64-bit";
     const plat::HMODULE kernel32 = kernel.GetModuleHandleA("kernel32.dll");
     const plat::FARPROC is_wow64 =
         kernel32 != nullptr ? kernel.GetProcAddress(kernel32, "IsWow64Process") : nullptr;
@@ -28,7 +27,8 @@ std::string WindowsWidth(plat::Kernel& kernel) {
         kernel.CallIsWow64Process(is_wow64, kernel.GetCurrentProcess(), &wow64) && wow64) {
         return "64-bit (WOW64)";
     }
-    return "32-bit";
+    // Outside WOW64, Windows is as wide as the program.
+    return sizeof(void*) == 8 ? "64-bit" : "32-bit";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "framework/message_box.h"
 #include "framework/wait_cursor.h"
+#include "install/fixed_text.h"
 #include "install/printer_constants.h"
 #include "install/system_facts.h"
 #include "res/resource.h"
@@ -21,13 +22,13 @@ constexpr char kBrowseFolderTitle[] = "请选择路径: ";
 constexpr char kExeFilter[] = "可执行程序 (*.exe)|*.exe||";
 
 // "无法保存设置文件 C:\windows\zarvoprintsetup.ini（错误代码 5）", naming the file where
-// the system keeps it.
+// the system keeps it (by its bare name when the Windows directory cannot be had).
 std::string SaveFailureText(plat::Kernel& kernel, plat::DWORD error) {
-    char folder[plat::kMaxPath] = {};
-    const unsigned length = kernel.GetWindowsDirectoryA(folder, sizeof folder);
-    std::string file = length != 0 && length < sizeof folder ? std::string(folder, length) : "";
-    if (!file.empty() && file.back() != '\\') file += '\\';
-    return "无法保存设置文件 " + file + kSettingsFile + "（错误代码 " + Decimal(error) + "）";
+    char file[plat::kMaxPath];
+    if (!QueryWindowsDirectory(kernel, file) || !AppendAll(file, {"\\", kSettingsFile})) {
+        (void)ComposeAll(file, {kSettingsFile});
+    }
+    return std::string("无法保存设置文件 ") + file + "（错误代码 " + Decimal(error) + "）";
 }
 
 std::string LoadString(plat::Ui& ui, unsigned id) {

@@ -166,6 +166,7 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     DWORD last_error = 0, platform = kVerPlatformWin32Nt, major = 6;
     std::uint64_t clock = 0;            // virtual milliseconds slept and waited
     DWORD child_ms = 250;               // how long the installer child runs (kInfinite: for ever)
+    DWORD child_exit = 0;               // and the exit code it ends with
     std::string installing;             // the driver the running installer child adds
     std::vector<std::string> commands;  // command lines of the processes created
     std::vector<std::pair<ThreadProc, void*>> threads;
@@ -217,7 +218,7 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         return 0;
     }
     BOOL CloseHandle(HANDLE h) override { return Close(h); }
-    BOOL GetExitCodeProcess(HANDLE, DWORD* code) override { return *code = 0, kTrue; }
+    BOOL GetExitCodeProcess(HANDLE, DWORD* code) override { return *code = child_exit, kTrue; }
     DWORD GetTempPathA(DWORD n, char* b) override {
         return Fails("GetTempPathA") ? 0 : Put(temp, b, n);
     }
@@ -239,8 +240,13 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     }
     void GetLocalTime(SystemTime* t) override { *t = {2026, 12, 1, 7, 10, 11, 12, 0}; }
     HANDLE GetCurrentProcess() override { return H(~std::uintptr_t{0}); }
-    HMODULE GetModuleHandleA(const char*) override { return nullptr; }
-    BOOL CallIsWow64Process(FARPROC, HANDLE, BOOL*) override { return kFalse; }
+    HMODULE GetModuleHandleA(const char* name) override {
+        return Low(name) == "kernel32.dll" ? H(0x7000) : nullptr;
+    }
+    BOOL wow64 = kFalse;  // a 32-bit program on 64-bit Windows
+    BOOL CallIsWow64Process(FARPROC f, HANDLE, BOOL* on) override {
+        return f == &Abort ? *on = wow64, kTrue : kFalse;
+    }
     BOOL OpenProcessToken(HANDLE, DWORD, HANDLE* token) override {
         return *token = Open("token"), 1;
     }
@@ -277,6 +283,7 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         return Fails("LoadLibraryA") || Low(name) != "winspool.drv" ? nullptr : Open("library");
     }
     FARPROC GetProcAddress(HMODULE, const char* name) override {
+        if (Str(name) == "IsWow64Process") return &Abort;
         const bool found = !Fails("GetProcAddress") && Str(name) == "SetDefaultPrinterA";
         return found && major >= 5 ? &Abort : nullptr;
     }

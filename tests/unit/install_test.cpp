@@ -142,6 +142,13 @@ TEST(InstallTest, OurOwnQueueAlreadyThereIsKeptAndTheReadBackDecides) {
                                      "\" (ours)|check: "
                                      "the queue is not ours, so the install failed|message: "
                                      "安装打印机驱动发生错误!|result: failed, exit code 1"));
+    // Only our own port counts in the spooler's list; the installer's exit code is only logged.
+    System p;
+    EXPECT_FALSE(velmora::PortIsListed(p.os));
+    p.child_exit = 3;
+    EXPECT_EQ(Program(p, "-i"), 0);
+    EXPECT_TRUE(velmora::PortIsListed(p.os));
+    EXPECT_THAT(p.RunLog(), HasSubstr("|run driver installer: ok, exit code 3|"));
     // A program name that does not fit the 512 bytes whole has no directory to run from.
     System h;
     h.module = h.temp + std::string(497, 'd') + "\\ab.exe";
@@ -205,13 +212,14 @@ TEST(UninstallTest, RemovesQueuePortAndDriverAfterTheReportsHeadStart) {
     EXPECT_EQ(Program(f, "-i"), 0);
     f.log.clear();
     f.files.erase(f.temp + "Velmora.log");
+    f.wow64 = kTrue;
     EXPECT_EQ(Program(f, "-u"), 0);
     EXPECT_EQ(f.Log(""),
               "controls 8 255|thread 4 /zarvoprinter/servlet/PrintUnInstall|sleep 3000|"
               "deleted " +
                   kName + "|DeletePort zarvoPrinter Port|driver deleted " + kName);
     EXPECT_EQ(f.RunLog(),
-              "Velmora unknown, command \"-u\", Windows 6.0.0 (NT), 64-bit, elevated: "
+              "Velmora unknown, command \"-u\", Windows 6.0.0 (NT), 64-bit (WOW64), elevated: "
               "yes|pause 3000 ms for the report|delete queue: ok|delete port: ok|delete "
               "driver: ok|result: succeeded, exit code 0");
     EXPECT_TRUE(f.queues.empty() && f.drivers.empty() && f.boxes.empty() && f.Clean());
