@@ -243,8 +243,8 @@ bool PortIsListed(plat::Os& os) {
 
 std::string DefaultPrinterName(plat::Profile& profile) {
     char device[1024] = {};
+    // The text comes back terminated, cut to the buffer if need be.
     (void)profile.GetProfileStringA(kWinIniSection, kWinIniDevice, "", device, sizeof device);
-    device[sizeof device - 1] = '\0';
     const char* comma = std::strchr(device, ',');
     // A comma is never the trail byte of a double-byte character.
     return comma != nullptr ? std::string(device, static_cast<std::size_t>(comma - device))

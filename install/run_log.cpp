@@ -11,8 +11,9 @@ namespace {
 
 using plat::DWORD;
 
+// Month, day, hour, minute or second: always below 100.
 std::string TwoDigits(unsigned value) {
-    return std::string(1, static_cast<char>('0' + value / 10 % 10)) +
+    return std::string(1, static_cast<char>('0' + value / 10)) +
            static_cast<char>('0' + value % 10);
 }
 

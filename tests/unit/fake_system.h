@@ -222,10 +222,12 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     DWORD GetTempPathA(DWORD n, char* b) override {
         return Fails("GetTempPathA") ? 0 : Put(temp, b, n);
     }
-    // Files open for appending, as the run log opens them.
+    // Files open for appending, as the run log opens them; opening one that exists succeeds
+    // with ERROR_ALREADY_EXISTS as the last error.
     HANDLE CreateFileA(const char* path, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) override {
-        return Fails("CreateFileA") ? InvalidHandleValue()
-                                    : (files[path], Open("file " + Str(path)));
+        if (Fails("CreateFileA")) return InvalidHandleValue();
+        if (files.count(path)) last_error = 183;
+        return files[path], Open("file " + Str(path));
     }
     BOOL WriteFile(HANDLE h, const void* data, DWORD n, DWORD* written, void*) override {
         if (Fails("WriteFile") || What(h).rfind("file ", 0)) return kFalse;

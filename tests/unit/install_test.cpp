@@ -155,11 +155,18 @@ TEST(InstallTest, OurOwnQueueAlreadyThereIsKeptAndTheReadBackDecides) {
     h.files[h.module.substr(0, 506) + "zarvoPrinter.inf"];
     EXPECT_EQ(Program(h, "-i -q"), 1);
     EXPECT_THAT(h.RunLog(), HasSubstr("create queue: failed, error 1797"));
-    // A log that cannot be written changes nothing else.
-    System a, b;
+    // A log that cannot be written, or has no folder, changes nothing else.
+    System a, b, c;
     b.fail("CreateFileA");
-    EXPECT_EQ(Program(a, "-i") + Program(b, "-i"), 0);
+    c.fail("GetTempPathA");
+    EXPECT_EQ(Program(a, "-i") + Program(b, "-i") + Program(c, "-i"), 0);
     EXPECT_TRUE(a.log == b.log && b.RunLog().empty() && b.Clean());
+    EXPECT_TRUE(b.log == c.log && c.RunLog().empty() && b.files == c.files && c.Clean());
+    // A Windows directory too long for the spool value's buffer gives the old default.
+    System w;
+    w.windows.append(260, 'w');
+    EXPECT_EQ(Program(w, "-i"), 0);
+    EXPECT_EQ(w.reg[kSpoolKey]["SpoolDirectory"], std::string("C:\\WINNT", 9));
 }
 
 TEST(DefaultPrinterTest, EachRouteFailsCleanlyOnAnyOfItsCalls) {
