@@ -4,7 +4,6 @@
 
 #include "framework/message_box.h"
 #include "install/system_facts.h"
-#include "platform/unique_any.h"
 
 namespace velmora {
 namespace {
@@ -39,19 +38,11 @@ RunLog::RunLog(plat::Os& os, bool quiet) : os_(os), quiet_(quiet) {
 void RunLog::Begin(std::string_view command_tail) {
     if (path_.empty()) return;
     plat::Kernel& kernel = os_.kernel;
-    {
-        auto file = plat::MakeUnique(
-            kernel.CreateFileA(path_.c_str(), plat::kFileAppendData,
-                               plat::kFileShareRead | plat::kFileShareWrite, nullptr,
-                               plat::kOpenAlways, plat::kFileAttributeNormal, nullptr),
-            [&kernel](plat::HANDLE h) {
-                if (h != plat::InvalidHandleValue()) (void)kernel.CloseHandle(h);
-            });
+    const plat::HANDLE file = OpenForAppend();
+    if (file != plat::InvalidHandleValue()) {
         DWORD high = 0;
-        const DWORD size = file.get() != plat::InvalidHandleValue()
-                               ? kernel.GetFileSize(file.get(), &high)
-                               : plat::kInvalidFileSize;
-        file.reset();
+        const DWORD size = kernel.GetFileSize(file, &high);
+        (void)kernel.CloseHandle(file);
         if (size != plat::kInvalidFileSize && (high != 0 || size > kLogRotateSize)) {
             const std::string old = path_ + kOldLogSuffix;
             (void)kernel.MoveFileExA(path_.c_str(), old.c_str(), plat::kMovefileReplaceExisting);
@@ -82,25 +73,31 @@ void RunLog::End(bool ok, int exit_code) {
 }
 
 void RunLog::Notify(const char* text) {
-    Write(std::string(quiet_ ? "message (not shown): " : "message: ") + text);
+    LogNotice(text);
     if (!quiet_) (void)AppMessageBox(os_.ui, os_.kernel, text);
 }
 
 void RunLog::Notify(unsigned string_id) {
     char text[512] = {};
-    if (os_.ui.LoadStringA(string_id, text, sizeof text) > 0) {
-        Write(std::string(quiet_ ? "message (not shown): " : "message: ") + text);
-    }
+    if (os_.ui.LoadStringA(string_id, text, sizeof text) > 0) LogNotice(text);
     if (!quiet_) (void)AppMessageBox(os_.ui, os_.kernel, string_id);
+}
+
+void RunLog::LogNotice(const char* text) {
+    Write(std::string(quiet_ ? "message (not shown): " : "message: ") + text);
+}
+
+plat::HANDLE RunLog::OpenForAppend() {
+    return os_.kernel.CreateFileA(path_.c_str(), plat::kFileAppendData,
+                                  plat::kFileShareRead | plat::kFileShareWrite, nullptr,
+                                  plat::kOpenAlways, plat::kFileAttributeNormal, nullptr);
 }
 
 void RunLog::Append(const std::string& line) {
     plat::Kernel& kernel = os_.kernel;
     // The last error belongs to the step being logged; the log must not change it.
     const DWORD saved_error = kernel.GetLastError();
-    const plat::HANDLE file = kernel.CreateFileA(
-        path_.c_str(), plat::kFileAppendData, plat::kFileShareRead | plat::kFileShareWrite, nullptr,
-        plat::kOpenAlways, plat::kFileAttributeNormal, nullptr);
+    const plat::HANDLE file = OpenForAppend();
     if (file != plat::InvalidHandleValue()) {
         const std::string text = line + "\r\n";
         DWORD written = 0;

@@ -37,6 +37,9 @@ class RunLog {
     void Notify(unsigned string_id);
 
   private:
+    void LogNotice(const char* text);
+    // The log opened to append, created when missing; InvalidHandleValue() when it cannot be.
+    plat::HANDLE OpenForAppend();
     void Append(const std::string& line);
 
     plat::Os& os_;
