@@ -1,29 +1,25 @@
-// Mode choice from the command-line tail, switch by switch.
+// Mode choice from the command line's words, switch by switch.
 #include "app/run_mode.h"
 
 namespace velmora {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// Whether some blank-separated word of the tail begins with '-' and `letter`.
-bool HasSwitch(const char* tail, char letter) {
-    if (tail == nullptr) return false;
-    for (const char* p = tail; *p != '\0'; ++p) {
-        const bool word_start = p == tail || IsBlank(p[-1]);
-        if (word_start && p[0] == '-' && p[1] == letter) return true;
+// Whether some word begins with '-' and `letter`.
+bool HasSwitch(const std::vector<std::string>& words, char letter) {
+    for (const std::string& word : words) {
+        if (word.size() >= 2 && word[0] == '-' && word[1] == letter) return true;
     }
     return false;
 }
 
 }  // namespace
 
-RunMode ChooseRunMode(const char* command_tail) {
-    if (HasSwitch(command_tail, 'u')) return RunMode::Uninstall;
-    if (HasSwitch(command_tail, 'i')) return RunMode::Install;
+RunMode ChooseRunMode(const std::vector<std::string>& words) {
+    if (HasSwitch(words, 'u')) return RunMode::Uninstall;
+    if (HasSwitch(words, 'i')) return RunMode::Install;
     return RunMode::Dialog;
 }
 
-bool HasQuietSwitch(const char* command_tail) { return HasSwitch(command_tail, 'q'); }
+bool HasQuietSwitch(const std::vector<std::string>& words) { return HasSwitch(words, 'q'); }
 
 }  // namespace velmora

@@ -1,6 +1,7 @@
 // Start-up: common controls, sockets, then the action the command line asks for.
 #include "app/velmora_app.h"
 
+#include "app/command_line.h"
 #include "app/run_mode.h"
 #include "app/socket_init.h"
 #include "framework/message_box.h"
@@ -12,7 +13,8 @@ int CVelmoraApp::InitInstance() {
     (void)os_.ui.InitCommonControlsEx(8, plat::kIccWin95Classes);  // result not needed
     CWinApp::InitInstance();
 
-    const RunMode mode = ChooseRunMode(m_lpCmdLine);
+    const ProgramArguments arguments = ReadProgramArguments(os_.kernel);
+    const RunMode mode = ChooseRunMode(arguments.words);
     if (mode == RunMode::Dialog) {
         if (!AfxSocketInit(os_.sockets)) {
             AppMessageBox(os_.ui, os_.kernel, IDP_SOCKETS_INIT_FAILED);
@@ -26,8 +28,8 @@ int CVelmoraApp::InitInstance() {
 
     // Install and uninstall runs are logged from before the socket start-up, so that a run
     // that fails there leaves a trace too.
-    RunLog log(os_, HasQuietSwitch(m_lpCmdLine));
-    log.Begin(m_lpCmdLine != nullptr ? m_lpCmdLine : "");
+    RunLog log(os_, HasQuietSwitch(arguments.words));
+    log.Begin(arguments.tail);
     bool done = false;
     if (!AfxSocketInit(os_.sockets)) {
         log.Notify(IDP_SOCKETS_INIT_FAILED);

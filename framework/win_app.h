@@ -1,5 +1,5 @@
-// The framework's application object: the command-line tail, the main window, the
-// initialisation hook and the exit code the process ends with.
+// The framework's application object: the main window, the initialisation hook and the exit
+// code the process ends with.
 #pragma once
 
 #include <string>
@@ -26,7 +26,6 @@ class CWinApp {
     // the program itself stores nothing there.
     void SetRegistryKey(const char* key) { m_strRegistryKey = key; }
 
-    const char* m_lpCmdLine = "";
     plat::HWND m_pMainWnd = nullptr;
     int m_nExitCode = 0;
     std::string m_strRegistryKey;

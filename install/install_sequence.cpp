@@ -5,6 +5,7 @@
 #include "install/sequences.h"
 #include "install/service_ops.h"
 #include "install/system_facts.h"
+#include "platform/mbcs.h"
 #include "report/report.h"
 
 namespace velmora {
@@ -12,18 +13,43 @@ namespace {
 
 // Notifies "<step> error <code>" and gives the sequence's failure result.
 plat::BOOL ReportFailure(RunLog& log, const char* step, plat::DWORD error) {
-    // Shown signed, as the system's own formatting of a last-error value with %d does.
-    const auto code = static_cast<std::int32_t>(error);
-    const std::string text = std::string(step) + " error " + (code < 0 ? "-" : "") +
-                             Decimal(code < 0 ? 0u - error : error);
+    const std::string text = std::string(step) + " error " + ErrorCodeText(error);
     log.Notify(text.c_str());
     return plat::kFalse;
 }
 
-// Logs one step's outcome with the last-error value it left, and passes the outcome on.
-plat::BOOL Logged(RunLog& log, const char* step, plat::BOOL ok) {
-    log.Step(step, ok != plat::kFalse, log.os().kernel.GetLastError());
+// Runs one step with the last-error value cleared, so that a step that fails without setting
+// one is not logged with an earlier call's code; logs its outcome and passes it on.
+template <typename Step>
+plat::BOOL Logged(plat::Kernel& kernel, RunLog& log, std::string_view name, Step step) {
+    kernel.SetLastError(plat::kErrorSuccess);
+    const plat::BOOL ok = step();
+    log.Step(name, ok != plat::kFalse, FailureCode(kernel));
     return ok;
+}
+
+// Errors the spooler answers with while it is starting again; "no such printer" is not one.
+bool IsTransientSpoolerError(plat::DWORD error) {
+    switch (error) {
+        case 1722:  // RPC_S_SERVER_UNAVAILABLE
+        case 1723:  // RPC_S_SERVER_TOO_BUSY
+        case 1726:  // RPC_S_CALL_FAILED
+        case 1727:  // RPC_S_CALL_FAILED_DNE
+        case 1753:  // EPT_S_NOT_REGISTERED
+            return true;
+    }
+    return false;
+}
+
+// The queue read right after the spooler's restart, waiting out its transient answers.
+QueueRecord ReadBackAfterRestart(plat::Os& os) {
+    for (plat::DWORD waited = 0;; waited += kReadBackRetryMs) {
+        QueueRecord queue = ReadVirtualPrinter(os);
+        if (queue.found || !IsTransientSpoolerError(queue.error) || waited >= kReadBackLimitMs) {
+            return queue;
+        }
+        os.kernel.Sleep(kReadBackRetryMs);
+    }
 }
 
 // A queue of our name is already there (an earlier install, a deployment script run again):
@@ -40,7 +66,7 @@ bool ExistingQueueIsOurs(plat::Os& os, RunLog& log) {
 // not on our port and driver. The port and the default printer are only logged: Windows 10
 // and later may choose the default printer itself, per user.
 bool InstalledPrinterReadsBack(plat::Os& os, RunLog& log) {
-    const QueueRecord queue = ReadVirtualPrinter(os);
+    const QueueRecord queue = ReadBackAfterRestart(os);
     if (!queue.found) {
         log.Step("check: queue", false, queue.error);
     } else {
@@ -51,8 +77,9 @@ bool InstalledPrinterReadsBack(plat::Os& os, RunLog& log) {
     log.Write(std::string("check: port ") + kPortNameA +
               (PortIsListed(os) ? " listed" : " not listed"));
     const std::string default_printer = DefaultPrinterName(os.profile);
-    log.Write("check: default printer \"" + default_printer + "\"" +
-              (default_printer == kPrinterName ? " (ours)" : " (not ours)"));
+    log.Write(
+        "check: default printer \"" + default_printer + "\"" +
+        (plat::SameNameIgnoringCase(default_printer, kPrinterName) ? " (ours)" : " (not ours)"));
     const bool ours = IsOurQueue(queue);
     if (!ours) log.Write("check: the queue is not ours, so the install failed");
     return ours;
@@ -66,42 +93,48 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log) {
     CRegistry registry(os.registry);
     StartReportThread(os, kReportInstallPath);
 
-    (void)Logged(log, "copy program to the Windows directory",
-                 CopySelfToWindowsDirectory(os.kernel));
-    (void)Logged(log, "start spooler",
-                 StartServiceAndWait(os.services, os.kernel, kSpoolerService));
+    plat::Kernel& kernel = os.kernel;
+    (void)Logged(kernel, log, "copy program to the Windows directory",
+                 [&] { return CopySelfToWindowsDirectory(kernel); });
+    const auto start_spooler = [&] {
+        return StartServiceAndWait(os.services, kernel, kSpoolerService);
+    };
+    (void)Logged(kernel, log, "start spooler", start_spooler);
     log.Write("remove stale files: " + Decimal(static_cast<unsigned>(RemoveStaleDriverFiles(os))) +
               " deleted");
 
     plat::DWORD installer_exit = 0;
-    if (!CreatePrintDriver(os.kernel, &installer_exit)) {
-        const plat::DWORD error = os.kernel.GetLastError();
+    kernel.SetLastError(plat::kErrorSuccess);
+    if (!CreatePrintDriver(kernel, &installer_exit)) {
+        const plat::DWORD error = FailureCode(kernel);
         log.Step("run driver installer", false, error);
         return ReportFailure(log, "CreatePrintDriver", error);
     }
     log.Write("run driver installer: ok, exit code " + Decimal(installer_exit));
-    if (!Logged(log, "add port", PortAddOrDelete(os.spooler, false))) {
-        return ReportFailure(log, "PortAddOrDelete", os.kernel.GetLastError());
+    if (!Logged(kernel, log, "add port", [&] { return PortAddOrDelete(os.spooler, false); })) {
+        return ReportFailure(log, "PortAddOrDelete", FailureCode(kernel));
     }
-    if (!Logged(log, "create queue", AddVirtualPrinter(os.spooler))) {
-        const plat::DWORD error = os.kernel.GetLastError();
+    if (!Logged(kernel, log, "create queue", [&] { return AddVirtualPrinter(os.spooler); })) {
+        const plat::DWORD error = FailureCode(kernel);
         if (error != plat::kErrorPrinterAlreadyExists || !ExistingQueueIsOurs(os, log)) {
             return ReportFailure(log, "AddPrinter", error);
         }
     }
 
-    const char* route = nullptr;
+    const char* route = "";
+    kernel.SetLastError(plat::kErrorSuccess);
     const plat::BOOL made_default = SetDefaultPrinterByName(os, &route);
-    (void)Logged(log, (std::string("set default printer by ") + route).c_str(), made_default);
-    const plat::LONG spool = ConfigureSpoolDirectory(os.kernel, registry);
+    log.Step(std::string("set default printer by ") + route, made_default != plat::kFalse,
+             FailureCode(kernel));
+    const plat::LONG spool = ConfigureSpoolDirectory(kernel, registry);
     if (spool == static_cast<plat::LONG>(plat::kErrorFileNotFound)) {
         log.Write("write spool directory value: no printer key of that name, nothing written");
     } else {
         log.Step("write spool directory value", spool == 0, static_cast<plat::DWORD>(spool));
     }
-    (void)Logged(log, "stop spooler", StopServiceAndWait(os.services, os.kernel, kSpoolerService));
-    (void)Logged(log, "start spooler",
-                 StartServiceAndWait(os.services, os.kernel, kSpoolerService));
+    (void)Logged(kernel, log, "stop spooler",
+                 [&] { return StopServiceAndWait(os.services, kernel, kSpoolerService); });
+    (void)Logged(kernel, log, "start spooler", start_spooler);
     return InstalledPrinterReadsBack(os, log) ? plat::kTrue : plat::kFalse;
 }
 

@@ -6,6 +6,7 @@
 
 #include "install/fixed_text.h"
 #include "install/printer_constants.h"
+#include "platform/mbcs.h"
 
 namespace velmora {
 namespace {
@@ -219,7 +220,8 @@ QueueRecord ReadVirtualPrinter(plat::Os& os) {
 }
 
 bool IsOurQueue(const QueueRecord& queue) {
-    return queue.found && queue.port == kPortNameA && queue.driver == kPrinterName;
+    return queue.found && plat::SameNameIgnoringCase(queue.port, kPortNameA) &&
+           plat::SameNameIgnoringCase(queue.driver, kPrinterName);
 }
 
 bool PortIsListed(plat::Os& os) {
@@ -234,7 +236,8 @@ bool PortIsListed(plat::Os& os) {
                               &count)) {
         const auto* ports = static_cast<const plat::PortInfo1*>(memory);
         for (DWORD i = 0; i < count && !listed; ++i) {
-            listed = ports[i].pName != nullptr && std::strcmp(ports[i].pName, kPortNameA) == 0;
+            listed =
+                ports[i].pName != nullptr && plat::SameNameIgnoringCase(ports[i].pName, kPortNameA);
         }
     }
     (void)os.kernel.GlobalFree(memory);

@@ -2,8 +2,11 @@
 // its line while the main thread runs, and a run ended early keeps what it wrote.
 #include "install/run_log.h"
 
+#include <cstdint>
+
 #include "framework/message_box.h"
 #include "install/system_facts.h"
+#include "platform/mbcs.h"
 
 namespace velmora {
 namespace {
@@ -24,7 +27,38 @@ std::string Date(const plat::SystemTime& now) {
     return Decimal(now.wYear) + "-" + TwoDigits(now.wMonth) + "-" + TwoDigits(now.wDay);
 }
 
+bool IsGbkTrailByte(unsigned char byte) { return byte >= 0x40 && byte <= 0xFE && byte != 0x7F; }
+
 }  // namespace
+
+plat::DWORD FailureCode(plat::Kernel& kernel) {
+    const DWORD error = kernel.GetLastError();
+    return error != plat::kErrorSuccess ? error : kErrorNoSystemCode;
+}
+
+std::string ErrorCodeText(DWORD error) {
+    const auto code = static_cast<std::int32_t>(error);
+    return code < 0 ? "-" + Decimal(0u - error) : Decimal(error);
+}
+
+std::string LoggableText(std::string_view text, std::size_t limit) {
+    const std::string_view kept = plat::CutAtCharacter(text, limit);
+    std::string shown;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(kept[i]);
+        if (plat::IsGbkLeadByte(byte) && i + 1 < kept.size() &&
+            IsGbkTrailByte(static_cast<unsigned char>(kept[i + 1]))) {
+            shown.append(kept.substr(i, 2));
+            ++i;
+        } else if (byte < 0x20 || byte == 0x7F || plat::IsGbkLeadByte(byte)) {
+            static const char kHex[] = "0123456789ABCDEF";
+            shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+        } else {
+            shown += static_cast<char>(byte);
+        }
+    }
+    return shown;
+}
 
 RunLog::RunLog(plat::Os& os, bool quiet) : os_(os), quiet_(quiet) {
     char folder[plat::kMaxPath] = {};
@@ -51,7 +85,7 @@ void RunLog::Begin(std::string_view command_tail) {
     plat::SystemTime now{};
     kernel.GetLocalTime(&now);
     Append(Date(now) + " " + TimeOfDay(now) + " Velmora " + ProgramVersion(kernel) +
-           ", command \"" + std::string(command_tail) + "\", " + WindowsDescription(kernel) +
+           ", command \"" + LoggableText(command_tail) + "\", " + WindowsDescription(kernel) +
            ", elevated: " + ElevationText(kernel));
 }
 
@@ -63,7 +97,12 @@ void RunLog::Write(std::string_view text) {
 }
 
 void RunLog::Step(std::string_view step, bool ok, DWORD error) {
-    Write(std::string(step) + (ok ? ": ok" : ": failed, error " + Decimal(error)));
+    if (ok) {
+        Write(std::string(step) + ": ok");
+    } else {
+        Write(std::string(step) + ": failed, error " + ErrorCodeText(error) +
+              (error == kErrorNoSystemCode ? " (the system gave no error code)" : ""));
+    }
 }
 
 void RunLog::End(bool ok, int exit_code) {

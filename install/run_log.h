@@ -15,6 +15,22 @@ inline constexpr char kOldLogSuffix[] = ".1";
 // A log that has grown past this is moved aside (one old generation) before a run appends.
 inline constexpr plat::DWORD kLogRotateSize = 1024 * 1024;
 
+// A step that failed without the system giving a reason is logged, and shown, with this code of
+// the program's own: the customer bit (29) keeps it apart from every code of the system's.
+inline constexpr plat::DWORD kErrorNoSystemCode = 0x20000001;
+
+// The last-error value a failed step left, or kErrorNoSystemCode when it left none. The step's
+// caller clears the value before the step, so no earlier call's code is taken for its reason.
+plat::DWORD FailureCode(plat::Kernel& kernel);
+
+// An error code as the boxes show it: signed decimal, as "%d" formats a last-error value.
+std::string ErrorCodeText(plat::DWORD error);
+
+// Text from outside (the command line, the report server's answer) made fit for one log line:
+// cut to at most `limit` bytes without splitting a double-byte character, control characters
+// written as \xHH so that none can start a line of its own.
+std::string LoggableText(std::string_view text, std::size_t limit = std::string_view::npos);
+
 class RunLog {
   public:
     // With `quiet`, what a message box would say is logged instead of shown.
@@ -27,7 +43,7 @@ class RunLog {
     void Begin(std::string_view command_tail);
     // One line, after the time of day.
     void Write(std::string_view text);
-    // "<step>: ok" or "<step>: failed, error <code>".
+    // "<step>: ok" or "<step>: failed, error <code>", saying so when the code is the program's.
     void Step(std::string_view step, bool ok, plat::DWORD error);
     // The run's result; a negative exit code is left out (runs from the dialog have none).
     void End(bool ok, int exit_code);

@@ -6,6 +6,12 @@
 
 namespace velmora {
 
+// Right after the spooler's restart it may answer that it is not there yet: the read-back asks
+// again every kReadBackRetryMs until kReadBackLimitMs have passed. A spooler that comes back
+// takes a second or two.
+inline constexpr plat::DWORD kReadBackRetryMs = 500;
+inline constexpr plat::DWORD kReadBackLimitMs = 10000;
+
 // Driver, port, queue, default printer and spool directory, then the queue read back; nonzero
 // when the driver, the port and the queue were created (or our own queue was already there)
 // and the queue reads back on our port and driver. Notifies when one of the three fails.

@@ -17,21 +17,27 @@ plat::BOOL UninstallPrinter(plat::Os& os, RunLog& log) {
     os.kernel.Sleep(kReportHeadStartMs);
     log.Write("pause 3000 ms for the report");
 
+    // Each step starts with the last-error value cleared, so a failure the system gives no code
+    // for is not logged with an earlier call's.
+    plat::Kernel& kernel = os.kernel;
     plat::PrinterDefaults defaults{nullptr, nullptr, plat::kPrinterAllAccess};
     plat::PRINTER_HANDLE printer = nullptr;
+    kernel.SetLastError(plat::kErrorSuccess);
     if (!os.spooler.OpenPrinterA(kPrinterName, &printer, &defaults)) {
-        log.Step("open queue", false, os.kernel.GetLastError());
+        log.Step("open queue", false, FailureCode(kernel));
     } else {
         // The spooler removes the queue once its last handle is closed; a failed deletion
         // still must not leave the handle open.
         const plat::BOOL deleted = os.spooler.DeletePrinter(printer);
-        log.Step("delete queue", deleted != plat::kFalse, os.kernel.GetLastError());
+        log.Step("delete queue", deleted != plat::kFalse, FailureCode(kernel));
         (void)os.spooler.ClosePrinter(printer);
     }
+    kernel.SetLastError(plat::kErrorSuccess);
     const plat::BOOL port = PortAddOrDelete(os.spooler, true);
-    log.Step("delete port", port != plat::kFalse, os.kernel.GetLastError());
+    log.Step("delete port", port != plat::kFalse, FailureCode(kernel));
+    kernel.SetLastError(plat::kErrorSuccess);
     const plat::BOOL driver = os.spooler.DeletePrinterDriverA(nullptr, nullptr, kPrinterName);
-    log.Step("delete driver", driver != plat::kFalse, os.kernel.GetLastError());
+    log.Step("delete driver", driver != plat::kFalse, FailureCode(kernel));
     return driver;
 }
 

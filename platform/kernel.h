@@ -69,6 +69,7 @@ constexpr DWORD kVerPlatformWin32Windows = 1;
 constexpr DWORD kVerPlatformWin32Nt = 2;
 constexpr unsigned kGmemZeroInit = 0x0040;
 constexpr DWORD kWaitTimeout = 258;  // WAIT_TIMEOUT, also the error code of a timed-out wait
+constexpr unsigned kCodePageGbk = 936;
 
 // Files.
 inline HANDLE InvalidHandleValue() { return reinterpret_cast<HANDLE>(~std::uintptr_t{0}); }
@@ -94,6 +95,11 @@ class Kernel {
   public:
     virtual ~Kernel() = default;
     virtual DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) = 0;
+    virtual DWORD GetModuleFileNameW(HMODULE module, char16_t* buffer, DWORD size) = 0;
+    virtual const char16_t* GetCommandLineW() = 0;
+    virtual int WideCharToMultiByte(unsigned code_page, DWORD flags, const char16_t* text,
+                                    int length, char* buffer, int size, const char* default_char,
+                                    BOOL* used_default) = 0;
     virtual unsigned GetWindowsDirectoryA(char* buffer, unsigned size) = 0;
     virtual unsigned GetSystemDirectoryA(char* buffer, unsigned size) = 0;
     virtual BOOL CopyFileA(const char* source, const char* target, BOOL fail_if_exists) = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 namespace plat {
 
@@ -18,6 +19,38 @@ inline std::size_t FindBackslash(const char* text, std::size_t length, std::size
         }
     }
     return static_cast<std::size_t>(-1);
+}
+
+// Whether two names are the same as the spooler matches them: ASCII letters without regard to
+// case, every byte of a double-byte character exactly (its trail byte may be the code of a
+// letter).
+inline bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    const auto fold = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (IsGbkLeadByte(x) && i + 1 < a.size()) {
+            if (x != y || a[i + 1] != b[i + 1]) return false;
+            ++i;
+        } else if (fold(x) != fold(y)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The longest start of `text` of at most `limit` bytes that does not end inside a double-byte
+// character.
+inline std::string_view CutAtCharacter(std::string_view text, std::size_t limit) {
+    std::size_t end = 0;
+    while (end < text.size()) {
+        const std::size_t width =
+            IsGbkLeadByte(static_cast<unsigned char>(text[end])) && end + 1 < text.size() ? 2 : 1;
+        if (end + width > limit) break;
+        end += width;
+    }
+    return text.substr(0, end);
 }
 
 }  // namespace plat

@@ -7,7 +7,6 @@
 #include "framework/message_box.h"
 #include "install/printer_constants.h"
 #include "install/run_log.h"
-#include "install/system_facts.h"
 #include "platform/unique_any.h"
 
 namespace velmora {
@@ -53,7 +52,7 @@ std::string SendReport(plat::Os& os, const char* path) {
         net.InternetOpenA(agent.c_str(), plat::kInternetOpenTypePreconfig, nullptr, nullptr, 0),
         closer);
     const auto failed = [&os](const char* step) {
-        return std::string(step) + " failed, error " + Decimal(os.kernel.GetLastError());
+        return std::string(step) + " failed, error " + ErrorCodeText(FailureCode(os.kernel));
     };
     if (!session) return failed("InternetOpen");
 
@@ -81,16 +80,7 @@ std::string SendReport(plat::Os& os, const char* path) {
     const bool read = ReadFirstLine(net, request.get(), line);
     if (!sent) return send_failure;
     if (!read) return failed("InternetReadFile");
-    return "answered \"" + LoggableText(line) + "\"";
-}
-
-std::string LoggableText(std::string_view text) {
-    std::string shown(text.substr(0, kReportLoggedLineSize));
-    // The server's bytes must not break the log's lines.
-    for (char& c : shown) {
-        if (static_cast<unsigned char>(c) < 0x20) c = '?';
-    }
-    return shown;
+    return "answered \"" + LoggableText(line, kReportLoggedLineSize) + "\"";
 }
 
 void ReportThreadProc(void* path) {

@@ -41,10 +41,6 @@ inline constexpr std::size_t kReportLoggedLineSize = 100;
 // log.
 std::string SendReport(plat::Os& os, const char* path);
 
-// Text from the server made fit for one log line: cut to kReportLoggedLineSize bytes, control
-// characters replaced.
-std::string LoggableText(std::string_view text);
-
 // The thread entry: `path` is a narrow text with static storage. Reaches the system given to
 // StartReportThread.
 void ReportThreadProc(void* path);

@@ -42,6 +42,11 @@ class SpoolerWin32 final : public Spooler {
 class KernelWin32 final : public Kernel {
   public:
     DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) override;
+    DWORD GetModuleFileNameW(HMODULE module, char16_t* buffer, DWORD size) override;
+    const char16_t* GetCommandLineW() override;
+    int WideCharToMultiByte(unsigned code_page, DWORD flags, const char16_t* text, int length,
+                            char* buffer, int size, const char* default_char,
+                            BOOL* used_default) override;
     unsigned GetWindowsDirectoryA(char* buffer, unsigned size) override;
     unsigned GetSystemDirectoryA(char* buffer, unsigned size) override;
     BOOL CopyFileA(const char* source, const char* target, BOOL fail_if_exists) override;

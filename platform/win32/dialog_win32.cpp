@@ -176,8 +176,9 @@ class DialogHostWin32 final : public DialogHost {
 namespace plat {
 
 DialogHost& SystemDialogHost() {
-    static win32::DialogHostWin32 host;
-    return host;
+    // Never destroyed: the process ends without running exit-time code.
+    static win32::DialogHostWin32* const host = new win32::DialogHostWin32;
+    return *host;
 }
 
 }  // namespace plat

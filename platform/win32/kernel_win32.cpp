@@ -11,6 +11,7 @@ static_assert(sizeof(plat::StartupInfo) == sizeof(STARTUPINFOA), "STARTUPINFOA l
 static_assert(sizeof(plat::ProcessInformation) == sizeof(PROCESS_INFORMATION), "layout");
 static_assert(sizeof(plat::OsVersionInfo) == sizeof(OSVERSIONINFOA), "OSVERSIONINFOA layout");
 static_assert(sizeof(plat::SystemTime) == sizeof(SYSTEMTIME), "SYSTEMTIME layout");
+static_assert(sizeof(char16_t) == sizeof(WCHAR), "UTF-16 texts are passed through as they are");
 static_assert(plat::kTokenElevation == TokenElevation && plat::kRtVersion == 16 &&
                   plat::kMovefileReplaceExisting == MOVEFILE_REPLACE_EXISTING &&
                   plat::kFileAppendData == FILE_APPEND_DATA && plat::kWaitTimeout == WAIT_TIMEOUT,
@@ -18,6 +19,20 @@ static_assert(plat::kTokenElevation == TokenElevation && plat::kRtVersion == 16 
 
 plat::DWORD KernelWin32::GetModuleFileNameA(plat::HMODULE module, char* buffer, plat::DWORD size) {
     return ::GetModuleFileNameA(static_cast<::HMODULE>(module), buffer, size);
+}
+plat::DWORD KernelWin32::GetModuleFileNameW(plat::HMODULE module, char16_t* buffer,
+                                            plat::DWORD size) {
+    return ::GetModuleFileNameW(static_cast<::HMODULE>(module), reinterpret_cast<LPWSTR>(buffer),
+                                size);
+}
+const char16_t* KernelWin32::GetCommandLineW() {
+    return reinterpret_cast<const char16_t*>(::GetCommandLineW());
+}
+int KernelWin32::WideCharToMultiByte(unsigned code_page, plat::DWORD flags, const char16_t* text,
+                                     int length, char* buffer, int size, const char* default_char,
+                                     plat::BOOL* used_default) {
+    return ::WideCharToMultiByte(code_page, flags, reinterpret_cast<LPCWCH>(text), length, buffer,
+                                 size, default_char, used_default);
 }
 unsigned KernelWin32::GetWindowsDirectoryA(char* buffer, unsigned size) {
     return ::GetWindowsDirectoryA(buffer, size);

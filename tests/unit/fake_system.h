@@ -4,6 +4,7 @@
 // (fail("AddPrinterA", 1802)); every handle given out is tracked until it is closed.
 #pragma once
 
+#include <iconv.h>
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -48,6 +49,31 @@ inline std::string Low(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
+// Converts `bytes` between two of iconv's encodings; what cannot be converted ends it.
+inline std::string Iconv(const char* to, const char* from, std::string bytes) {
+    iconv_t cd = iconv_open(to, from);
+    std::string out(bytes.size() * 2 + 4, '\0');
+    char *in = bytes.data(), *at = out.data();
+    std::size_t left = bytes.size(), room = out.size();
+    (void)iconv(cd, &in, &left, &at, &room);
+    iconv_close(cd);
+    return out.substr(0, out.size() - room);
+}
+inline std::u16string Utf16(const std::string& gbk) {
+    const std::string bytes = Iconv("UTF-16LE", "GBK", gbk);
+    return std::u16string(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
+}
+// Code page 936 text of UTF-16 text; a character it lacks becomes '?'.
+inline std::string Gbk(std::u16string_view text) {
+    std::string out;
+    for (const char16_t c : text) {
+        const std::string one =
+            Iconv("GBK", "UTF-16LE", std::string(reinterpret_cast<const char*>(&c), 2));
+        out += one.empty() ? "?" : one;
+    }
+    return out;
+}
+
 // Copies as the A functions do: at most size - 1 bytes and a terminator; returns the bytes.
 inline unsigned Put(const std::string& text, char* buffer, std::size_t size) {
     const std::size_t n = size == 0 ? 0 : std::min(text.size(), size - 1);
@@ -174,6 +200,20 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         for (auto t : std::exchange(threads, {})) t.first(t.second);
     }
 
+    std::u16string command_line;  // Program() puts the program's quoted path before the tail
+    const char16_t* GetCommandLineW() override { return command_line.c_str(); }
+    DWORD GetModuleFileNameW(HMODULE, char16_t* b, DWORD n) override {
+        const std::u16string wide = Utf16(module);
+        std::memcpy(b, wide.c_str(), std::min<std::size_t>(wide.size() + 1, n) * 2);
+        return DWORD(std::min<std::size_t>(wide.size(), n));
+    }
+    int WideCharToMultiByte(unsigned cp, DWORD, const char16_t* text, int n, char* b, int size,
+                            const char*, BOOL*) override {
+        const std::string gbk = cp == kCodePageGbk ? Gbk(std::u16string_view(text, n)) : "";
+        if (size == 0) return int(gbk.size());
+        if (gbk.size() > std::size_t(size)) return Error(kErrorInsufficientBuffer);
+        return std::memcpy(b, gbk.data(), gbk.size()), int(gbk.size());
+    }
     DWORD GetModuleFileNameA(HMODULE, char* b, DWORD n) override {
         if (Fails("GetModuleFileNameA")) return 0;
         // As Windows XP does, a name that does not fit is cut to the buffer unterminated.
@@ -631,9 +671,10 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
 };
 
 // The program run with `tail` against the pretend system; its exit code.
-inline int Program(System& f, const char* tail) {
+inline int Program(System& f, const std::string& tail) {
+    f.command_line = u"\"" + Utf16(f.module) + u"\" " + Utf16(tail);
     velmora::CVelmoraApp app(f.os, f);
-    return app.m_lpCmdLine = tail, app.Run();
+    return app.Run();
 }
 
 }  // namespace fake

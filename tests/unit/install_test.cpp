@@ -102,7 +102,7 @@ TEST(InstallTest, EachWatchedFailureIsShownOrLoggedAndExitsWith1) {
         {[](System& f) { f.files.erase(kDir + Str("zarvoPrinter.inf")); }, "AddPrinter error 1797",
          "create queue: failed, error 1797"},  // no package: no driver
         {[](System& f) { f.fail("AddPrinterA", 0xFFFFFFFF); }, "AddPrinter error -1",
-         "create queue: failed, error 4294967295"},
+         "create queue: failed, error -1"},
 
     };
     for (const auto& [cause, text, step] : failures) {

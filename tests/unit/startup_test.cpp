@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "app/command_line.h"
 #include "app/run_mode.h"
 #include "fake_system.h"
 
@@ -13,16 +14,43 @@ using testing::EndsWith;
 using testing::StartsWith;
 using namespace std::string_literals;
 
-TEST(ModeTest, SwitchesAreWholeWordsAndUninstallWinsOverInstall) {
-    const auto d = velmora::RunMode::Dialog, i = velmora::RunMode::Install,
-               u = velmora::RunMode::Uninstall;
-    const std::pair<const char*, velmora::RunMode> cases[] = {
-        {nullptr, d},    {"", d},           {"/i", d},    {"-U -I", d},  {"- u", d},
-        {"x-uy", d},     {"C:\\a-u\\b", d}, {"-u", u},    {"-i\t-u", u}, {"-uninstall", u},
-        {"-install", i}, {"-U -i", i},      {"-i -q", i}, {"-q -i", i}};
-    for (const auto& [tail, mode] : cases)
-        EXPECT_EQ(velmora::ChooseRunMode(tail), mode) << Str(tail);
-    EXPECT_TRUE(velmora::HasQuietSwitch("-i -q") && !velmora::HasQuietSwitch("-i x-q"));
+// The mode and quietness a command line gives, and the tail the log shows: "mode quiet|tail".
+std::string Reads(const std::u16string& line, const char* module = "C:\\Program Files\\v.exe") {
+    System f;
+    f.module = module;
+    f.command_line = line;
+    const velmora::ProgramArguments arguments = velmora::ReadProgramArguments(f);
+    const char* modes[] = {"dialog", "install", "uninstall"};
+    return Say(' ', modes[int(velmora::ChooseRunMode(arguments.words))],
+               velmora::HasQuietSwitch(arguments.words)) +
+           "|" + arguments.tail;
+}
+
+TEST(CommandLineTest, WordsAreSplitAsWindowsSplitsThemAndOnlyWholeSwitchesCount) {
+    const std::pair<std::u16string, std::string> cases[] = {
+        {u"v.exe", "dialog 0 |"},
+        {u"\"C:\\p q\\v.exe\"   -i\t-q ", "install 1 |-i\t-q "},
+        {u"v.exe \"-u\" \"-q\"", "uninstall 1 |\"-u\" \"-q\""},  // a tool that quotes each one
+        {u"v.exe \"C:\\My Files -u\\notes.txt\"", "dialog 0 |\"C:\\My Files -u\\notes.txt\""},
+        {u"v.exe /i -U -I x-uy", "dialog 0 |/i -U -I x-uy"},
+        {u"v.exe -U -install", "install 0 |-U -install"},
+        {u"v.exe -i -uninstall", "uninstall 0 |-i -uninstall"},
+        {u"v.exe \"\" -u\"x y\"", "uninstall 0 |\"\" -u\"x y\""},    // one word "-ux y"
+        {u"v.exe a\\\\\"-u b\" -i", "install 0 |a\\\\\"-u b\" -i"},  // 2n backslashes group
+        {u"v.exe a\\\"b -u", "uninstall 0 |a\\\"b -u"},              // 2n + 1: a literal quote
+        {u"v.exe \"a\"\" -u\"", "uninstall 0 |\"a\"\" -u\""},  // "" in quotes: a quote, closed
+        {u"v.exe \"a\"\"\" -u", "dialog 0 |\"a\"\"\" -u"},     // the third quote opens again
+        {u"C:\\驱动-update\\v.exe -i -q", "install 1 |-i -q"},
+        // Unquoted, with a blank: the program's own path is its name, in any case.
+        {u"c:\\PROGRAM FILES\\V.EXE -i", "install 0 |-i"},
+        {u"C:\\Program Files\\v.exe", "dialog 0 |"},
+        {u"C:\\Program Files\\v.exex -u", "uninstall 0 |Files\\v.exex -u"},
+    };
+    for (const auto& [line, expected] : cases) {
+        SCOPED_TRACE(Gbk(line));
+        EXPECT_EQ(Reads(line), expected);
+    }
+    EXPECT_EQ(Reads(u"\"v.exe -u"), "dialog 0 |");  // the name runs to the end unclosed
 }
 
 TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogItWhenQuiet) {
