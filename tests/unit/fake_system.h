@@ -168,7 +168,12 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     }
 
     // From the call after `skip` on, `call` fails and leaves `error` as the last error.
-    void fail(std::string call, DWORD error = 31, int skip = 0) { failing[call] = {error, skip}; }
+    // With `times`, it fails that many calls and then succeeds again. kNoCode: the failure leaves
+    // the last error as it was.
+    static constexpr DWORD kNoCode = 0xFFFFFFFE;
+    void fail(std::string call, DWORD error = 31, int skip = 0, int times = -1) {
+        failing[call] = {error, skip, times};
+    }
     std::vector<std::string> log;  // what the system was asked to change, in order
     // The log entries that begin with `prefix`, without it, joined by '|'.
     std::string Log(const std::string& prefix) const {
@@ -628,15 +633,23 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     }
 
   private:
-    std::map<std::string, std::pair<DWORD, int>> failing;  // error, calls to let through
+    struct Failing {
+        DWORD error;
+        int skip;   // calls to let through first
+        int times;  // calls to fail then; -1: all
+    };
+    std::map<std::string, Failing> failing;
     std::uintptr_t next_ = 0x1000;
     bool fired_ = false;  // whether the last fallible call was made to fail
 
     static void Abort() { std::abort(); }
     bool Fails(const std::string& call) {
         auto it = failing.find(call);
-        if (!(fired_ = it != failing.end() && it->second.second-- <= 0)) return false;
-        return last_error = it->second.first, true;
+        fired_ = false;
+        if (it == failing.end() || it->second.skip-- > 0 || it->second.times == 0) return false;
+        if (it->second.times > 0) --it->second.times;
+        if (it->second.error != kNoCode) last_error = it->second.error;
+        return fired_ = true;
     }
     // A failure leaving `error`, unless it is the injected one, which left its own.
     BOOL Error(DWORD error) { return last_error = fired_ ? last_error : error, kFalse; }

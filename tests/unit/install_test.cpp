@@ -8,6 +8,7 @@
 #include "install/driver_package.h"
 #include "install/printer_setup.h"
 #include "install/service_ops.h"
+#include "platform/mbcs.h"
 
 namespace {
 
@@ -118,7 +119,7 @@ TEST(InstallTest, EachWatchedFailureIsShownOrLoggedAndExitsWith1) {
                                  "安装打印机驱动发生错误!|result: failed, exit code 1"));
             EXPECT_EQ(quiet ? "" : Say(' ', f.boxes.at(0).caption, f.boxes[0].style),
                       quiet ? "" : "Velmora 48 ");
-            EXPECT_EQ(f.clock > velmora::kInstallerWaitLimitMs, text.find("258") != text.npos);
+            EXPECT_EQ(f.clock > 600000, text.find("258") != text.npos);  // ten minutes
             // Nothing after the failed step; nothing left open.
             EXPECT_TRUE(f.Device().empty() && f.reg[kSpoolKey].empty() && f.Clean()) << text;
         }
@@ -169,6 +170,72 @@ TEST(InstallTest, OurOwnQueueAlreadyThereIsKeptAndTheReadBackDecides) {
     EXPECT_EQ(w.reg[kSpoolKey]["SpoolDirectory"], std::string("C:\\WINNT", 9));
 }
 
+TEST(InstallTest, OnlyTheWatchedStepsFailTheInstallOthersAreLoggedWithTheirCode) {
+    const std::pair<const char*, const char*> failures[] = {
+        {"SetDefaultPrinterA", "set default printer by SetDefaultPrinterA: failed, error 5|"},
+        {"RegSetValueExA", "write spool directory value: failed, error 5|"}};
+    for (const auto& [call, line] : failures) {
+        SCOPED_TRACE(call);
+        System f;
+        f.fail(call, 5);
+        EXPECT_EQ(Program(f, "-i -q"), 0);
+        EXPECT_THAT(f.RunLog(), HasSubstr(line));
+    }
+}
+
+TEST(InstallTest, AFailureWithoutASystemCodeGetsTheProgramsOwnNeverAnEarlierCallsCode) {
+    System f;
+    f.last_error = 0xB0B;  // left by whatever ran before
+    f.fail("CopyFileA", System::kNoCode);
+    f.fail("XcvDataW", System::kNoCode);
+    EXPECT_EQ(Program(f, "-i"), 1);
+    const std::string code = "536870913";  // 0x20000001: bit 29, the program's own
+    EXPECT_THAT(f.RunLog(), HasSubstr("copy program to the Windows directory: failed, error " +
+                                      code + " (the system gave no error code)|"));
+    EXPECT_THAT(f.RunLog(), HasSubstr("add port: failed, error " + code + " (the system"));
+    EXPECT_EQ(f.boxes.at(0).text, "PortAddOrDelete error " + code);
+    EXPECT_THAT(f.RunLog(), testing::Not(HasSubstr(Str(0xB0B))));
+}
+
+TEST(ReadBackTest, OurQueueIsOnOurPortWithOurDriverInAnyAsciiCase) {
+    using velmora::IsOurQueue;
+    using velmora::QueueRecord;
+    EXPECT_TRUE(IsOurQueue(QueueRecord{true, 0, "ZARVOPRINTER port", "zARVO虚拟打印机"}));
+    EXPECT_FALSE(IsOurQueue(QueueRecord{true, 0, "LPT1:", kName}));
+    EXPECT_FALSE(IsOurQueue(QueueRecord{true, 0, "zarvoPrinter Port", "Zarvo"}));
+    EXPECT_FALSE(IsOurQueue(QueueRecord{false, 1801, "zarvoPrinter Port", kName}));
+    // A double-byte character's trail byte is never folded: 0x81 0x41 and 0x81 0x61 differ.
+    EXPECT_FALSE(plat::SameNameIgnoringCase("\x81\x41", "\x81\x61"));
+    EXPECT_TRUE(plat::SameNameIgnoringCase("a\x81\x41B", "A\x81\x41b"));
+    // Run again over a queue of our name: kept when it is ours in another spelling, refused
+    // when on our port with another driver.
+    System ours, theirs;
+    ours.queues[kName] = {"ZARVOPRINTER PORT", kName};
+    ours.ports.insert("ZARVOPRINTER PORT");
+    EXPECT_EQ(Program(ours, "-i -q"), 0);
+    theirs.queues[kName] = {"zarvoPrinter Port", "Zarvo PDF"};
+    EXPECT_EQ(Program(theirs, "-i -q"), 1);
+    EXPECT_THAT(theirs.RunLog(), HasSubstr("driver \"Zarvo PDF\": not ours|"));
+}
+
+TEST(ReadBackTest, TheRestartedSpoolerIsAskedEveryHalfSecondForAtMostTenSeconds) {
+    const auto extra_time = [](DWORD error, int times) {
+        System plain, f;
+        EXPECT_EQ(Program(plain, "-i -q"), 0);
+        f.fail("OpenPrinterA", error, 1, times);  // the first open is the port monitor's
+        const int code = Program(f, "-i -q");
+        EXPECT_EQ(code, times < 0 ? 1 : 0);
+        const std::string log = f.RunLog(), check = log.substr(log.find("|check: queue") + 1);
+        return Str(f.clock - plain.clock) + " " + check.substr(0, check.find('|'));
+    };
+    EXPECT_EQ(extra_time(1722, 3), "1500 check: queue " + kName +
+                                       " on port \"zarvoPrinter Port\", "
+                                       "driver \"" +
+                                       kName + "\", processor \"WinPrint\", datatype \"RAW\"");
+    EXPECT_EQ(extra_time(1722, -1), "10000 check: queue: failed, error 1722");
+    EXPECT_EQ(extra_time(1801, -1), "0 check: queue: failed, error 1801");  // judged at once
+}
+
 TEST(DefaultPrinterTest, EachRouteFailsCleanlyOnAnyOfItsCalls) {
     for (const std::string c :
          {"104 OpenPrinterA", "104 GetPrinterA", "104 GlobalAlloc", "104 SetPrinterA",
@@ -198,10 +265,16 @@ TEST(ServiceTest, WaitsArePacedByTheHintAndBoundedInVirtualTime) {
     // A service that never gets there is waited for at most the limit.
     f.settle = -1, f.hint = 0xFFFFFFFF, f.clock = 0;
     EXPECT_TRUE(StopServiceAndWait(f, f, "spooler"));
-    EXPECT_EQ(f.clock, 1000u + velmora::kServiceWaitLimitMs);
+    EXPECT_EQ(f.clock, 1000u + 60000);  // a minute after the stop's first pause
     f.spooler = kServiceStopped, f.clock = 0;
     EXPECT_TRUE(StartServiceAndWait(f, f, "spooler"));
-    EXPECT_EQ(f.clock, velmora::kServiceWaitLimitMs);
+    EXPECT_EQ(f.clock, 60000u);
+    // An installer that never ends is given ten minutes.
+    System c;
+    c.child_ms = kInfinite;
+    EXPECT_FALSE(velmora::CreatePrintDriver(c));
+    EXPECT_EQ(c.clock, 600000u);
+    EXPECT_EQ(c.last_error, 258u);
     // A failed status query ends the wait; a failed open ends the call.
     f.spooler = kServiceStopped, f.clock = 0;
     f.fail("QueryServiceStatus");
@@ -231,6 +304,8 @@ TEST(UninstallTest, RemovesQueuePortAndDriverAfterTheReportsHeadStart) {
               "driver: ok|result: succeeded, exit code 0");
     EXPECT_TRUE(f.queues.empty() && f.drivers.empty() && f.boxes.empty() && f.Clean());
     EXPECT_EQ(Program(f, "-u"), 1);  // nothing left: the missing driver fails it
+    EXPECT_THAT(f.RunLog(), EndsWith("open queue: failed, error 1801|delete port: ok|delete "
+                                     "driver: failed, error 1797|result: failed, exit code 1"));
     // A queue the spooler will not delete keeps its driver in use; its handle is still closed.
     EXPECT_EQ(Program(f, "-i"), 0);
     f.fail("DeletePrinter", 5);

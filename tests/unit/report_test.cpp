@@ -37,6 +37,15 @@ std::string Read(const std::string& body, std::size_t piece, int failing_read = 
     return Say(' ', ok, line, f.reads);
 }
 
+TEST(ReportTest, TheAnswerIsLoggedInPartWholeCharactersOnlyControlsEscaped) {
+    System f;
+    f.body = "\x1b[2J" + std::string(95, 'a') + "\xD6\xD0tail\n";  // the character at 99..100
+    velmora::StartReportThread(f.os, kReportUninstallPath);
+    f.RunThreads();
+    EXPECT_EQ(f.RunLog(), "report /zarvoprinter/servlet/PrintUnInstall: answered \"\\x1B[2J" +
+                              std::string(95, 'a') + "\"");
+}
+
 TEST(FirstLineTest, ReadThrough4096BytesAtATimeToTheLineFeedOrTheEnd) {
     const std::string a(4100, 'a');
     EXPECT_EQ(Read(a + "\r\n" + std::string(9000, 'b'), SIZE_MAX), "1 " + a + " 2 ");

@@ -99,6 +99,18 @@ TEST(RunLogTest, MovedAsideOnlyPastOneMebibyteWithTheVersionInItsHeader) {
     }
 }
 
+TEST(RunLogTest, AnOldGenerationIsReplacedAndOutsideTextCannotStartALine) {
+    System f;
+    const std::string log = "C:\\Temp\\Velmora.log", big(velmora::kLogRotateSize + 1, 'b');
+    f.files[log] = big;
+    f.files[log + ".1"] = "older";
+    EXPECT_EQ(Program(f, "-u -q \r\n\x1b\xD6\xD0"), 1);
+    EXPECT_EQ(f.files[log + ".1"], big);
+    EXPECT_THAT(f.RunLog(),
+                StartsWith("Velmora unknown, command \"-u -q \\x0D\\x0A\\x1B\xD6\xD0\","));
+    EXPECT_EQ(f.files.count(log + ".2"), 0u);
+}
+
 TEST(EncodingTest, PrinterNameIsGbk) {
     EXPECT_STREQ(velmora::kPrinterName, "Zarvo\xD0\xE9\xC4\xE2\xB4\xF2\xD3\xA1\xBB\xFA");
 }

@@ -1,6 +1,7 @@
 """"-i" and "-u" of the real program in one prefix: without the driver package, with boxes and
-with -q; then three clean install/uninstall rounds, the first checked in full, the second quiet
-and read in the run log, all three with the report server answering well or badly."""
+with -q; then three clean install/uninstall rounds, the first checked in full and installed
+twice, the second quiet, started as deployment tools start it and read in the run log, all three
+with the report server answering well or badly."""
 
 import glob
 import os
@@ -12,8 +13,9 @@ import harness
 from harness import PORT, PRINTER
 from report_server import ENDLESS, GOOD_AUTHORIZATION, OK, RESET, SILENT, ReportServer
 
-# "誠" is D5 5C in code page 936: its trail byte is a backslash.
-BARE, PACKAGED = r"C:\zarvo-bare", r"C:\Zarvo誠信打印"
+# "誠" is D5 5C in code page 936: its trail byte is a backslash. Started unquoted, the folder's
+# "-update" must not count as a switch.
+BARE, PACKAGED = r"C:\zarvo-bare", r"C:\Zarvo誠信-update"
 INSTALLER = ('rundll32 printui.dll,PrintUIEntry /ia  /m "Zarvo虚拟打印机" /h "Intel" '
              '/v "Windows 2000" /f zarvoPrinter.inf')
 # Where Wine's spooler keeps drivers and print processors; an install removes these first.
@@ -40,15 +42,16 @@ class Sequences(unittest.TestCase):
         cls.bare = harness.stage_setup(cls.prefix, with_package=False, directory=BARE)
         cls.packaged = harness.stage_setup(cls.prefix, directory=PACKAGED)
 
-    def run_velmora(self, exe, switches, mode, exit_code=0, boxes=()):
-        """Runs exe with the switches against a report server in `mode`: nothing but `boxes` is
-        shown, the exit code is as given, the report goes out. Returns what the spooler then holds:
-        (queue, port there, driver there, default printer, spool value)."""
+    def run_velmora(self, exe, switches, mode, exit_code=0, boxes=(), quoted=True):
+        """Runs exe (quoted or not) with the switches against a report server in `mode`: nothing
+        but `boxes` is shown, the exit code is as given, the report goes out. Returns what the
+        spooler then holds: (queue, port there, driver there, default printer, spool value)."""
         self.server.mode, self.server.requests[:] = mode, []
-        run = self.prefix.tool("run", BOUND_MS, f'"{exe}" {switches}', env=self.server.proxy_env())
+        command = f'"{exe}" {switches}' if quoted else f"{exe} {switches}"
+        run = self.prefix.tool("run", BOUND_MS, command, env=self.server.proxy_env())
         self.assertEqual((run["exit"], run["boxes"], run["windows"]),
                          (exit_code, [["Velmora", box] for box in boxes], 0), (switches, mode))
-        path = "PrintInstall" if switches.startswith("-i") else "PrintUnInstall"
+        path = "PrintUnInstall" if "-u" in switches else "PrintInstall"
         requests = self.server.requests
         self.assertEqual({line for line, _ in requests}, {harness.report_line(path)}, mode)
         self.assertEqual({headers.get("user-agent") for _, headers in requests}, {"Velmora"})
@@ -100,11 +103,15 @@ class Sequences(unittest.TestCase):
         p.write(kept, b"kept")
         for quiet, install_mode, uninstall_mode in (("", OK, OK), (" -q", SILENT, SILENT),
                                                     ("", ENDLESS, RESET)):
-            state = self.run_velmora(self.packaged, "-i" + quiet, install_mode)
+            # The quiet round starts it as a command prompt does, unquoted, and quotes each
+            # switch of the uninstall as some deployment tools do.
+            state = self.run_velmora(self.packaged, "-i" + quiet, install_mode, quoted=not quiet)
             # Queued only: not shared, and no default bit of its own.
             queue = [PRINTER, PORT, PRINTER, harness.REPORT_HOST, "WinPrint", "RAW", 1]
             self.assertEqual(state, (queue, True, True, PRINTER, "C:\\windows"), install_mode)
             if install_mode == OK:
+                # Installing over our own printer changes nothing and succeeds.
+                self.assertEqual(self.run_velmora(self.packaged, "-i", OK), state)
                 self.assertEqual(self.installer_run(), [INSTALLER, PACKAGED])
                 self.assertEqual([path for path in stale if os.path.exists(path)], [])
                 self.assertEqual(p.read(kept), b"kept")
@@ -115,10 +122,11 @@ class Sequences(unittest.TestCase):
             if quiet:
                 self.assertIn(f'check: queue {PRINTER} on port "{PORT}", driver "{PRINTER}", '
                               'processor "WinPrint", datatype "RAW"', self.last_logged_run("-i -q"))
-            state = self.run_velmora(self.packaged, "-u" + quiet, uninstall_mode)
+            state = self.run_velmora(self.packaged, '"-u" "-q"' if quiet else "-u", uninstall_mode)
             self.assertEqual(state[:3], (None, False, False), uninstall_mode)
             if quiet:
-                self.assertIn("result: succeeded, exit code 0", self.last_logged_run("-u -q"))
+                self.assertIn("result: succeeded, exit code 0",
+                              self.last_logged_run('"-u" "-q"'))
 
 
 if __name__ == "__main__":
