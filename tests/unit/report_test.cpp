@@ -39,11 +39,12 @@ std::string Read(const std::string& body, std::size_t piece, int failing_read = 
 
 TEST(ReportTest, TheAnswerIsLoggedInPartWholeCharactersOnlyControlsEscaped) {
     System f;
-    f.body = "\x1b[2J" + std::string(95, 'a') + "\xD6\xD0tail\n";  // the character at 99..100
+    // Bytes 0 to 4 a lead byte without a trail byte and an escape; the character at 99 and 100.
+    f.body = "\x81\x1b[2J" + std::string(94, 'a') + "\xD6\xD0tail\n";
     velmora::StartReportThread(f.os, kReportUninstallPath);
     f.RunThreads();
-    EXPECT_EQ(f.RunLog(), "report /zarvoprinter/servlet/PrintUnInstall: answered \"\\x1B[2J" +
-                              std::string(95, 'a') + "\"");
+    EXPECT_EQ(f.RunLog(), "report /zarvoprinter/servlet/PrintUnInstall: answered \"\\x81\\x1B[2J" +
+                              std::string(94, 'a') + "\"");
 }
 
 TEST(FirstLineTest, ReadThrough4096BytesAtATimeToTheLineFeedOrTheEnd) {

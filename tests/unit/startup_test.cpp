@@ -14,43 +14,53 @@ using testing::EndsWith;
 using testing::StartsWith;
 using namespace std::string_literals;
 
-// The mode and quietness a command line gives, and the tail the log shows: "mode quiet|tail".
-std::string Reads(const std::u16string& line, const char* module = "C:\\Program Files\\v.exe") {
+// What a command line gives: "mode quiet [word][word]...", or the tail the log shows.
+std::string Reads(const std::u16string& line, bool tail = false) {
     System f;
-    f.module = module;
+    f.module = "C:\\Program Files\\v.exe";
     f.command_line = line;
     const velmora::ProgramArguments arguments = velmora::ReadProgramArguments(f);
+    if (tail) return arguments.tail;
     const char* modes[] = {"dialog", "install", "uninstall"};
+    std::string words;
+    for (const std::string& word : arguments.words) words += "[" + word + "]";
     return Say(' ', modes[int(velmora::ChooseRunMode(arguments.words))],
                velmora::HasQuietSwitch(arguments.words)) +
-           "|" + arguments.tail;
+           words;
 }
 
 TEST(CommandLineTest, WordsAreSplitAsWindowsSplitsThemAndOnlyWholeSwitchesCount) {
     const std::pair<std::u16string, std::string> cases[] = {
-        {u"v.exe", "dialog 0 |"},
-        {u"\"C:\\p q\\v.exe\"   -i\t-q ", "install 1 |-i\t-q "},
-        {u"v.exe \"-u\" \"-q\"", "uninstall 1 |\"-u\" \"-q\""},  // a tool that quotes each one
-        {u"v.exe \"C:\\My Files -u\\notes.txt\"", "dialog 0 |\"C:\\My Files -u\\notes.txt\""},
-        {u"v.exe /i -U -I x-uy", "dialog 0 |/i -U -I x-uy"},
-        {u"v.exe -U -install", "install 0 |-U -install"},
-        {u"v.exe -i -uninstall", "uninstall 0 |-i -uninstall"},
-        {u"v.exe \"\" -u\"x y\"", "uninstall 0 |\"\" -u\"x y\""},    // one word "-ux y"
-        {u"v.exe a\\\\\"-u b\" -i", "install 0 |a\\\\\"-u b\" -i"},  // 2n backslashes group
-        {u"v.exe a\\\"b -u", "uninstall 0 |a\\\"b -u"},              // 2n + 1: a literal quote
-        {u"v.exe \"a\"\" -u\"", "uninstall 0 |\"a\"\" -u\""},  // "" in quotes: a quote, closed
-        {u"v.exe \"a\"\"\" -u", "dialog 0 |\"a\"\"\" -u"},     // the third quote opens again
-        {u"C:\\驱动-update\\v.exe -i -q", "install 1 |-i -q"},
+        {u"v.exe", "dialog 0 "},
+        {u"\"C:\\p q\\v.exe\"   -i\t-q ", "install 1 [-i][-q]"},
+        {u"v.exe \"-u\" \"-q\"", "uninstall 1 [-u][-q]"},  // a tool that quotes each one
+        {u"v.exe \"C:\\My Files -u\\a.txt\"", "dialog 0 [C:\\My Files -u\\a.txt]"},  // dropped
+        {u"v.exe /i -U -I x-uy", "dialog 0 [/i][-U][-I][x-uy]"},
+        {u"v.exe -U -install", "install 0 [-U][-install]"},
+        {u"v.exe -i -uninstall", "uninstall 0 [-i][-uninstall]"},
+        {u"v.exe \"\" -u\"x y\"", "uninstall 0 [][-ux y]"},
+        {u"v.exe a\\\\\"-u b\" c\\d",
+         "dialog 0 [a\\-u b][c\\d]"},                          // 2n backslashes: n, and a group
+        {u"v.exe a\\\\\\\"b -u", "uninstall 0 [a\\\"b][-u]"},  // 2n + 1: n and a literal quote
+        {u"v.exe \"a\"\" -u\"", "uninstall 0 [a\"][-u]"},      // "" in quotes: a quote, closed
+        {u"v.exe \"a\"\"\" -u", "dialog 0 [a\" -u]"},          // the third quote opens again
+        {u"C:\\驱动-update\\v.exe -i -q", "install 1 [-i][-q]"},
         // Unquoted, with a blank: the program's own path is its name, in any case.
-        {u"c:\\PROGRAM FILES\\V.EXE -i", "install 0 |-i"},
-        {u"C:\\Program Files\\v.exe", "dialog 0 |"},
-        {u"C:\\Program Files\\v.exex -u", "uninstall 0 |Files\\v.exex -u"},
+        {u"c:\\PROGRAM FILES\\V.EXE -i", "install 0 [-i]"},
+        {u"C:\\Program Files\\v.exe", "dialog 0 "},
+        {u"C:\\Program Files\\v.exex -u", "uninstall 0 [Files\\v.exex][-u]"},
+        {u"\"v.exe -u", "dialog 0 "},  // the name runs to the end unclosed
     };
     for (const auto& [line, expected] : cases) {
         SCOPED_TRACE(Gbk(line));
         EXPECT_EQ(Reads(line), expected);
     }
-    EXPECT_EQ(Reads(u"\"v.exe -u"), "dialog 0 |");  // the name runs to the end unclosed
+    EXPECT_EQ(Reads(u"\"C:\\p q\\v.exe\"   -i\t\"-q\" ", true), "-i\t\"-q\" ");
+    EXPECT_EQ(Reads(u"c:\\PROGRAM FILES\\V.EXE  -i", true), "-i");
+    // A file dropped on the program opens the dialog.
+    System f;
+    EXPECT_EQ(Program(f, "\"C:\\My Files -u\\a.txt\""), 0);
+    EXPECT_EQ(f.views.size(), 1u);
 }
 
 TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogItWhenQuiet) {
