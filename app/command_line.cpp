@@ -36,8 +36,8 @@ std::size_t ProgramNameLength(std::u16string_view line, std::u16string_view prog
     return end;
 }
 
-std::vector<std::u16string> SplitWords(std::u16string_view tail) {
-    std::vector<std::u16string> words;
+std::u16string SplitWords(std::u16string_view tail) {
+    std::u16string words;
     std::u16string word;
     bool in_word = false;
     int quotes = 0;           // 0 outside quotes; inside, the quotes of the current run so far
@@ -45,7 +45,7 @@ std::vector<std::u16string> SplitWords(std::u16string_view tail) {
     for (std::size_t i = 0; i < tail.size(); ++i) {
         const char16_t c = tail[i];
         if (IsBlank(c) && quotes == 0) {
-            if (in_word) words.push_back(std::move(word));
+            if (in_word) words.append(word) += u'\0';
             word.clear();
             in_word = false;
             slashes = 0;
@@ -77,7 +77,7 @@ std::vector<std::u16string> SplitWords(std::u16string_view tail) {
             slashes = 0;
         }
     }
-    if (in_word) words.push_back(std::move(word));
+    if (in_word) words.append(word) += u'\0';
     return words;
 }
 
@@ -116,7 +116,10 @@ ProgramArguments ReadProgramArguments(plat::Kernel& kernel) {
     const SplitLine split = SplitCommandLine(line != nullptr ? line : u"", path);
     ProgramArguments arguments;
     arguments.tail = ToGbk(kernel, split.tail);
-    for (const std::u16string& word : split.words) arguments.words.push_back(ToGbk(kernel, word));
+    const std::u16string_view words = split.words;
+    for (std::size_t at = 0; at < words.size(); at = words.find(u'\0', at) + 1) {
+        arguments.words.push_back(ToGbk(kernel, words.substr(at, words.find(u'\0', at) - at)));
+    }
     return arguments;
 }
 

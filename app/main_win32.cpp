@@ -11,11 +11,18 @@ namespace {
 
 class SystemActions final : public velmora::ModeActions {
   public:
-    bool Install(velmora::RunLog& log) override { return velmora::InstallAction(log); }
-    bool Uninstall(velmora::RunLog& log) override { return velmora::UninstallAction(log); }
+    bool Install(velmora::RunLog& log, velmora::Notices& notices) override {
+        return velmora::InstallAction(plat::SystemOs(), log, notices);
+    }
+    bool Uninstall(velmora::RunLog& log) override {
+        return velmora::UninstallAction(plat::SystemOs(), log);
+    }
     void ShowDialog(velmora::CWinApp& app) override {
         velmora::ShowSettingsDialog(app, plat::SystemOs(), plat::SystemDialogHost(),
-                                    {&velmora::InstallPrinter, &velmora::UninstallPrinter});
+                                    {&velmora::InstallPrinter,
+                                     [](plat::Os& os, velmora::RunLog& log, velmora::Notices&) {
+                                         return velmora::UninstallPrinter(os, log);
+                                     }});
     }
 };
 

@@ -28,13 +28,14 @@ int CVelmoraApp::InitInstance() {
 
     // Install and uninstall runs are logged from before the socket start-up, so that a run
     // that fails there leaves a trace too.
-    RunLog log(os_, HasQuietSwitch(arguments.words));
+    RunLog log(os_.kernel);
+    Notices notices(os_.ui, os_.kernel, log, HasQuietSwitch(arguments.words));
     log.Begin(arguments.tail);
     bool done = false;
     if (!AfxSocketInit(os_.sockets)) {
-        log.Notify(IDP_SOCKETS_INIT_FAILED);
+        notices.Notify(IDP_SOCKETS_INIT_FAILED);
     } else {
-        done = mode == RunMode::Install ? actions_.Install(log) : actions_.Uninstall(log);
+        done = mode == RunMode::Install ? actions_.Install(log, notices) : actions_.Uninstall(log);
     }
     m_nExitCode = done ? kExitSuccess : kExitFailure;
     log.End(done, m_nExitCode);

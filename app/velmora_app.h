@@ -1,8 +1,9 @@
 // The application object: start-up work, mode choice and the mode's action.
 #pragma once
 
+#include "common/notices.h"
+#include "common/run_log.h"
 #include "framework/win_app.h"
-#include "install/run_log.h"
 #include "platform/os.h"
 
 namespace velmora {
@@ -12,7 +13,7 @@ namespace velmora {
 class ModeActions {
   public:
     virtual ~ModeActions() = default;
-    virtual bool Install(RunLog& log) = 0;
+    virtual bool Install(RunLog& log, Notices& notices) = 0;
     virtual bool Uninstall(RunLog& log) = 0;
     virtual void ShowDialog(CWinApp& app) = 0;
 };

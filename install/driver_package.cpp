@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "install/fixed_text.h"
-#include "install/printer_constants.h"
+#include "common/fixed_text.h"
+#include "common/printer_constants.h"
 #include "install/service_ops.h"
 #include "platform/mbcs.h"
 
@@ -93,32 +93,33 @@ BOOL DeletePrintProcessorFile(plat::Spooler& spooler, plat::Kernel& kernel, cons
     return kernel.DeleteFileA(path);
 }
 
-int RemoveStaleDriverFiles(plat::Os& os) {
+int RemoveStaleDriverFiles(plat::Spooler& spooler, plat::Kernel& kernel,
+                           plat::ServiceManager& services) {
     int deleted = 0;
     char directory[plat::kMaxPath] = {};
     DWORD needed = 0;
     // Without the driver directory there is no path to delete from, so the eight are skipped.
-    if (os.spooler.GetPrinterDriverDirectoryA(nullptr, nullptr, 1,
-                                              reinterpret_cast<plat::BYTE*>(directory),
-                                              sizeof directory, &needed) &&
+    if (spooler.GetPrinterDriverDirectoryA(nullptr, nullptr, 1,
+                                           reinterpret_cast<plat::BYTE*>(directory),
+                                           sizeof directory, &needed) &&
         AppendAll(directory, {kDriverSubdirectory})) {
         for (const char* name : kStaleDriverFiles) {
             char file[plat::kMaxPath];
-            if (ComposeAll(file, {directory, name}) && os.kernel.DeleteFileA(file)) ++deleted;
+            if (ComposeAll(file, {directory, name}) && kernel.DeleteFileA(file)) ++deleted;
         }
     }
 
-    if (QueryWindowsDirectory(os.kernel, directory) && AppendAll(directory, {kOldSettingsName})) {
-        if (os.kernel.DeleteFileA(directory)) ++deleted;
+    if (QueryWindowsDirectory(kernel, directory) && AppendAll(directory, {kOldSettingsName})) {
+        if (kernel.DeleteFileA(directory)) ++deleted;
     }
 
-    (void)StopServiceAndWait(os.services, os.kernel, kSpoolerServiceStale);
+    (void)StopServiceAndWait(services, kernel, kSpoolerServiceStale);
     // The print-processor directory is asked for afresh each time, now the spooler is stopped.
     // No print processor is unregistered here: the queue created next names "WinPrint".
     for (const char* name : kStaleProcessorFiles) {
-        if (DeletePrintProcessorFile(os.spooler, os.kernel, name)) ++deleted;
+        if (DeletePrintProcessorFile(spooler, kernel, name)) ++deleted;
     }
-    (void)StartServiceAndWait(os.services, os.kernel, kSpoolerServiceStale);
+    (void)StartServiceAndWait(services, kernel, kSpoolerServiceStale);
     return deleted;
 }
 
@@ -147,13 +148,14 @@ BOOL CreatePrintDriver(plat::Kernel& kernel, DWORD* exit_code) {
                                &startup, &process)) {
         return kFalse;
     }
-    const DWORD waited = kernel.WaitForSingleObject(process.hProcess, kInstallerWaitLimitMs);
-    if (waited != plat::kWaitTimeout && exit_code != nullptr) {
-        (void)kernel.GetExitCodeProcess(process.hProcess, exit_code);
-    }
     // Closing the handles does not end the child: one that overran is left to finish alone.
-    (void)kernel.CloseHandle(process.hProcess);
-    (void)kernel.CloseHandle(process.hThread);
+    // Declared thread first, so the process handle is closed before the thread's.
+    const plat::UniqueHandle thread(kernel, process.hThread);
+    const plat::UniqueHandle child(kernel, process.hProcess);
+    const DWORD waited = kernel.WaitForSingleObject(child.get(), kInstallerWaitLimitMs);
+    if (waited != plat::kWaitTimeout && exit_code != nullptr) {
+        (void)kernel.GetExitCodeProcess(child.get(), exit_code);
+    }
     if (waited == plat::kWaitTimeout) {
         kernel.SetLastError(plat::kWaitTimeout);
         return kFalse;

@@ -37,7 +37,8 @@ plat::BOOL DeletePrintProcessorFile(plat::Spooler& spooler, plat::Kernel& kernel
 
 // Deletes the old driver files, the old settings file and, with the spooler stopped, the old
 // print-processor files; restarts the spooler. Returns how many files were deleted.
-int RemoveStaleDriverFiles(plat::Os& os);
+int RemoveStaleDriverFiles(plat::Spooler& spooler, plat::Kernel& kernel,
+                           plat::ServiceManager& services);
 
 // Runs the printer-UI installer on the driver package beside the program and waits for it, at
 // most kInstallerWaitLimitMs. Zero when the installer could not be started or did not end in

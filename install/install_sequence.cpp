@@ -1,10 +1,10 @@
 // The install sequence, the read-back of its result, and the "-i" action built on them.
 #include "install/driver_package.h"
-#include "install/printer_constants.h"
+#include "common/printer_constants.h"
 #include "install/printer_setup.h"
 #include "install/sequences.h"
 #include "install/service_ops.h"
-#include "install/system_facts.h"
+#include "common/system_facts.h"
 #include "platform/mbcs.h"
 #include "report/report.h"
 
@@ -12,9 +12,9 @@ namespace velmora {
 namespace {
 
 // Notifies "<step> error <code>" and gives the sequence's failure result.
-plat::BOOL ReportFailure(RunLog& log, const char* step, plat::DWORD error) {
+plat::BOOL ReportFailure(Notices& notices, const char* step, plat::DWORD error) {
     const std::string text = std::string(step) + " error " + ErrorCodeText(error);
-    log.Notify(text.c_str());
+    notices.Notify(text.c_str());
     return plat::kFalse;
 }
 
@@ -44,7 +44,7 @@ bool IsTransientSpoolerError(plat::DWORD error) {
 // The queue read right after the spooler's restart, waiting out its transient answers.
 QueueRecord ReadBackAfterRestart(plat::Os& os) {
     for (plat::DWORD waited = 0;; waited += kReadBackRetryMs) {
-        QueueRecord queue = ReadVirtualPrinter(os);
+        QueueRecord queue = ReadVirtualPrinter(os.spooler, os.kernel);
         if (queue.found || !IsTransientSpoolerError(queue.error) || waited >= kReadBackLimitMs) {
             return queue;
         }
@@ -55,7 +55,7 @@ QueueRecord ReadBackAfterRestart(plat::Os& os) {
 // A queue of our name is already there (an earlier install, a deployment script run again):
 // it will do when it is ours, on our port with our driver.
 bool ExistingQueueIsOurs(plat::Os& os, RunLog& log) {
-    const QueueRecord queue = ReadVirtualPrinter(os);
+    const QueueRecord queue = ReadVirtualPrinter(os.spooler, os.kernel);
     const bool ours = IsOurQueue(queue);
     log.Write(std::string("queue exists already, port \"") + queue.port + "\", driver \"" +
               queue.driver + (ours ? "\": ours, kept" : "\": not ours"));
@@ -75,7 +75,7 @@ bool InstalledPrinterReadsBack(plat::Os& os, RunLog& log) {
                   "\", datatype \"" + queue.datatype + "\"");
     }
     log.Write(std::string("check: port ") + kPortNameA +
-              (PortIsListed(os) ? " listed" : " not listed"));
+              (PortIsListed(os.spooler, os.kernel) ? " listed" : " not listed"));
     const std::string default_printer = DefaultPrinterName(os.profile);
     log.Write(
         "check: default printer \"" + default_printer + "\"" +
@@ -87,11 +87,11 @@ bool InstalledPrinterReadsBack(plat::Os& os, RunLog& log) {
 
 }  // namespace
 
-plat::BOOL InstallPrinter(plat::Os& os, RunLog& log) {
+plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices) {
     // Holds the printer key from the spool-directory step until the sequence returns,
     // after the final spooler restart.
     CRegistry registry(os.registry);
-    StartReportThread(os, kReportInstallPath);
+    StartReportThread(os.internet, os.kernel, kReportInstallPath);
 
     plat::Kernel& kernel = os.kernel;
     (void)Logged(kernel, log, "copy program to the Windows directory",
@@ -100,7 +100,7 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log) {
         return StartServiceAndWait(os.services, kernel, kSpoolerService);
     };
     (void)Logged(kernel, log, "start spooler", start_spooler);
-    log.Write("remove stale files: " + Decimal(static_cast<unsigned>(RemoveStaleDriverFiles(os))) +
+    log.Write("remove stale files: " + Decimal(static_cast<unsigned>(RemoveStaleDriverFiles(os.spooler, kernel, os.services))) +
               " deleted");
 
     plat::DWORD installer_exit = 0;
@@ -108,22 +108,22 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log) {
     if (!CreatePrintDriver(kernel, &installer_exit)) {
         const plat::DWORD error = FailureCode(kernel);
         log.Step("run driver installer", false, error);
-        return ReportFailure(log, "CreatePrintDriver", error);
+        return ReportFailure(notices, "CreatePrintDriver", error);
     }
     log.Write("run driver installer: ok, exit code " + Decimal(installer_exit));
     if (!Logged(kernel, log, "add port", [&] { return PortAddOrDelete(os.spooler, false); })) {
-        return ReportFailure(log, "PortAddOrDelete", FailureCode(kernel));
+        return ReportFailure(notices, "PortAddOrDelete", FailureCode(kernel));
     }
     if (!Logged(kernel, log, "create queue", [&] { return AddVirtualPrinter(os.spooler); })) {
         const plat::DWORD error = FailureCode(kernel);
         if (error != plat::kErrorPrinterAlreadyExists || !ExistingQueueIsOurs(os, log)) {
-            return ReportFailure(log, "AddPrinter", error);
+            return ReportFailure(notices, "AddPrinter", error);
         }
     }
 
     const char* route = "";
     kernel.SetLastError(plat::kErrorSuccess);
-    const plat::BOOL made_default = SetDefaultPrinterByName(os, &route);
+    const plat::BOOL made_default = SetDefaultPrinterByName(os.spooler, kernel, os.profile, &route);
     log.Step(std::string("set default printer by ") + route, made_default != plat::kFalse,
              FailureCode(kernel));
     const plat::LONG spool = ConfigureSpoolDirectory(kernel, registry);
@@ -138,9 +138,9 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log) {
     return InstalledPrinterReadsBack(os, log) ? plat::kTrue : plat::kFalse;
 }
 
-bool InstallAction(RunLog& log) {
-    const bool installed = InstallPrinter(log.os(), log) != plat::kFalse;
-    if (!installed) log.Notify("安装打印机驱动发生错误!");
+bool InstallAction(plat::Os& os, RunLog& log, Notices& notices) {
+    const bool installed = InstallPrinter(os, log, notices) != plat::kFalse;
+    if (!installed) notices.Notify("安装打印机驱动发生错误!");
     return installed;
 }
 

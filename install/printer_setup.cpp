@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "install/fixed_text.h"
-#include "install/printer_constants.h"
+#include "common/fixed_text.h"
+#include "common/printer_constants.h"
+#include "common/run_log.h"
 #include "platform/mbcs.h"
 
 namespace velmora {
@@ -40,91 +41,83 @@ plat::LONG WriteSpoolDirectory(CRegistry& holder, const char* directory) {
 
 std::string OrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
-// What the two older routes acquire, released on every way out: printer, record, text.
-struct Acquired {
-    explicit Acquired(plat::Os& os) : os(os) {}
-    Acquired(const Acquired&) = delete;
-    Acquired& operator=(const Acquired&) = delete;
-    ~Acquired() {
-        if (printer != nullptr) (void)os.spooler.ClosePrinter(printer);
-        if (record != nullptr) (void)os.kernel.GlobalFree(record);
-        if (device != nullptr) (void)os.kernel.GlobalFree(device);
-    }
-    plat::PrinterInfo2* info() const { return static_cast<plat::PrinterInfo2*>(record); }
+// What the two older routes and the read-back acquire. The members go in reverse order, so the
+// printer is closed first, then the record and the device text are freed.
+struct PrinterRecord {
+    PrinterRecord(plat::Spooler& spooler, plat::Kernel& kernel)
+        : device(kernel), record(kernel), printer(spooler) {}
+    plat::PrinterInfo2* info() const { return static_cast<plat::PrinterInfo2*>(record.get()); }
 
-    plat::Os& os;
-    plat::PRINTER_HANDLE printer = nullptr;
-    void* record = nullptr;
-    void* device = nullptr;
+    plat::UniqueGlobal device;
+    plat::UniqueGlobal record;
+    plat::UniquePrinter printer;
 };
 
 // Opens the printer and reads its level-2 record into zero-filled memory.
-bool ReadPrinterRecord(plat::Os& os, Acquired& held) {
+bool ReadPrinterRecord(plat::Spooler& spooler, plat::Kernel& kernel, PrinterRecord& held) {
     plat::PRINTER_HANDLE printer = nullptr;
-    if (!os.spooler.OpenPrinterA(kPrinterName, &printer, nullptr) || printer == nullptr) {
+    if (!spooler.OpenPrinterA(kPrinterName, &printer, nullptr) || printer == nullptr) {
         return false;
     }
-    held.printer = printer;
+    held.printer.reset(printer);
 
     DWORD needed = 0;
-    os.kernel.SetLastError(plat::kErrorSuccess);
-    if (!os.spooler.GetPrinterA(printer, kLevel2, nullptr, 0, &needed) &&
-        (os.kernel.GetLastError() != plat::kErrorInsufficientBuffer || needed == 0)) {
+    kernel.SetLastError(plat::kErrorSuccess);
+    if (!spooler.GetPrinterA(printer, kLevel2, nullptr, 0, &needed) &&
+        (kernel.GetLastError() != plat::kErrorInsufficientBuffer || needed == 0)) {
         return false;
     }
-    held.record = os.kernel.GlobalAlloc(plat::kGmemZeroInit, needed);
-    if (held.record == nullptr) return false;
-    return os.spooler.GetPrinterA(printer, kLevel2, static_cast<plat::BYTE*>(held.record), needed,
-                                  &needed) != kFalse;
+    held.record.reset(kernel.GlobalAlloc(plat::kGmemZeroInit, needed));
+    if (!held.record) return false;
+    return spooler.GetPrinterA(printer, kLevel2, static_cast<plat::BYTE*>(held.record.get()), needed,
+                               &needed) != kFalse;
 }
 
 // Windows 9x: the default printer is the one whose record carries the default attribute.
-BOOL SetDefaultOn9x(plat::Os& os) {
-    Acquired held(os);
-    if (!ReadPrinterRecord(os, held)) return kFalse;
+BOOL SetDefaultOn9x(plat::Spooler& spooler, plat::Kernel& kernel, plat::Profile& profile) {
+    PrinterRecord held(spooler, kernel);
+    if (!ReadPrinterRecord(spooler, kernel, held)) return kFalse;
     // Written back unchanged, the record would make nobody the default.
     held.info()->Attributes |= plat::kPrinterAttributeDefault;
-    if (!os.spooler.SetPrinterA(held.printer, kLevel2, static_cast<plat::BYTE*>(held.record), 0)) {
+    if (!spooler.SetPrinterA(held.printer.get(), kLevel2,
+                             static_cast<plat::BYTE*>(held.record.get()), 0)) {
         return kFalse;
     }
     static const char kWindows[] = "windows";
-    BroadcastSettingChange(os.profile, reinterpret_cast<std::intptr_t>(kWindows));
+    BroadcastSettingChange(profile, reinterpret_cast<std::intptr_t>(kWindows));
     return kTrue;
 }
 
 // Windows NT before 5: the default printer is win.ini's "device" entry, "name,driver,port".
-BOOL SetDefaultOnOldNt(plat::Os& os) {
-    Acquired held(os);
-    if (!ReadPrinterRecord(os, held)) return kFalse;
+BOOL SetDefaultOnOldNt(plat::Spooler& spooler, plat::Kernel& kernel, plat::Profile& profile) {
+    PrinterRecord held(spooler, kernel);
+    if (!ReadPrinterRecord(spooler, kernel, held)) return kFalse;
     const char* driver = held.info()->pDriverName;
     const char* port = held.info()->pPortName;
     if (driver == nullptr || port == nullptr) return kFalse;
 
     const std::size_t size =
         std::strlen(kPrinterName) + std::strlen(driver) + std::strlen(port) + 3;
-    held.device = os.kernel.GlobalAlloc(plat::kGmemZeroInit, size);
-    if (held.device == nullptr) return kFalse;
-    char* device = static_cast<char*>(held.device);
+    held.device.reset(kernel.GlobalAlloc(plat::kGmemZeroInit, size));
+    if (!held.device) return kFalse;
+    char* device = static_cast<char*>(held.device.get());
     (void)ComposeInto(device, size, {kPrinterName, ",", driver, ",", port});
 
-    if (!os.profile.WriteProfileStringA(kWinIniSection, kWinIniDevice, device)) return kFalse;
-    BroadcastSettingChange(os.profile, 0);
+    if (!profile.WriteProfileStringA(kWinIniSection, kWinIniDevice, device)) return kFalse;
+    BroadcastSettingChange(profile, 0);
     return kTrue;
 }
 
 // Windows NT 5 and later: SetDefaultPrinterA, which older spoolers lack, so looked up.
-BOOL SetDefaultOnNt5(plat::Os& os) {
-    const plat::HMODULE library = os.kernel.LoadLibraryA("winspool.drv");
-    if (library == nullptr) return kFalse;
-    const plat::FARPROC set_default = os.kernel.GetProcAddress(library, "SetDefaultPrinterA");
-    if (set_default == nullptr) {
-        (void)os.kernel.FreeLibrary(library);
-        return kFalse;
-    }
-    const BOOL done = os.kernel.CallSetDefaultPrinterA(set_default, kPrinterName);
-    (void)os.kernel.FreeLibrary(library);
+BOOL SetDefaultOnNt5(plat::Kernel& kernel, plat::Profile& profile) {
+    plat::UniqueLibrary library(kernel, kernel.LoadLibraryA("winspool.drv"));
+    if (!library) return kFalse;
+    const plat::FARPROC set_default = kernel.GetProcAddress(library.get(), "SetDefaultPrinterA");
+    if (set_default == nullptr) return kFalse;
+    const BOOL done = kernel.CallSetDefaultPrinterA(set_default, kPrinterName);
+    library.reset();  // freed at once, before the result is looked at
     if (!done) return kFalse;
-    BroadcastSettingChange(os.profile, 0);
+    BroadcastSettingChange(profile, 0);
     return kTrue;
 }
 
@@ -159,31 +152,31 @@ BOOL AddVirtualPrinter(plat::Spooler& spooler) {
     info.StartTime = 0;
     info.UntilTime = 0;
 
-    const plat::PRINTER_HANDLE printer =
-        spooler.AddPrinterA(nullptr, kLevel2, reinterpret_cast<plat::BYTE*>(&info));
-    if (printer == nullptr) return kFalse;  // the caller reads the spooler's last error at once
-    (void)spooler.ClosePrinter(printer);
-    return kTrue;
+    const plat::UniquePrinter printer(
+        spooler, spooler.AddPrinterA(nullptr, kLevel2, reinterpret_cast<plat::BYTE*>(&info)));
+    // On failure the caller reads the spooler's last error at once: nothing is closed then.
+    return printer ? kTrue : kFalse;
 }
 
-BOOL SetDefaultPrinterByName(plat::Os& os, const char** route) {
+BOOL SetDefaultPrinterByName(plat::Spooler& spooler, plat::Kernel& kernel, plat::Profile& profile,
+                             const char** route) {
     plat::OsVersionInfo version{};
     version.dwOSVersionInfoSize = sizeof version;
-    (void)os.kernel.GetVersionExA(&version);
+    (void)kernel.GetVersionExA(&version);
 
     const char* ignored = nullptr;
     const char*& name = route != nullptr ? *route : ignored;
     if (version.dwPlatformId == plat::kVerPlatformWin32Windows) {
         name = "printer attribute";
-        return SetDefaultOn9x(os);
+        return SetDefaultOn9x(spooler, kernel, profile);
     }
     if (version.dwPlatformId == plat::kVerPlatformWin32Nt && version.dwMajorVersion < 5) {
         name = "win.ini device";
-        return SetDefaultOnOldNt(os);
+        return SetDefaultOnOldNt(spooler, kernel, profile);
     }
     if (version.dwPlatformId == plat::kVerPlatformWin32Nt) {
         name = "SetDefaultPrinterA";
-        return SetDefaultOnNt5(os);
+        return SetDefaultOnNt5(kernel, profile);
     }
     name = "none for this system";
     return kTrue;
@@ -203,11 +196,12 @@ plat::LONG ConfigureSpoolDirectory(plat::Kernel& kernel, CRegistry& holder) {
     return WriteSpoolDirectory(holder, directory);
 }
 
-QueueRecord ReadVirtualPrinter(plat::Os& os) {
+QueueRecord ReadVirtualPrinter(plat::Spooler& spooler, plat::Kernel& kernel) {
     QueueRecord queue;
-    Acquired held(os);
-    if (!ReadPrinterRecord(os, held)) {
-        queue.error = os.kernel.GetLastError();
+    PrinterRecord held(spooler, kernel);
+    kernel.SetLastError(plat::kErrorSuccess);
+    if (!ReadPrinterRecord(spooler, kernel, held)) {
+        queue.error = FailureCode(kernel);
         return queue;
     }
     const plat::PrinterInfo2& info = *held.info();
@@ -224,23 +218,22 @@ bool IsOurQueue(const QueueRecord& queue) {
            plat::SameNameIgnoringCase(queue.driver, kPrinterName);
 }
 
-bool PortIsListed(plat::Os& os) {
+bool PortIsListed(plat::Spooler& spooler, plat::Kernel& kernel) {
     DWORD needed = 0;
     DWORD count = 0;
-    (void)os.spooler.EnumPortsA(nullptr, 1, nullptr, 0, &needed, &count);
+    (void)spooler.EnumPortsA(nullptr, 1, nullptr, 0, &needed, &count);
     if (needed == 0) return false;
-    void* memory = os.kernel.GlobalAlloc(plat::kGmemZeroInit, needed);
-    if (memory == nullptr) return false;
+    const plat::UniqueGlobal memory(kernel, kernel.GlobalAlloc(plat::kGmemZeroInit, needed));
+    if (!memory) return false;
     bool listed = false;
-    if (os.spooler.EnumPortsA(nullptr, 1, static_cast<plat::BYTE*>(memory), needed, &needed,
-                              &count)) {
-        const auto* ports = static_cast<const plat::PortInfo1*>(memory);
+    if (spooler.EnumPortsA(nullptr, 1, static_cast<plat::BYTE*>(memory.get()), needed, &needed,
+                           &count)) {
+        const auto* ports = static_cast<const plat::PortInfo1*>(memory.get());
         for (DWORD i = 0; i < count && !listed; ++i) {
             listed =
                 ports[i].pName != nullptr && plat::SameNameIgnoringCase(ports[i].pName, kPortNameA);
         }
     }
-    (void)os.kernel.GlobalFree(memory);
     return listed;
 }
 

@@ -4,7 +4,10 @@
 
 #include <string>
 
-#include "platform/os.h"
+#include "platform/kernel.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/spooler.h"
 
 namespace velmora {
 
@@ -33,7 +36,8 @@ plat::BOOL AddVirtualPrinter(plat::Spooler& spooler);
 // Makes the virtual printer the default printer by the route of the running Windows family.
 // Nonzero on success, and on a system of neither family (nothing is then done). `route`, when
 // given, receives the route's name for the log.
-plat::BOOL SetDefaultPrinterByName(plat::Os& os, const char** route = nullptr);
+plat::BOOL SetDefaultPrinterByName(plat::Spooler& spooler, plat::Kernel& kernel,
+                                   plat::Profile& profile, const char** route = nullptr);
 
 // Writes the Windows directory as "SpoolDirectory" under the "zarvo printer" key, which the
 // holder then keeps open. Does nothing when that key does not exist. Returns the registry's
@@ -49,13 +53,13 @@ struct QueueRecord {
     std::string processor;
     std::string datatype;
 };
-QueueRecord ReadVirtualPrinter(plat::Os& os);
+QueueRecord ReadVirtualPrinter(plat::Spooler& spooler, plat::Kernel& kernel);
 
 // Whether the record is our queue: on our port, with our driver.
 bool IsOurQueue(const QueueRecord& queue);
 
 // Whether the spooler lists the printer's port.
-bool PortIsListed(plat::Os& os);
+bool PortIsListed(plat::Spooler& spooler, plat::Kernel& kernel);
 
 // The printer win.ini's "device" entry names: the default printer of the user running the
 // program; empty when there is none.

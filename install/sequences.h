@@ -1,7 +1,8 @@
 // The install and uninstall sequences, and the command-line actions built on them.
 #pragma once
 
-#include "install/run_log.h"
+#include "common/notices.h"
+#include "common/run_log.h"
 #include "platform/os.h"
 
 namespace velmora {
@@ -16,15 +17,15 @@ inline constexpr plat::DWORD kReadBackLimitMs = 10000;
 // when the driver, the port and the queue were created (or our own queue was already there)
 // and the queue reads back on our port and driver. Notifies when one of the three fails.
 // Every step goes to the log.
-plat::BOOL InstallPrinter(plat::Os& os, RunLog& log);
+plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices);
 
 // Queue, port and driver removed; the result is the driver deletion's. Shows nothing.
 plat::BOOL UninstallPrinter(plat::Os& os, RunLog& log);
 
 // "-i": the sequence, then a notice when it failed. Returns the outcome.
-bool InstallAction(RunLog& log);
+bool InstallAction(plat::Os& os, RunLog& log, Notices& notices);
 
 // "-u": the sequence. Returns the outcome.
-bool UninstallAction(RunLog& log);
+bool UninstallAction(plat::Os& os, RunLog& log);
 
 }  // namespace velmora

@@ -4,8 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "install/printer_constants.h"
-#include "platform/unique_any.h"
+#include "common/printer_constants.h"
 
 namespace velmora {
 namespace {
@@ -21,10 +20,6 @@ constexpr DWORD kStopSettleMs = 1000;
 constexpr DWORD kStopPollMs = 500;
 constexpr char kXcvLocalPort[] = ",XcvMonitor Local Port";
 
-auto ServiceCloser(plat::ServiceManager& scm) {
-    return [&scm](SC_HANDLE handle) { (void)scm.CloseServiceHandle(handle); };
-}
-
 // Sleeps at most what is left of the wait budget; returns false once it is spent.
 bool SleepWithinBudget(plat::Kernel& kernel, std::uint64_t wanted, DWORD& slept) {
     if (slept >= kServiceWaitLimitMs) return false;
@@ -39,11 +34,12 @@ bool SleepWithinBudget(plat::Kernel& kernel, std::uint64_t wanted, DWORD& slept)
 
 BOOL StartServiceAndWait(plat::ServiceManager& scm, plat::Kernel& kernel, const char* name) {
     plat::ServiceStatus status{};
-    auto manager = plat::MakeUnique(scm.OpenSCManagerA("", nullptr, plat::kScManagerConnect),
-                                    ServiceCloser(scm));
+    // Declared in opening order, so the service closes before the manager.
+    const plat::UniqueServiceHandle manager(
+        scm, scm.OpenSCManagerA("", nullptr, plat::kScManagerConnect));
     if (!manager) return kFalse;
-    auto service = plat::MakeUnique(scm.OpenServiceA(manager.get(), name, plat::kServiceAllAccess),
-                                    ServiceCloser(scm));
+    const plat::UniqueServiceHandle service(
+        scm, scm.OpenServiceA(manager.get(), name, plat::kServiceAllAccess));
     if (!service) return kFalse;
     if (!scm.StartServiceA(service.get(), 0, nullptr)) {
         (void)kernel.GetLastError();  // read as the system's convention asks; nobody uses it
@@ -60,11 +56,11 @@ BOOL StartServiceAndWait(plat::ServiceManager& scm, plat::Kernel& kernel, const 
 
 BOOL StopServiceAndWait(plat::ServiceManager& scm, plat::Kernel& kernel, const char* name) {
     plat::ServiceStatus status{};
-    auto manager = plat::MakeUnique(scm.OpenSCManagerA("", nullptr, plat::kScManagerConnect),
-                                    ServiceCloser(scm));
+    const plat::UniqueServiceHandle manager(
+        scm, scm.OpenSCManagerA("", nullptr, plat::kScManagerConnect));
     if (!manager) return kFalse;
-    auto service = plat::MakeUnique(scm.OpenServiceA(manager.get(), name, plat::kServiceAllAccess),
-                                    ServiceCloser(scm));
+    const plat::UniqueServiceHandle service(
+        scm, scm.OpenServiceA(manager.get(), name, plat::kServiceAllAccess));
     if (!service) return kFalse;
     if (!scm.ControlService(service.get(), plat::kServiceControlStop, &status)) {
         (void)kernel.GetLastError();
@@ -82,8 +78,9 @@ BOOL StopServiceAndWait(plat::ServiceManager& scm, plat::Kernel& kernel, const c
 
 BOOL PortAddOrDelete(plat::Spooler& spooler, bool remove) {
     plat::PrinterDefaults defaults{nullptr, nullptr, plat::kServerAllAccess};
-    plat::PRINTER_HANDLE xcv = nullptr;
-    if (!spooler.OpenPrinterA(kXcvLocalPort, &xcv, &defaults)) return kFalse;
+    plat::PRINTER_HANDLE opened = nullptr;
+    if (!spooler.OpenPrinterA(kXcvLocalPort, &opened, &defaults)) return kFalse;
+    const plat::UniquePrinter xcv(spooler, opened);
 
     const char16_t* command = remove ? u"DeletePort" : u"AddPort";
     const auto input_size =
@@ -91,11 +88,9 @@ BOOL PortAddOrDelete(plat::Spooler& spooler, bool remove) {
     DWORD output = 0;
     DWORD needed = 0;
     DWORD monitor_status = 0;  // the monitor's own answer is deliberately not consulted
-    const BOOL result =
-        spooler.XcvDataW(xcv, command, reinterpret_cast<const plat::BYTE*>(kPortNameW), input_size,
-                         reinterpret_cast<plat::BYTE*>(&output), 0, &needed, &monitor_status);
-    (void)spooler.ClosePrinter(xcv);
-    return result;
+    return spooler.XcvDataW(xcv.get(), command, reinterpret_cast<const plat::BYTE*>(kPortNameW),
+                            input_size, reinterpret_cast<plat::BYTE*>(&output), 0, &needed,
+                            &monitor_status);
 }
 
 }  // namespace velmora

@@ -1,5 +1,5 @@
 // "-u": report, pause, then the printer queue, its port and its driver removed in that order.
-#include "install/printer_constants.h"
+#include "common/printer_constants.h"
 #include "install/sequences.h"
 #include "install/service_ops.h"
 #include "report/report.h"
@@ -13,7 +13,7 @@ constexpr plat::DWORD kReportHeadStartMs = 3000;
 }  // namespace
 
 plat::BOOL UninstallPrinter(plat::Os& os, RunLog& log) {
-    StartReportThread(os, kReportUninstallPath);
+    StartReportThread(os.internet, os.kernel, kReportUninstallPath);
     os.kernel.Sleep(kReportHeadStartMs);
     log.Write("pause 3000 ms for the report");
 
@@ -28,9 +28,9 @@ plat::BOOL UninstallPrinter(plat::Os& os, RunLog& log) {
     } else {
         // The spooler removes the queue once its last handle is closed; a failed deletion
         // still must not leave the handle open.
-        const plat::BOOL deleted = os.spooler.DeletePrinter(printer);
+        const plat::UniquePrinter queue(os.spooler, printer);
+        const plat::BOOL deleted = os.spooler.DeletePrinter(queue.get());
         log.Step("delete queue", deleted != plat::kFalse, FailureCode(kernel));
-        (void)os.spooler.ClosePrinter(printer);
     }
     kernel.SetLastError(plat::kErrorSuccess);
     const plat::BOOL port = PortAddOrDelete(os.spooler, true);
@@ -41,6 +41,8 @@ plat::BOOL UninstallPrinter(plat::Os& os, RunLog& log) {
     return driver;
 }
 
-bool UninstallAction(RunLog& log) { return UninstallPrinter(log.os(), log) != plat::kFalse; }
+bool UninstallAction(plat::Os& os, RunLog& log) {
+    return UninstallPrinter(os, log) != plat::kFalse;
+}
 
 }  // namespace velmora

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/types.h"
+#include "platform/unique_any.h"
 
 namespace plat {
 
@@ -117,6 +118,8 @@ class DialogHost {
     virtual void CoTaskMemFree(PIDLIST item) = 0;
     virtual BOOL GetOpenFileNameA(const OpenFileName& request) = 0;
 };
+
+using UniqueItemIdList = UniqueAny<DialogHost, PIDLIST, &DialogHost::CoTaskMemFree>;
 
 // The real system; defined by the Win32 adapters.
 DialogHost& SystemDialogHost();

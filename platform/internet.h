@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/types.h"
+#include "platform/unique_any.h"
 
 namespace plat {
 
@@ -36,5 +37,7 @@ class Internet {
     virtual BOOL InternetReadFile(HINTERNET file, void* buffer, DWORD to_read, DWORD* read) = 0;
     virtual BOOL InternetCloseHandle(HINTERNET internet) = 0;
 };
+
+using UniqueInternetHandle = UniqueAny<Internet, HINTERNET, &Internet::InternetCloseHandle>;
 
 }  // namespace plat

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/types.h"
+#include "platform/unique_any.h"
 
 namespace plat {
 
@@ -148,5 +149,12 @@ class Kernel {
     // The C run-time's _beginthread.
     virtual std::uintptr_t BeginThread(ThreadProc start, unsigned stack_size, void* argument) = 0;
 };
+
+// Processes, threads and tokens: null when there is none.
+using UniqueHandle = UniqueAny<Kernel, HANDLE, &Kernel::CloseHandle>;
+// Files: CreateFile gives INVALID_HANDLE_VALUE when it fails, not null.
+using UniqueFile = UniqueAny<Kernel, HANDLE, &Kernel::CloseHandle, ~std::uintptr_t{0}>;
+using UniqueLibrary = UniqueAny<Kernel, HMODULE, &Kernel::FreeLibrary>;
+using UniqueGlobal = UniqueAny<Kernel, void*, &Kernel::GlobalFree>;
 
 }  // namespace plat

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/types.h"
+#include "platform/unique_any.h"
 
 namespace plat {
 
@@ -34,5 +35,7 @@ class ServiceManager {
     virtual BOOL QueryServiceStatus(SC_HANDLE service, ServiceStatus* status) = 0;
     virtual BOOL CloseServiceHandle(SC_HANDLE handle) = 0;
 };
+
+using UniqueServiceHandle = UniqueAny<ServiceManager, SC_HANDLE, &ServiceManager::CloseServiceHandle>;
 
 }  // namespace plat

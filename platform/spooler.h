@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/types.h"
+#include "platform/unique_any.h"
 
 namespace plat {
 
@@ -76,5 +77,8 @@ class Spooler {
     virtual BOOL EnumPortsA(const char* server, DWORD level, BYTE* buffer, DWORD size,
                             DWORD* needed, DWORD* returned) = 0;
 };
+
+// A printer, or the port monitor's channel, opened or added.
+using UniquePrinter = UniqueAny<Spooler, PRINTER_HANDLE, &Spooler::ClosePrinter>;
 
 }  // namespace plat

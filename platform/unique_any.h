@@ -1,35 +1,45 @@
-// A move-only owner of one handle that releases it through a caller-chosen closer,
-// in the manner of wil's unique_any.
+// The one way the program owns a handle: a move-only holder that releases it through the call of
+// the OS area that gave it out, in the manner of wil's unique_any. Each handle kind names its
+// holder once, next to its interface, with its own invalid value (null for most, but
+// INVALID_HANDLE_VALUE for a file).
 #pragma once
 
+#include <cstdint>
 #include <utility>
 
 namespace plat {
 
-template <typename Handle, typename Closer>
+// `Close` is the member of `Owner` that releases a `Handle`; `kInvalid` is the value that holds
+// nothing, as a number.
+template <typename Owner, typename Handle, auto Close, std::uintptr_t kInvalid = 0>
 class UniqueAny {
   public:
-    UniqueAny(Handle handle, Closer closer) : handle_(handle), closer_(std::move(closer)) {}
+    explicit UniqueAny(Owner& owner, Handle handle = Invalid()) : owner_(&owner), handle_(handle) {}
     UniqueAny(const UniqueAny&) = delete;
     UniqueAny& operator=(const UniqueAny&) = delete;
     UniqueAny(UniqueAny&& other) noexcept
-        : handle_(std::exchange(other.handle_, Handle{})), closer_(std::move(other.closer_)) {}
+        : owner_(other.owner_), handle_(std::exchange(other.handle_, Invalid())) {}
+    UniqueAny& operator=(UniqueAny&& other) noexcept {
+        if (this != &other) {
+            reset(std::exchange(other.handle_, Invalid()));
+            owner_ = other.owner_;
+        }
+        return *this;
+    }
     ~UniqueAny() { reset(); }
 
+    static Handle Invalid() { return reinterpret_cast<Handle>(kInvalid); }
+
     Handle get() const { return handle_; }
-    explicit operator bool() const { return handle_ != Handle{}; }
-    void reset() {
-        if (handle_ != Handle{}) closer_(std::exchange(handle_, Handle{}));
+    explicit operator bool() const { return handle_ != Invalid(); }
+    void reset(Handle handle = Invalid()) {
+        const Handle old = std::exchange(handle_, handle);
+        if (old != Invalid()) (void)(owner_->*Close)(old);
     }
 
   private:
+    Owner* owner_;
     Handle handle_;
-    Closer closer_;
 };
-
-template <typename Handle, typename Closer>
-UniqueAny<Handle, Closer> MakeUnique(Handle handle, Closer closer) {
-    return UniqueAny<Handle, Closer>(handle, std::move(closer));
-}
 
 }  // namespace plat

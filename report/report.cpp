@@ -4,10 +4,9 @@
 #include <atomic>
 #include <vector>
 
+#include "common/printer_constants.h"
+#include "common/run_log.h"
 #include "framework/message_box.h"
-#include "install/printer_constants.h"
-#include "install/run_log.h"
-#include "platform/unique_any.h"
 
 namespace velmora {
 namespace {
@@ -15,8 +14,10 @@ namespace {
 using plat::DWORD;
 using plat::HINTERNET;
 
-// Set before each thread is started, so every thread sees the system its starter named.
-std::atomic<plat::Os*> g_report_os{nullptr};
+// The parts of the system the report threads use, set before each thread is started. The
+// thread's argument is only its path: a detached thread may outlive its starter's stack.
+std::atomic<plat::Internet*> g_internet{nullptr};
+std::atomic<plat::Kernel*> g_kernel{nullptr};
 
 }  // namespace
 
@@ -42,17 +43,14 @@ bool ReadFirstLine(plat::Internet& internet, HINTERNET request, std::string& lin
     }
 }
 
-std::string SendReport(plat::Os& os, const char* path) {
-    plat::Internet& net = os.internet;
-    const auto closer = [&net](HINTERNET handle) { (void)net.InternetCloseHandle(handle); };
-
-    const std::string agent = ApplicationName(os.kernel);
+std::string SendReport(plat::Internet& net, plat::Kernel& kernel, const char* path) {
+    const std::string agent = ApplicationName(kernel);
     // Declared in opening order, so they close request, connection, session.
-    auto session = plat::MakeUnique(
-        net.InternetOpenA(agent.c_str(), plat::kInternetOpenTypePreconfig, nullptr, nullptr, 0),
-        closer);
-    const auto failed = [&os](const char* step) {
-        return std::string(step) + " failed, error " + ErrorCodeText(FailureCode(os.kernel));
+    const plat::UniqueInternetHandle session(
+        net, net.InternetOpenA(agent.c_str(), plat::kInternetOpenTypePreconfig, nullptr, nullptr,
+                               0));
+    const auto failed = [&kernel](const char* step) {
+        return std::string(step) + " failed, error " + ErrorCodeText(FailureCode(kernel));
     };
     if (!session) return failed("InternetOpen");
 
@@ -60,17 +58,15 @@ std::string SendReport(plat::Os& os, const char* path) {
     (void)net.InternetSetOptionExA(session.get(), plat::kInternetOptionConnectTimeout, &timeout,
                                    sizeof timeout, 0);
 
-    auto connection = plat::MakeUnique(
-        net.InternetConnectA(session.get(), kReportHost, plat::kInternetDefaultHttpPort,
-                             kReportUser, kReportPassword, plat::kInternetServiceHttp, 0,
-                             kReportContext),
-        closer);
+    const plat::UniqueInternetHandle connection(
+        net, net.InternetConnectA(session.get(), kReportHost, plat::kInternetDefaultHttpPort,
+                                  kReportUser, kReportPassword, plat::kInternetServiceHttp, 0,
+                                  kReportContext));
     if (!connection) return failed("InternetConnect");
 
-    auto request =
-        plat::MakeUnique(net.HttpOpenRequestA(connection.get(), "GET", path, "HTTP/1.0", nullptr,
-                                              nullptr, kReportRequestFlags, kReportContext),
-                         closer);
+    const plat::UniqueInternetHandle request(
+        net, net.HttpOpenRequestA(connection.get(), "GET", path, "HTTP/1.0", nullptr, nullptr,
+                                  kReportRequestFlags, kReportContext));
     if (!request) return failed("HttpOpenRequest");
 
     // A failed send is dropped and the answer is still read; a failed read ends the same way.
@@ -84,17 +80,19 @@ std::string SendReport(plat::Os& os, const char* path) {
 }
 
 void ReportThreadProc(void* path) {
-    plat::Os* os = g_report_os.load();
-    if (os == nullptr || path == nullptr) return;
+    plat::Internet* internet = g_internet.load();
+    plat::Kernel* kernel = g_kernel.load();
+    if (internet == nullptr || kernel == nullptr || path == nullptr) return;
     const char* report_path = static_cast<const char*>(path);
-    const std::string outcome = SendReport(*os, report_path);
+    const std::string outcome = SendReport(*internet, *kernel, report_path);
     // Written only if the thread gets this far before the process ends.
-    RunLog(*os, true).Write(std::string("report ") + report_path + ": " + outcome);
+    RunLog(*kernel).Write(std::string("report ") + report_path + ": " + outcome);
 }
 
-void StartReportThread(plat::Os& os, const char* path) {
-    g_report_os.store(&os);
-    (void)os.kernel.BeginThread(ReportThreadProc, kReportThreadStackSize, const_cast<char*>(path));
+void StartReportThread(plat::Internet& internet, plat::Kernel& kernel, const char* path) {
+    g_internet.store(&internet);
+    g_kernel.store(&kernel);
+    (void)kernel.BeginThread(ReportThreadProc, kReportThreadStackSize, const_cast<char*>(path));
 }
 
 }  // namespace velmora

@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/os.h"
+#include "platform/internet.h"
+#include "platform/kernel.h"
 
 namespace velmora {
 
@@ -39,14 +40,14 @@ inline constexpr std::size_t kReportLoggedLineSize = 100;
 // The whole report on the calling thread: session, connection, request, send, first line of
 // the answer, then everything closed. Nothing fails outward; returns what happened, for the
 // log.
-std::string SendReport(plat::Os& os, const char* path);
+std::string SendReport(plat::Internet& internet, plat::Kernel& kernel, const char* path);
 
 // The thread entry: `path` is a narrow text with static storage. Reaches the system given to
 // StartReportThread.
 void ReportThreadProc(void* path);
 
-// Starts a detached report thread for `path` (static storage) on `os`, which must outlive it.
-// The thread is never waited for; the result of the start is not needed by anyone.
-void StartReportThread(plat::Os& os, const char* path);
+// Starts a detached report thread for `path` (static storage) on `internet` and `kernel`, which
+// must outlive it. The thread is never waited for; the result of the start is not needed.
+void StartReportThread(plat::Internet& internet, plat::Kernel& kernel, const char* path);
 
 }  // namespace velmora

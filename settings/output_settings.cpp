@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "install/printer_constants.h"
+#include "common/printer_constants.h"
 
 namespace velmora {
 namespace {

@@ -5,9 +5,9 @@
 
 #include "framework/message_box.h"
 #include "framework/wait_cursor.h"
-#include "install/fixed_text.h"
-#include "install/printer_constants.h"
-#include "install/system_facts.h"
+#include "common/fixed_text.h"
+#include "common/printer_constants.h"
+#include "common/system_facts.h"
 #include "res/resource.h"
 #include "settings/about_dlg.h"
 
@@ -155,12 +155,12 @@ void CVelmoraDlg::OnBnClickedOk() {
 }
 
 void CVelmoraDlg::OnBnClickedBrowseOutPath() {
-    const plat::PIDLIST item =
-        m_host.SHBrowseForFolderA(View().Window(), kBrowseFolderTitle, plat::kBifReturnOnlyFsDirs);
-    if (item == nullptr) return;
+    plat::UniqueItemIdList item(m_host, m_host.SHBrowseForFolderA(View().Window(), kBrowseFolderTitle,
+                                                                 plat::kBifReturnOnlyFsDirs));
+    if (!item) return;
     char path[plat::kMaxPath] = {};
-    const plat::BOOL has_path = m_host.SHGetPathFromIDListA(item, path);
-    m_host.CoTaskMemFree(item);
+    const plat::BOOL has_path = m_host.SHGetPathFromIDListA(item.get(), path);
+    item.reset();
     // An item without a file-system path leaves the directory as it is.
     if (!has_path) return;
     path[sizeof path - 1] = '\0';
@@ -194,12 +194,13 @@ void CVelmoraDlg::OnBnClickedUninstall() {
     RunSequence(m_sequences.uninstall, "卸载Zarvo虚拟打印机驱动 ", "dialog: uninstall button");
 }
 
-void CVelmoraDlg::RunSequence(const PrinterSequence& sequence, const char* action,
+void CVelmoraDlg::RunSequence(PrinterSequence sequence, const char* action,
                               const char* log_title) {
     CWaitCursor wait(m_host);
-    RunLog log(m_os, false);
+    RunLog log(m_os.kernel);
+    Notices notices(m_os.ui, m_os.kernel, log, false);
     log.Begin(log_title);
-    const plat::BOOL succeeded = sequence(m_os, log);
+    const plat::BOOL succeeded = sequence(m_os, log, notices);
     log.End(succeeded != plat::kFalse, -1);
     const std::string text = std::string(action) + (succeeded ? "成功" : "失败") + " ";
     (void)AppMessageBox(m_os.ui, m_os.kernel, text.c_str());

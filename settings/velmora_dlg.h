@@ -2,19 +2,20 @@
 // back on OK; and the dialog action that runs it.
 #pragma once
 
-#include <functional>
 #include <string>
 
+#include "common/notices.h"
+#include "common/run_log.h"
 #include "framework/dialog_base.h"
 #include "framework/win_app.h"
-#include "install/run_log.h"
 #include "platform/os.h"
 #include "settings/output_settings.h"
 
 namespace velmora {
 
-// The install and uninstall sequences behind the dialog's two hidden buttons.
-using PrinterSequence = std::function<plat::BOOL(plat::Os&, RunLog&)>;
+// The install and uninstall sequences behind the dialog's two hidden buttons (the uninstall
+// sequence shows nothing, so it leaves the notices alone).
+using PrinterSequence = plat::BOOL (*)(plat::Os&, RunLog&, Notices&);
 struct PrinterSequences {
     PrinterSequence install;
     PrinterSequence uninstall;
@@ -48,7 +49,7 @@ class CVelmoraDlg : public CDialog {
     void OnBnClickedRunExe();
     void OnBnClickedInstall();
     void OnBnClickedUninstall();
-    void RunSequence(const PrinterSequence& sequence, const char* action, const char* log_title);
+    void RunSequence(PrinterSequence sequence, const char* action, const char* log_title);
 
     plat::Os& m_os;
     PrinterSequences m_sequences;

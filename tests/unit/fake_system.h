@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app/velmora_app.h"
-#include "install/printer_constants.h"
+#include "common/printer_constants.h"
 #include "install/sequences.h"
 #include "platform/dialog.h"
 #include "platform/os.h"
@@ -160,11 +160,16 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
   public:
     Os os{*this, *this, *this, *this, *this, *this, *this, *this};
     // What the program's entry point binds its modes to.
-    bool Install(velmora::RunLog& log) override { return velmora::InstallAction(log); }
-    bool Uninstall(velmora::RunLog& log) override { return velmora::UninstallAction(log); }
+    bool Install(velmora::RunLog& log, velmora::Notices& notices) override {
+        return velmora::InstallAction(os, log, notices);
+    }
+    bool Uninstall(velmora::RunLog& log) override { return velmora::UninstallAction(os, log); }
     void ShowDialog(velmora::CWinApp& app) override {
         velmora::ShowSettingsDialog(app, os, *this,
-                                    {&velmora::InstallPrinter, &velmora::UninstallPrinter});
+                                    {&velmora::InstallPrinter,
+                                     [](plat::Os& os, velmora::RunLog& log, velmora::Notices&) {
+                                         return velmora::UninstallPrinter(os, log);
+                                     }});
     }
 
     // From the call after `skip` on, `call` fails and leaves `error` as the last error.

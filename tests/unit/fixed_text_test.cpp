@@ -1,5 +1,5 @@
 // Composition of texts in caller memory.
-#include "install/fixed_text.h"
+#include "common/fixed_text.h"
 
 #include <gtest/gtest.h>
 

@@ -145,10 +145,10 @@ TEST(InstallTest, OurOwnQueueAlreadyThereIsKeptAndTheReadBackDecides) {
                                      "安装打印机驱动发生错误!|result: failed, exit code 1"));
     // Only our own port counts in the spooler's list; the installer's exit code is only logged.
     System p;
-    EXPECT_FALSE(velmora::PortIsListed(p.os));
+    EXPECT_FALSE(velmora::PortIsListed(p, p));
     p.child_exit = 3;
     EXPECT_EQ(Program(p, "-i"), 0);
-    EXPECT_TRUE(velmora::PortIsListed(p.os));
+    EXPECT_TRUE(velmora::PortIsListed(p, p));
     EXPECT_THAT(p.RunLog(), HasSubstr("|run driver installer: ok, exit code 3|"));
     // A program name that does not fit the 512 bytes whole has no directory to run from.
     System h;
@@ -246,7 +246,7 @@ TEST(DefaultPrinterTest, EachRouteFailsCleanlyOnAnyOfItsCalls) {
         f.platform = c[0] - '0', f.major = std::stoul(c.substr(1, 2));
         f.queues[kName] = {c.find("port") != c.npos ? "" : "P:", "D"};
         f.fail(c.substr(c.rfind(' ') + 1), 31, c.find("second") != c.npos);
-        EXPECT_EQ(velmora::SetDefaultPrinterByName(f.os) != kFalse, f.platform == 3) << c;
+        EXPECT_EQ(velmora::SetDefaultPrinterByName(f, f, f) != kFalse, f.platform == 3) << c;
         EXPECT_TRUE(f.Device().empty() && f.Log("broadcast ").empty() && f.Clean()) << c;
     }
 }

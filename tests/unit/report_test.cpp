@@ -13,7 +13,7 @@ using velmora::kReportUninstallPath;
 TEST(ReportTest, OneGetWithTheFixedSettingsOnItsOwnThreadClosedInReverse) {
     System f;
     f.module = "D:\\Tools\\Velmora.exe";
-    velmora::StartReportThread(f.os, kReportUninstallPath);
+    velmora::StartReportThread(f, f, kReportUninstallPath);
     EXPECT_EQ(f.Log(""), "thread 4 /zarvoprinter/servlet/PrintUnInstall");  // nothing sent yet
     f.RunThreads();
     EXPECT_EQ(f.Log("net "), "open Velmora 0 - - 0|option 2 30000 0|connect " VELMORA_REPORT_HOST
@@ -41,7 +41,7 @@ TEST(ReportTest, TheAnswerIsLoggedInPartWholeCharactersOnlyControlsEscaped) {
     System f;
     // Bytes 0 to 4 a lead byte without a trail byte and an escape; the character at 99 and 100.
     f.body = "\x81\x1b[2J" + std::string(94, 'a') + "\xD6\xD0tail\n";
-    velmora::StartReportThread(f.os, kReportUninstallPath);
+    velmora::StartReportThread(f, f, kReportUninstallPath);
     f.RunThreads();
     EXPECT_EQ(f.RunLog(), "report /zarvoprinter/servlet/PrintUnInstall: answered \"\\x81\\x1B[2J" +
                               std::string(94, 'a') + "\"");

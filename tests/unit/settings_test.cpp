@@ -44,7 +44,10 @@ class DialogTest : public ::testing::Test {
             act(v);
         };
         velmora::ShowSettingsDialog(app, f.os, f,
-                                    {&velmora::InstallPrinter, &velmora::UninstallPrinter});
+                                    {&velmora::InstallPrinter,
+                                     [](plat::Os& os, velmora::RunLog& log, velmora::Notices&) {
+                                         return velmora::UninstallPrinter(os, log);
+                                     }});
         EXPECT_EQ(app.m_pMainWnd, nullptr);
         EXPECT_EQ(app.m_strRegistryKey, "应用程序向导生成的本地应用程序");
         EXPECT_TRUE(f.Clean() && f.cursor == H(0xA1));

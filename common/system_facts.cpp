@@ -1,9 +1,8 @@
 // Program version, Windows version and width, elevation: the facts of the log's header.
-#include "install/system_facts.h"
+#include "common/system_facts.h"
 
 #include <cstring>
 
-#include "platform/unique_any.h"
 
 namespace velmora {
 namespace {
@@ -74,11 +73,11 @@ std::string WindowsDescription(plat::Kernel& kernel) {
 }
 
 const char* ElevationText(plat::Kernel& kernel) {
-    plat::HANDLE raw = nullptr;
-    if (!kernel.OpenProcessToken(kernel.GetCurrentProcess(), plat::kTokenQuery, &raw)) {
+    plat::HANDLE opened = nullptr;
+    if (!kernel.OpenProcessToken(kernel.GetCurrentProcess(), plat::kTokenQuery, &opened)) {
         return "unknown";
     }
-    auto token = plat::MakeUnique(raw, [&kernel](plat::HANDLE h) { (void)kernel.CloseHandle(h); });
+    const plat::UniqueHandle token(kernel, opened);
     DWORD elevated = 0;
     DWORD returned = 0;
     if (!kernel.GetTokenInformation(token.get(), plat::kTokenElevation, &elevated, sizeof elevated,

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/os.h"
+#include "platform/kernel.h"
 
 namespace velmora {
 
@@ -33,11 +33,8 @@ std::string LoggableText(std::string_view text, std::size_t limit = std::string_
 
 class RunLog {
   public:
-    // With `quiet`, what a message box would say is logged instead of shown.
-    RunLog(plat::Os& os, bool quiet);
-
-    bool quiet() const { return quiet_; }
-    plat::Os& os() const { return os_; }
+    // Only the kernel's files and clock are used.
+    explicit RunLog(plat::Kernel& kernel);
 
     // Moves an oversized log aside, then writes the run's header line.
     void Begin(std::string_view command_tail);
@@ -48,18 +45,12 @@ class RunLog {
     // The run's result; a negative exit code is left out (runs from the dialog have none).
     void End(bool ok, int exit_code);
 
-    // The application message box, or in quiet mode only its text in the log.
-    void Notify(const char* text);
-    void Notify(unsigned string_id);
-
   private:
-    void LogNotice(const char* text);
-    // The log opened to append, created when missing; InvalidHandleValue() when it cannot be.
-    plat::HANDLE OpenForAppend();
+    // The log opened to append, created when missing; empty when it cannot be.
+    plat::UniqueFile OpenForAppend();
     void Append(const std::string& line);
 
-    plat::Os& os_;
-    bool quiet_;
+    plat::Kernel& kernel_;
     std::string path_;  // empty when the temporary folder is unknown: nothing is logged
 };
 

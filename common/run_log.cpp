@@ -1,11 +1,10 @@
 // Appending to the run log: each line opens, appends and closes, so the report thread can add
 // its line while the main thread runs, and a run ended early keeps what it wrote.
-#include "install/run_log.h"
+#include "common/run_log.h"
 
 #include <cstdint>
 
-#include "framework/message_box.h"
-#include "install/system_facts.h"
+#include "common/system_facts.h"
 #include "platform/mbcs.h"
 
 namespace velmora {
@@ -60,9 +59,9 @@ std::string LoggableText(std::string_view text, std::size_t limit) {
     return shown;
 }
 
-RunLog::RunLog(plat::Os& os, bool quiet) : os_(os), quiet_(quiet) {
+RunLog::RunLog(plat::Kernel& kernel) : kernel_(kernel) {
     char folder[plat::kMaxPath] = {};
-    const DWORD length = os_.kernel.GetTempPathA(sizeof folder, folder);
+    const DWORD length = kernel_.GetTempPathA(sizeof folder, folder);
     if (length == 0 || length >= sizeof folder) return;
     path_.assign(folder, length);
     if (path_.back() != '\\') path_ += '\\';
@@ -71,16 +70,13 @@ RunLog::RunLog(plat::Os& os, bool quiet) : os_(os), quiet_(quiet) {
 
 void RunLog::Begin(std::string_view command_tail) {
     if (path_.empty()) return;
-    plat::Kernel& kernel = os_.kernel;
-    const plat::HANDLE file = OpenForAppend();
-    if (file != plat::InvalidHandleValue()) {
-        DWORD high = 0;
-        const DWORD size = kernel.GetFileSize(file, &high);
-        (void)kernel.CloseHandle(file);
-        if (size != plat::kInvalidFileSize && (high != 0 || size > kLogRotateSize)) {
-            const std::string old = path_ + kOldLogSuffix;
-            (void)kernel.MoveFileExA(path_.c_str(), old.c_str(), plat::kMovefileReplaceExisting);
-        }
+    plat::Kernel& kernel = kernel_;
+    DWORD size = plat::kInvalidFileSize;
+    DWORD high = 0;
+    if (const plat::UniqueFile file = OpenForAppend()) size = kernel.GetFileSize(file.get(), &high);
+    if (size != plat::kInvalidFileSize && (high != 0 || size > kLogRotateSize)) {
+        const std::string old = path_ + kOldLogSuffix;
+        (void)kernel.MoveFileExA(path_.c_str(), old.c_str(), plat::kMovefileReplaceExisting);
     }
     plat::SystemTime now{};
     kernel.GetLocalTime(&now);
@@ -92,7 +88,7 @@ void RunLog::Begin(std::string_view command_tail) {
 void RunLog::Write(std::string_view text) {
     if (path_.empty()) return;
     plat::SystemTime now{};
-    os_.kernel.GetLocalTime(&now);
+    kernel_.GetLocalTime(&now);
     Append(TimeOfDay(now) + " " + std::string(text));
 }
 
@@ -111,38 +107,22 @@ void RunLog::End(bool ok, int exit_code) {
     Write(text);
 }
 
-void RunLog::Notify(const char* text) {
-    LogNotice(text);
-    if (!quiet_) (void)AppMessageBox(os_.ui, os_.kernel, text);
-}
-
-void RunLog::Notify(unsigned string_id) {
-    char text[512] = {};
-    if (os_.ui.LoadStringA(string_id, text, sizeof text) > 0) LogNotice(text);
-    if (!quiet_) (void)AppMessageBox(os_.ui, os_.kernel, string_id);
-}
-
-void RunLog::LogNotice(const char* text) {
-    Write(std::string(quiet_ ? "message (not shown): " : "message: ") + text);
-}
-
-plat::HANDLE RunLog::OpenForAppend() {
-    return os_.kernel.CreateFileA(path_.c_str(), plat::kFileAppendData,
-                                  plat::kFileShareRead | plat::kFileShareWrite, nullptr,
-                                  plat::kOpenAlways, plat::kFileAttributeNormal, nullptr);
+plat::UniqueFile RunLog::OpenForAppend() {
+    return plat::UniqueFile(
+        kernel_, kernel_.CreateFileA(path_.c_str(), plat::kFileAppendData,
+                                     plat::kFileShareRead | plat::kFileShareWrite, nullptr,
+                                     plat::kOpenAlways, plat::kFileAttributeNormal, nullptr));
 }
 
 void RunLog::Append(const std::string& line) {
-    plat::Kernel& kernel = os_.kernel;
+    plat::Kernel& kernel = kernel_;
     // The last error belongs to the step being logged; the log must not change it.
     const DWORD saved_error = kernel.GetLastError();
-    const plat::HANDLE file = OpenForAppend();
-    if (file != plat::InvalidHandleValue()) {
+    if (const plat::UniqueFile file = OpenForAppend()) {
         const std::string text = line + "\r\n";
         DWORD written = 0;
-        (void)kernel.WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
+        (void)kernel.WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written,
                                nullptr);
-        (void)kernel.CloseHandle(file);
     }
     kernel.SetLastError(saved_error);
 }
