@@ -13,7 +13,7 @@ namespace velmora {
 // A command line taken apart; the views point into the line.
 struct SplitLine {
     std::u16string_view tail;  // what follows the program's name and the blanks after it
-    std::u16string words;  // each word ended by a zero, as in an argument vector's memory
+    std::u16string words;      // each word ended by a zero, as in an argument vector's memory
 };
 
 // The program's name runs to its closing quote when it starts with one, else to the first blank

@@ -9,6 +9,8 @@
 #include <cwchar>
 #include <string>
 
+#include "platform/win32/unique_win32.h"
+
 namespace {
 
 struct Search {
@@ -51,6 +53,8 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "cannot start: %lu\n", ::GetLastError());
         return 2;
     }
+    const plat::win32::UniqueWin32Handle thread(plat::win32::g_releaser, process.hThread);
+    const plat::win32::UniqueWin32Handle child(plat::win32::g_releaser, process.hProcess);
     Search search{argv[1], process.dwProcessId, nullptr};
     double elapsed_ms = 0;
     for (;;) {
@@ -66,8 +70,6 @@ int wmain(int argc, wchar_t** argv) {
     ::GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory);
     ::TerminateProcess(process.hProcess, 0);
     ::WaitForSingleObject(process.hProcess, 10000);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
     if (!search.found) {
         std::fprintf(stderr, "no window\n");
         return 1;

@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-
 namespace velmora {
 namespace {
 

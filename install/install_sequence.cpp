@@ -1,10 +1,10 @@
 // The install sequence, the read-back of its result, and the "-i" action built on them.
-#include "install/driver_package.h"
 #include "common/printer_constants.h"
+#include "common/system_facts.h"
+#include "install/driver_package.h"
 #include "install/printer_setup.h"
 #include "install/sequences.h"
 #include "install/service_ops.h"
-#include "common/system_facts.h"
 #include "platform/mbcs.h"
 #include "report/report.h"
 
@@ -100,8 +100,10 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices) {
         return StartServiceAndWait(os.services, kernel, kSpoolerService);
     };
     (void)Logged(kernel, log, "start spooler", start_spooler);
-    log.Write("remove stale files: " + Decimal(static_cast<unsigned>(RemoveStaleDriverFiles(os.spooler, kernel, os.services))) +
-              " deleted");
+    log.Write(
+        "remove stale files: " +
+        Decimal(static_cast<unsigned>(RemoveStaleDriverFiles(os.spooler, kernel, os.services))) +
+        " deleted");
 
     plat::DWORD installer_exit = 0;
     kernel.SetLastError(plat::kErrorSuccess);

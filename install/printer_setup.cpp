@@ -69,8 +69,8 @@ bool ReadPrinterRecord(plat::Spooler& spooler, plat::Kernel& kernel, PrinterReco
     }
     held.record.reset(kernel.GlobalAlloc(plat::kGmemZeroInit, needed));
     if (!held.record) return false;
-    return spooler.GetPrinterA(printer, kLevel2, static_cast<plat::BYTE*>(held.record.get()), needed,
-                               &needed) != kFalse;
+    return spooler.GetPrinterA(printer, kLevel2, static_cast<plat::BYTE*>(held.record.get()),
+                               needed, &needed) != kFalse;
 }
 
 // Windows 9x: the default printer is the one whose record carries the default attribute.

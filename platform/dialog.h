@@ -26,9 +26,6 @@ struct Rect {
 
 constexpr unsigned kBnClicked = 0;
 constexpr int kCbErr = -1;
-constexpr unsigned kBstUnchecked = 0;
-constexpr unsigned kBstChecked = 1;
-constexpr unsigned kBstIndeterminate = 2;
 constexpr unsigned kMfString = 0x0000;
 constexpr unsigned kMfSeparator = 0x0800;
 constexpr int kSmCxIcon = 11;

@@ -36,6 +36,7 @@ class ServiceManager {
     virtual BOOL CloseServiceHandle(SC_HANDLE handle) = 0;
 };
 
-using UniqueServiceHandle = UniqueAny<ServiceManager, SC_HANDLE, &ServiceManager::CloseServiceHandle>;
+using UniqueServiceHandle =
+    UniqueAny<ServiceManager, SC_HANDLE, &ServiceManager::CloseServiceHandle>;
 
 }  // namespace plat

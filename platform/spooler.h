@@ -72,8 +72,6 @@ class Spooler {
     virtual BOOL GetPrintProcessorDirectoryA(const char* server, const char* environment,
                                              DWORD level, BYTE* buffer, DWORD size,
                                              DWORD* needed) = 0;
-    virtual BOOL DeletePrintProcessorA(const char* server, const char* environment,
-                                       const char* processor) = 0;
     virtual BOOL EnumPortsA(const char* server, DWORD level, BYTE* buffer, DWORD size,
                             DWORD* needed, DWORD* returned) = 0;
 };

@@ -47,8 +47,8 @@ std::string SendReport(plat::Internet& net, plat::Kernel& kernel, const char* pa
     const std::string agent = ApplicationName(kernel);
     // Declared in opening order, so they close request, connection, session.
     const plat::UniqueInternetHandle session(
-        net, net.InternetOpenA(agent.c_str(), plat::kInternetOpenTypePreconfig, nullptr, nullptr,
-                               0));
+        net,
+        net.InternetOpenA(agent.c_str(), plat::kInternetOpenTypePreconfig, nullptr, nullptr, 0));
     const auto failed = [&kernel](const char* step) {
         return std::string(step) + " failed, error " + ErrorCodeText(FailureCode(kernel));
     };

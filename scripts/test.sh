@@ -13,4 +13,5 @@ cmake --build --preset fuzz
 ctest --preset fuzz -j2
 cmake --preset win32
 cmake --build --preset win32
+echo "Wine suite: $(cat build/win32/wine-under-test.txt)"
 ctest --preset win32 -j2

@@ -3,11 +3,11 @@
 
 #include <utility>
 
-#include "framework/message_box.h"
-#include "framework/wait_cursor.h"
 #include "common/fixed_text.h"
 #include "common/printer_constants.h"
 #include "common/system_facts.h"
+#include "framework/message_box.h"
+#include "framework/wait_cursor.h"
 #include "res/resource.h"
 #include "settings/about_dlg.h"
 
@@ -155,8 +155,9 @@ void CVelmoraDlg::OnBnClickedOk() {
 }
 
 void CVelmoraDlg::OnBnClickedBrowseOutPath() {
-    plat::UniqueItemIdList item(m_host, m_host.SHBrowseForFolderA(View().Window(), kBrowseFolderTitle,
-                                                                 plat::kBifReturnOnlyFsDirs));
+    plat::UniqueItemIdList item(
+        m_host,
+        m_host.SHBrowseForFolderA(View().Window(), kBrowseFolderTitle, plat::kBifReturnOnlyFsDirs));
     if (!item) return;
     char path[plat::kMaxPath] = {};
     const plat::BOOL has_path = m_host.SHGetPathFromIDListA(item.get(), path);
@@ -194,8 +195,7 @@ void CVelmoraDlg::OnBnClickedUninstall() {
     RunSequence(m_sequences.uninstall, "卸载Zarvo虚拟打印机驱动 ", "dialog: uninstall button");
 }
 
-void CVelmoraDlg::RunSequence(PrinterSequence sequence, const char* action,
-                              const char* log_title) {
+void CVelmoraDlg::RunSequence(PrinterSequence sequence, const char* action, const char* log_title) {
     CWaitCursor wait(m_host);
     RunLog log(m_os.kernel);
     Notices notices(m_os.ui, m_os.kernel, log, false);

@@ -33,8 +33,6 @@ class SpoolerWin32 final : public Spooler {
                                     BYTE* buffer, DWORD size, DWORD* needed) override;
     BOOL GetPrintProcessorDirectoryA(const char* server, const char* environment, DWORD level,
                                      BYTE* buffer, DWORD size, DWORD* needed) override;
-    BOOL DeletePrintProcessorA(const char* server, const char* environment,
-                               const char* processor) override;
     BOOL EnumPortsA(const char* server, DWORD level, BYTE* buffer, DWORD size, DWORD* needed,
                     DWORD* returned) override;
 };

@@ -35,8 +35,6 @@ LazyFunction<decltype(&::GetPrinterDriverDirectoryA)> g_get_printer_driver_direc
     g_winspool, "GetPrinterDriverDirectoryA");
 LazyFunction<decltype(&::GetPrintProcessorDirectoryA)> g_get_print_processor_directory(
     g_winspool, "GetPrintProcessorDirectoryA");
-LazyFunction<decltype(&::DeletePrintProcessorA)> g_delete_print_processor(g_winspool,
-                                                                          "DeletePrintProcessorA");
 LazyFunction<decltype(&::EnumPortsA)> g_enum_ports(g_winspool, "EnumPortsA");
 
 }  // namespace
@@ -93,13 +91,6 @@ plat::BOOL SpoolerWin32::GetPrintProcessorDirectoryA(const char* server, const c
                                                   const_cast<LPSTR>(environment), level,
                                                   Bytes(buffer), size, Dword(needed));
 }
-plat::BOOL SpoolerWin32::DeletePrintProcessorA(const char* server, const char* environment,
-                                               const char* processor) {
-    return g_delete_print_processor.CallOr(FALSE, const_cast<LPSTR>(server),
-                                           const_cast<LPSTR>(environment),
-                                           const_cast<LPSTR>(processor));
-}
-
 plat::BOOL SpoolerWin32::EnumPortsA(const char* server, plat::DWORD level, plat::BYTE* buffer,
                                     plat::DWORD size, plat::DWORD* needed, plat::DWORD* returned) {
     return g_enum_ports.CallOr(FALSE, const_cast<LPSTR>(server), level, Bytes(buffer), size,

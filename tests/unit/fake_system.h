@@ -77,7 +77,9 @@ inline std::string Gbk(std::u16string_view text) {
 // Copies as the A functions do: at most size - 1 bytes and a terminator; returns the bytes.
 inline unsigned Put(const std::string& text, char* buffer, std::size_t size) {
     const std::size_t n = size == 0 ? 0 : std::min(text.size(), size - 1);
-    if (size != 0) std::memcpy(buffer, text.data(), n), buffer[n] = '\0';
+    if (size == 0) return 0;
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
     return static_cast<unsigned>(n);
 }
 
@@ -120,37 +122,52 @@ struct View : DialogView {
     int GetWindowTextLengthA(int i) override { return List(i) ? 0 : int(c[i].text.size()); }
     int GetDlgItemTextA(int i, char* b, int size) override { return Put(Text(i), b, size); }
     // A drop-down list has no text of its own.
-    BOOL SetDlgItemTextA(int i, const char* t) override { return List(i) || (c[i].text = t, 1); }
+    BOOL SetDlgItemTextA(int i, const char* t) override {
+        if (!List(i)) c[i].text = t;
+        return kTrue;
+    }
     BOOL EnableWindow(int i, BOOL on) override { return std::exchange(c[i].enabled, on) == 0; }
     unsigned GetCheck(int i) override { return c[i].check; }
     void SetCheck(int i, unsigned state) override { c[i].check = state; }
     int ComboAddString(int i, const char* t) override {
-        return c[i].items.push_back(t), int(c[i].items.size()) - 1;
+        c[i].items.push_back(t);
+        return int(c[i].items.size()) - 1;
     }
     int ComboSetCurSel(int i, int at) override {
-        return c[i].sel = at >= 0 && at < int(c[i].items.size()) ? at : kCbErr;
+        c[i].sel = at >= 0 && at < int(c[i].items.size()) ? at : kCbErr;
+        return c[i].sel;
     }
     // The first entry that begins with the text in any case (searched from the top only).
     int ComboSelectString(int i, int, const char* t) override {
         auto& l = c[i].items;
         auto at =
             std::find_if(l.begin(), l.end(), [&](auto& e) { return !Low(e).rfind(Low(t), 0); });
-        return at == l.end() ? kCbErr : (c[i].sel = int(at - l.begin()));
+        if (at == l.end()) return kCbErr;
+        c[i].sel = int(at - l.begin());
+        return c[i].sel;
     }
     HMENU GetSystemMenu(BOOL revert) override { return revert ? nullptr : H(0x5000); }
     BOOL AppendMenuA(HMENU m, unsigned flags, std::uintptr_t id, const char* t) override {
-        return menu.push_back(flags == kMfSeparator ? "-" : Say(' ', id) + Str(t)), m == H(0x5000);
+        menu.push_back(flags == kMfSeparator ? "-" : Say(' ', id) + Str(t));
+        return m == H(0x5000);
     }
     void SetIcon(HICON icon, BOOL big) override { icons[big] = icon; }
     BOOL IsIconic() override { return iconic; }
-    HDC BeginPaint() override { return painted += "begin ", H(0x6000); }
+    HDC BeginPaint() override {
+        painted += "begin ";
+        return H(0x6000);
+    }
     void EndPaint() override { painted += "end"; }
     void SendIconEraseBkgnd(HDC dc) override { painted += dc == H(0x6000) ? "erase " : "?"; }
     Rect GetClientRect() override { return rect; }
     BOOL DrawIcon(HDC dc, int x, int y, HICON icon) override {
-        return painted += Say(' ', dc == H(0x6000) && icon == icons[1] ? "icon" : "?", x, y), 1;
+        painted += Say(' ', dc == H(0x6000) && icon == icons[1] ? "icon" : "?", x, y);
+        return kTrue;
     }
-    BOOL EndDialog(std::intptr_t r) override { return result = r, kTrue; }
+    BOOL EndDialog(std::intptr_t r) override {
+        result = r;
+        return kTrue;
+    }
 };
 
 // The eight areas of plat::Os.
@@ -165,11 +182,11 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     }
     bool Uninstall(velmora::RunLog& log) override { return velmora::UninstallAction(os, log); }
     void ShowDialog(velmora::CWinApp& app) override {
-        velmora::ShowSettingsDialog(app, os, *this,
-                                    {&velmora::InstallPrinter,
-                                     [](plat::Os& os, velmora::RunLog& log, velmora::Notices&) {
-                                         return velmora::UninstallPrinter(os, log);
-                                     }});
+        velmora::ShowSettingsDialog(
+            app, os, *this,
+            {&velmora::InstallPrinter, [](plat::Os& os, velmora::RunLog& log, velmora::Notices&) {
+                 return velmora::UninstallPrinter(os, log);
+             }});
     }
 
     // From the call after `skip` on, `call` fails and leaves `error` as the last error.
@@ -190,7 +207,12 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     }
     std::map<HANDLE, std::string> open;  // what each handle given out and not closed is
     int bad_closes = 0;
-    bool Clean() const { return open.empty() && bad_closes == 0; }
+    // What is still open, and how many closes named nothing open: "" when all was released.
+    std::string Unreleased() const {
+        std::string out;
+        for (const auto& handle : open) out += handle.second + "; ";
+        return bad_closes ? out + Str(bad_closes) + " bad closes" : out;
+    }
 
     // --- Kernel: files, directories, processes and a virtual clock.
     std::string module = kDir + Str("Velmora.exe"), windows = "C:\\windows",
@@ -222,7 +244,8 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         const std::string gbk = cp == kCodePageGbk ? Gbk(std::u16string_view(text, n)) : "";
         if (size == 0) return int(gbk.size());
         if (gbk.size() > std::size_t(size)) return Error(kErrorInsufficientBuffer);
-        return std::memcpy(b, gbk.data(), gbk.size()), int(gbk.size());
+        std::memcpy(b, gbk.data(), gbk.size());
+        return int(gbk.size());
     }
     DWORD GetModuleFileNameA(HMODULE, char* b, DWORD n) override {
         if (Fails("GetModuleFileNameA")) return 0;
@@ -235,7 +258,8 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     BOOL CopyFileA(const char* from, const char* to, BOOL fail_if_exists) override {
         if (Fails("CopyFileA") || !files.count(from)) return Error(kErrorFileNotFound);
         if (fail_if_exists && files.count(to)) return Error(80);  // ERROR_FILE_EXISTS
-        return files[to] = files[from], Note("copy", to);
+        files[to] = files[from];
+        return Note("copy", to);
     }
     BOOL DeleteFileA(const char* path) override {
         // The running spooler holds its print processors loaded.
@@ -245,9 +269,13 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     }
     BOOL SetCurrentDirectoryA(const char* path) override {
         if (Fails("SetCurrentDirectoryA") || !*path) return Error(123);  // ERROR_INVALID_NAME
-        return current = path, kTrue;
+        current = path;
+        return kTrue;
     }
-    void GetStartupInfoA(StartupInfo* info) override { *info = {}, info->cb = sizeof *info; }
+    void GetStartupInfoA(StartupInfo* info) override {
+        *info = {};
+        info->cb = sizeof *info;
+    }
     // The child is the printer-UI installer: "/ia /m <model> ... /f <inf>" adds the model's
     // driver when the INF lies in the directory the child starts in, by the time it ends.
     BOOL CreateProcessA(const char* app, char* command, void*, void*, BOOL, DWORD, void*,
@@ -258,17 +286,24 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         const std::size_t m = c.find("/m \"") + 4, f = c.find(" /f ");
         const bool inf = f != c.npos && files.count(current + c.substr(f + 4));
         installing = inf && c.find(" /ia ") != c.npos ? c.substr(m, c.find('"', m) - m) : "";
-        return *pi = {Open("process"), Open("thread"), 1, 2}, kTrue;
+        *pi = {Open("process"), Open("thread"), 1, 2};
+        return kTrue;
     }
     DWORD WaitForSingleObject(HANDLE h, DWORD ms) override {
         if (Fails("WaitForSingleObject") || What(h) != "process") return 0xFFFFFFFF;
-        if (child_ms > ms) return clock += ms, 258;  // WAIT_TIMEOUT
+        if (child_ms > ms) {
+            clock += ms;
+            return kWaitTimeout;
+        }
         clock += child_ms;
         if (!installing.empty()) drivers.insert(std::exchange(installing, ""));
         return 0;
     }
     BOOL CloseHandle(HANDLE h) override { return Close(h); }
-    BOOL GetExitCodeProcess(HANDLE, DWORD* code) override { return *code = child_exit, kTrue; }
+    BOOL GetExitCodeProcess(HANDLE, DWORD* code) override {
+        *code = child_exit;
+        return kTrue;
+    }
     DWORD GetTempPathA(DWORD n, char* b) override {
         return Fails("GetTempPathA") ? 0 : Put(temp, b, n);
     }
@@ -277,18 +312,24 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     HANDLE CreateFileA(const char* path, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) override {
         if (Fails("CreateFileA")) return InvalidHandleValue();
         if (files.count(path)) last_error = 183;
-        return files[path], Open("file " + Str(path));
+        files[path];  // created empty when missing
+        return Open("file " + Str(path));
     }
     BOOL WriteFile(HANDLE h, const void* data, DWORD n, DWORD* written, void*) override {
         if (Fails("WriteFile") || What(h).rfind("file ", 0)) return kFalse;
-        return files[What(h).substr(5)].append(static_cast<const char*>(data), n), *written = n, 1;
+        files[What(h).substr(5)].append(static_cast<const char*>(data), n);
+        *written = n;
+        return kTrue;
     }
     DWORD GetFileSize(HANDLE h, DWORD* high) override {
-        return *high = 0, DWORD(files[What(h).substr(5)].size());
+        *high = 0;
+        return DWORD(files[What(h).substr(5)].size());
     }
     BOOL MoveFileExA(const char* from, const char* to, DWORD flags) override {
         if (Fails("MoveFileExA") || !files.count(from) || (files.count(to) && !flags)) return 0;
-        return files[to] = files[from], files.erase(from), kTrue;
+        files[to] = files[from];
+        files.erase(from);
+        return kTrue;
     }
     void GetLocalTime(SystemTime* t) override { *t = {2026, 12, 1, 7, 10, 11, 12, 0}; }
     HANDLE GetCurrentProcess() override { return H(~std::uintptr_t{0}); }
@@ -297,13 +338,17 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     }
     BOOL wow64 = kFalse;  // a 32-bit program on 64-bit Windows
     BOOL CallIsWow64Process(FARPROC f, HANDLE, BOOL* on) override {
-        return f == &Abort ? *on = wow64, kTrue : kFalse;
+        if (f != &Abort) return kFalse;
+        *on = wow64;
+        return kTrue;
     }
     BOOL OpenProcessToken(HANDLE, DWORD, HANDLE* token) override {
-        return *token = Open("token"), 1;
+        *token = Open("token");
+        return kTrue;
     }
     BOOL GetTokenInformation(HANDLE, int, void* info, DWORD, DWORD*) override {
-        return *static_cast<DWORD*>(info) = 1, kTrue;  // elevated
+        *static_cast<DWORD*>(info) = 1;  // elevated
+        return kTrue;
     }
     HANDLE FindResourceA(HMODULE, unsigned, unsigned) override {
         return version.empty() ? nullptr : H(2);
@@ -320,17 +365,27 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         }
         return out;
     }
-    void Sleep(DWORD ms) override { clock += ms, Note("sleep", ms); }
+    void Sleep(DWORD ms) override {
+        clock += ms;
+        Note("sleep", ms);
+    }
     DWORD GetLastError() override { return last_error; }
     void SetLastError(DWORD e) override { last_error = e; }
     BOOL GetVersionExA(OsVersionInfo* v) override {
-        return v->dwPlatformId = platform, v->dwMajorVersion = major, kTrue;
+        v->dwPlatformId = platform;
+        v->dwMajorVersion = major;
+        return kTrue;
     }
     void* GlobalAlloc(unsigned, std::size_t bytes) override {
         void* p = Fails("GlobalAlloc") ? nullptr : std::calloc(1, bytes + 1);
-        return p ? open[p] = "memory", p : p;
+        if (p != nullptr) open[p] = "memory";
+        return p;
     }
-    void* GlobalFree(void* p) override { return Close(p) ? std::free(p), nullptr : p; }
+    void* GlobalFree(void* p) override {
+        if (!Close(p)) return p;
+        std::free(p);
+        return nullptr;
+    }
     HMODULE LoadLibraryA(const char* name) override {
         return Fails("LoadLibraryA") || Low(name) != "winspool.drv" ? nullptr : Open("library");
     }
@@ -342,11 +397,14 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     BOOL FreeLibrary(HMODULE h) override { return Close(h); }
     BOOL CallSetDefaultPrinterA(FARPROC f, const char* name) override {
         if (Fails("SetDefaultPrinterA") || f != &Abort) return kFalse;
-        return queues.count(name) ? MakeDefault(name), kTrue : Error(1801);  // no such
+        if (!queues.count(name)) return Error(1801);  // ERROR_INVALID_PRINTER_NAME
+        MakeDefault(name);
+        return kTrue;
     }
     std::uintptr_t BeginThread(ThreadProc start, unsigned stack, void* arg) override {
         if (Fails("_beginthread")) return std::uintptr_t(-1);
-        return threads.push_back({start, arg}), Note("thread", stack, static_cast<char*>(arg));
+        threads.push_back({start, arg});
+        return Note("thread", stack, static_cast<char*>(arg));
     }
 
     // --- Service manager: the spooler service, whose start or stop takes `settle` queries
@@ -362,18 +420,21 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     BOOL StartServiceA(SC_HANDLE, DWORD, const char**) override {
         // ERROR_SERVICE_ALREADY_RUNNING
         if (Fails("StartServiceA") || spooler != kServiceStopped) return Error(1056);
-        return Change(kServiceRunning, 2), Note("start");
+        Change(kServiceRunning, 2);
+        return Note("start");
     }
     BOOL ControlService(SC_HANDLE, DWORD, ServiceStatus* status) override {
         // ERROR_SERVICE_NOT_ACTIVE
         if (Fails("ControlService") || spooler == kServiceStopped) return Error(1062);
         Change(kServiceStopped, 3);
-        return *status = {16, spooler, 0, 0, 0, 0, hint}, Note("stop");
+        *status = {16, spooler, 0, 0, 0, 0, hint};
+        return Note("stop");
     }
     BOOL QueryServiceStatus(SC_HANDLE, ServiceStatus* status) override {
         if (Fails("QueryServiceStatus")) return kFalse;
         if (pending > 0 && --pending == 0) spooler = target;
-        return *status = {16, spooler, 0, 0, 0, 0, hint}, kTrue;
+        *status = {16, spooler, 0, 0, 0, 0, hint};
+        return kTrue;
     }
     BOOL CloseServiceHandle(SC_HANDLE h) override { return Close(h); }
 
@@ -395,11 +456,20 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     BOOL OpenPrinterA(const char* name, PRINTER_HANDLE* h, const PrinterDefaults*) override {
         if (Fails("OpenPrinterA")) return kFalse;
         if (spooler != kServiceRunning) return Error(1722);  // RPC_S_SERVER_UNAVAILABLE
-        if (Str(name) == ",XcvMonitor Local Port") return *h = Open("xcv"), kTrue;
-        return queues.count(name) ? *h = Open("printer " + Str(name)), kTrue : Error(1801);
+        if (Str(name) == ",XcvMonitor Local Port") {
+            *h = Open("xcv");
+        } else if (queues.count(name)) {
+            *h = Open("printer " + Str(name));
+        } else {
+            return Error(1801);  // ERROR_INVALID_PRINTER_NAME
+        }
+        return kTrue;
     }
     BOOL ClosePrinter(PRINTER_HANDLE h) override {
-        if (doomed.erase(h)) queues.erase(QueueOf(h)), Note("deleted", QueueOf(h));
+        if (doomed.erase(h)) {
+            queues.erase(QueueOf(h));
+            Note("deleted", QueueOf(h));
+        }
         return Close(h);
     }
     PRINTER_HANDLE AddPrinterA(const char* server, DWORD level, BYTE* info) override {
@@ -412,7 +482,10 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
                               : !ports.count(Str(r.pPortName))       ? 1796  // unknown port
                               : Str(r.pPrintProcessor) != "WinPrint" ? 1798
                                                                      : 0;
-        if (Fails("AddPrinterA") || refused) return Error(refused), nullptr;
+        if (Fails("AddPrinterA") || refused) {
+            Error(refused);
+            return nullptr;
+        }
         queues[name] = {r.pPortName,
                         r.pDriverName,
                         Say(',', r.pShareName, r.pComment, r.pLocation, r.pSepFile, r.pParameters,
@@ -420,10 +493,13 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
                         r.pPrintProcessor,
                         Str(r.pDatatype),
                         r.Attributes};
-        return Note("add", name), Open("printer " + name);
+        Note("add", name);
+        return Open("printer " + name);
     }
     BOOL DeletePrinter(PRINTER_HANDLE h) override {
-        return Fails("DeletePrinter") ? kFalse : (doomed.insert(h), kTrue);
+        if (Fails("DeletePrinter")) return kFalse;
+        doomed.insert(h);
+        return kTrue;
     }
     BOOL DeletePrinterDriverA(const char*, const char*, const char* driver) override {
         if (Fails("DeletePrinterDriverA")) return kFalse;
@@ -440,13 +516,16 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         auto* r = reinterpret_cast<PrinterInfo2*>(b);
         r->pPortName = q.port.empty() ? nullptr : q.port.data();
         r->pPrintProcessor = q.processor.data(), r->pDatatype = q.datatype.data();
-        return r->pDriverName = q.driver.data(), r->Attributes = q.attributes, kTrue;
+        r->pDriverName = q.driver.data();
+        r->Attributes = q.attributes;
+        return kTrue;
     }
     BOOL SetPrinterA(PRINTER_HANDLE h, DWORD level, BYTE* b, DWORD) override {
         if (Fails("SetPrinterA") || level != 2) return kFalse;
         const DWORD attributes = reinterpret_cast<PrinterInfo2*>(b)->Attributes;
         if (attributes & kPrinterAttributeDefault) MakeDefault(QueueOf(h));
-        return queues[QueueOf(h)].attributes = attributes, kTrue;
+        queues[QueueOf(h)].attributes = attributes;
+        return kTrue;
     }
     // The local port monitor: the port name is UTF-16 with its terminator counted; the call
     // succeeds and the monitor's answer is in the status.
@@ -468,10 +547,10 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
                                      DWORD* needed) override {
         return Need("GetPrintProcessorDirectoryA", kProcessors, b, n, needed);
     }
-    BOOL DeletePrintProcessorA(const char*, const char*, const char*) override { return kFalse; }
     // Level 1; the names point into the ports kept here.
     BOOL EnumPortsA(const char*, DWORD, BYTE* b, DWORD n, DWORD* needed, DWORD* count) override {
-        *count = 0, *needed = DWORD(ports.size() * sizeof(PortInfo1));
+        *count = 0;
+        *needed = DWORD(ports.size() * sizeof(PortInfo1));
         if (Fails("EnumPortsA") || n < *needed) return Error(kErrorInsufficientBuffer);
         for (auto& p : ports)
             reinterpret_cast<PortInfo1*>(b)[(*count)++].pName = const_cast<char*>(p.data());
@@ -483,14 +562,16 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     LONG RegOpenKeyExA(HKEY root, const char* key, DWORD, DWORD, HKEY* out) override {
         if (Fails("RegOpenKeyExA")) return LONG(last_error);
         if (root != HkeyLocalMachine() || !reg.count(key)) return LONG(kErrorFileNotFound);
-        return *out = Open("key " + Str(key)), 0;
+        *out = Open("key " + Str(key));
+        return 0;
     }
     LONG RegSetValueExA(HKEY k, const char* name, DWORD, DWORD type, const BYTE* data,
                         DWORD size) override {
         if (Fails("RegSetValueExA")) return LONG(last_error);
         if (What(k).rfind("key ", 0) != 0 || type != kRegSz) return 6;  // ERROR_INVALID_HANDLE
         reg[What(k).substr(4)][name].assign(reinterpret_cast<const char*>(data), size);
-        return Note("set", name), 0;
+        Note("set", name);
+        return 0;
     }
     LONG RegCloseKey(HKEY key) override {
         const bool root = key == HkeyLocalMachine();
@@ -515,7 +596,8 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     BOOL WritePrivateProfileStringA(const char* s, const char* k, const char* v,
                                     const char* f) override {
         if (Fails("WritePrivateProfileStringA")) return kFalse;
-        return ini[Low(f)][Low(s)][Low(k)] = v, Note("ini", Low(f), Str(k) + "=" + v);
+        ini[Low(f)][Low(s)][Low(k)] = v;
+        return Note("ini", Low(f), Str(k) + "=" + v);
     }
     DWORD GetProfileStringA(const char* s, const char* k, const char* def, char* b,
                             DWORD n) override {
@@ -523,7 +605,8 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     }
     BOOL WriteProfileStringA(const char* s, const char* k, const char* v) override {
         if (Fails("WriteProfileStringA")) return kFalse;
-        return ini["win.ini"][Low(s)][Low(k)] = v, kTrue;
+        ini["win.ini"][Low(s)][Low(k)] = v;
+        return kTrue;
     }
     std::intptr_t SendMessageTimeoutA(HWND w, unsigned m, std::uintptr_t wp, std::intptr_t lp,
                                       unsigned flags, unsigned ms, std::uintptr_t* r) override {
@@ -566,7 +649,10 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
             return Error(12019);  // ERROR_INTERNET_INCORRECT_HANDLE_STATE
         const std::size_t n = std::min({std::size_t{size}, piece, body.size() - served});
         std::memcpy(b, body.data() + served, n);
-        return served += n, ++reads, *read = DWORD(n), kTrue;
+        served += n;
+        ++reads;
+        *read = DWORD(n);
+        return kTrue;
     }
     BOOL InternetCloseHandle(HINTERNET h) override {
         return Note("net close", What(h).substr(0, What(h).find(' '))), Close(h);
@@ -600,7 +686,10 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     WORD granted = 0x0101;
     int startup_error = 0, cleanups = 0, wsa_error = 0;
     int WSAStartup(WORD, WsaVersion* data) override { return *data = {granted, 0}, startup_error; }
-    int WSACleanup() override { return ++cleanups, 0; }
+    int WSACleanup() override {
+        ++cleanups;
+        return 0;
+    }
     void WSASetLastError(int e) override { wsa_error = e; }
 
     // --- Dialogs: every run, what the user does in each template, the shell's choosers.
@@ -624,10 +713,13 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     HCURSOR SetWaitCursor() override { return std::exchange(cursor, H(0xA2)); }
     HCURSOR SetCursor(HCURSOR to) override { return std::exchange(cursor, to); }
     PIDLIST SHBrowseForFolderA(HWND, const char* title, unsigned flags) override {
-        return Note("browse", title, flags), folder.empty() ? nullptr : Open("pidl");
+        Note("browse", title, flags);
+        return folder.empty() ? nullptr : Open("pidl");
     }
     BOOL SHGetPathFromIDListA(PIDLIST, char* path) override {
-        return Put(folder[0] == ':' ? "" : folder, path, kMaxPath), folder[0] != ':';
+        const bool has_path = folder[0] != ':';
+        Put(has_path ? folder : "", path, kMaxPath);
+        return has_path;
     }
     void CoTaskMemFree(PIDLIST item) override { Close(item); }
     BOOL GetOpenFileNameA(const OpenFileName& r) override {
@@ -657,11 +749,15 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         return fired_ = true;
     }
     // A failure leaving `error`, unless it is the injected one, which left its own.
-    BOOL Error(DWORD error) { return last_error = fired_ ? last_error : error, kFalse; }
+    BOOL Error(DWORD error) {
+        if (!fired_) last_error = error;
+        return kFalse;
+    }
     template <typename... A>
     BOOL Note(const A&... what) {
         const std::string entry = Say(' ', what...);
-        return log.push_back(entry.substr(0, entry.size() - 1)), kTrue;
+        log.push_back(entry.substr(0, entry.size() - 1));
+        return kTrue;
     }
     // A call on a handle of kind `needs` (or none) that gives a handle of kind `gives`.
     template <typename... A>
@@ -671,11 +767,17 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         return Note("net", what...), gives.empty() ? H(1) : Open(gives);
     }
     HANDLE Open(const std::string& what) { return open[H(next_ += 16)] = what, H(next_); }
-    BOOL Close(HANDLE h) { return open.erase(h) ? kTrue : (++bad_closes, kFalse); }
+    BOOL Close(HANDLE h) {
+        if (open.erase(h)) return kTrue;
+        ++bad_closes;
+        return kFalse;
+    }
     std::string What(HANDLE h) const { return open.count(h) ? open.at(h) : ""; }
     std::string QueueOf(HANDLE h) const { return What(h).substr(What(h).find(' ') + 1); }
     void Change(DWORD to, DWORD pending_state) {
-        target = to, pending = settle, spooler = settle ? pending_state : to;
+        target = to;
+        pending = settle;
+        spooler = settle ? pending_state : to;
     }
     unsigned Dir(const std::string& d, char* b, unsigned size) {
         if (Fails(&d == &windows ? "GetWindowsDirectoryA" : "GetSystemDirectoryA")) return 0;
@@ -684,7 +786,8 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     BOOL Need(const char* call, const std::string& d, BYTE* b, DWORD size, DWORD* needed) {
         if (Fails(call)) return kFalse;
         if (size < (*needed = DWORD(d.size() + 1))) return Error(kErrorInsufficientBuffer);
-        return Put(d, reinterpret_cast<char*>(b), size), kTrue;
+        Put(d, reinterpret_cast<char*>(b), size);
+        return kTrue;
     }
 };
 

@@ -38,11 +38,14 @@ TEST(InstallTest, PutsThePrinterInPlaceOnEachWindowsFamilyAndLogsEachStep) {
         {2, 4, "0 1000", "win.ini device"},
         {2, 6, "0 1000", "SetDefaultPrinterA"}};
     for (const auto& [platform, major, broadcast, route] : families) {
+        SCOPED_TRACE(route);
         System f;
-        f.platform = platform, f.major = major;
+        f.platform = platform;
+        f.major = major;
         LeaveOldFiles(f);
         EXPECT_EQ(Program(f, "-i"), 0);
-        EXPECT_TRUE(f.boxes.empty() && f.Clean());
+        EXPECT_EQ(f.boxes.size(), 0u);
+        EXPECT_EQ(f.Unreleased(), "");
         EXPECT_EQ(f.files["C:\\windows\\dorvaPrinter.exe"], "MZ velmora");
         EXPECT_EQ(f.commands.at(0),
                   "rundll32 printui.dll,PrintUIEntry /ia  /m \"Zarvo虚拟打印机\" "
@@ -108,9 +111,10 @@ TEST(InstallTest, EachWatchedFailureIsShownOrLoggedAndExitsWith1) {
     };
     for (const auto& [cause, text, step] : failures) {
         for (const char* tail : {"-i", "-q -i"}) {
+            SCOPED_TRACE(text + " with " + tail);
             System f;
             cause(f);
-            EXPECT_EQ(Program(f, tail), 1) << text;
+            EXPECT_EQ(Program(f, tail), 1);
             const bool quiet = tail[1] == 'q';
             const std::string message = quiet ? "|message (not shown): " : "|message: ";
             EXPECT_EQ(f.Log("box "), quiet ? "" : text + "|安装打印机驱动发生错误!");
@@ -121,7 +125,9 @@ TEST(InstallTest, EachWatchedFailureIsShownOrLoggedAndExitsWith1) {
                       quiet ? "" : "Velmora 48 ");
             EXPECT_EQ(f.clock > 600000, text.find("258") != text.npos);  // ten minutes
             // Nothing after the failed step; nothing left open.
-            EXPECT_TRUE(f.Device().empty() && f.reg[kSpoolKey].empty() && f.Clean()) << text;
+            EXPECT_EQ(f.Device(), "");
+            EXPECT_EQ(f.reg[kSpoolKey].size(), 0u);
+            EXPECT_EQ(f.Unreleased(), "");
         }
     }
 }
@@ -161,8 +167,12 @@ TEST(InstallTest, OurOwnQueueAlreadyThereIsKeptAndTheReadBackDecides) {
     b.fail("CreateFileA");
     c.fail("GetTempPathA");
     EXPECT_EQ(Program(a, "-i") + Program(b, "-i") + Program(c, "-i"), 0);
-    EXPECT_TRUE(a.log == b.log && b.RunLog().empty() && b.Clean());
-    EXPECT_TRUE(b.log == c.log && c.RunLog().empty() && b.files == c.files && c.Clean());
+    EXPECT_EQ(b.log, a.log);
+    EXPECT_EQ(c.log, a.log);
+    EXPECT_EQ(b.RunLog(), "");
+    EXPECT_EQ(c.RunLog(), "");
+    EXPECT_EQ(c.files, b.files);
+    EXPECT_EQ(b.Unreleased() + c.Unreleased(), "");
     // A Windows directory too long for the spool value's buffer gives the old default.
     System w;
     w.windows.append(260, 'w');
@@ -198,15 +208,24 @@ TEST(InstallTest, AFailureWithoutASystemCodeGetsTheProgramsOwnNeverAnEarlierCall
 }
 
 TEST(ReadBackTest, OurQueueIsOnOurPortWithOurDriverInAnyAsciiCase) {
-    using velmora::IsOurQueue;
-    using velmora::QueueRecord;
-    EXPECT_TRUE(IsOurQueue(QueueRecord{true, 0, "ZARVOPRINTER port", "zARVO虚拟打印机"}));
-    EXPECT_FALSE(IsOurQueue(QueueRecord{true, 0, "LPT1:", kName}));
-    EXPECT_FALSE(IsOurQueue(QueueRecord{true, 0, "zarvoPrinter Port", "Zarvo"}));
-    EXPECT_FALSE(IsOurQueue(QueueRecord{false, 1801, "zarvoPrinter Port", kName}));
+    const auto ours_if = [](bool found, const char* port, const std::string& driver) {
+        velmora::QueueRecord queue;
+        queue.found = found;
+        queue.port = port;
+        queue.driver = driver;
+        return velmora::IsOurQueue(queue);
+    };
+    EXPECT_TRUE(ours_if(true, "ZARVOPRINTER port", "zARVO虚拟打印机"));
+    EXPECT_FALSE(ours_if(true, "LPT1:", kName));
+    EXPECT_FALSE(ours_if(true, "zarvoPrinter Port", "Zarvo"));
+    EXPECT_FALSE(ours_if(false, "zarvoPrinter Port", kName));
     // A double-byte character's trail byte is never folded: 0x81 0x41 and 0x81 0x61 differ.
     EXPECT_FALSE(plat::SameNameIgnoringCase("\x81\x41", "\x81\x61"));
-    EXPECT_TRUE(plat::SameNameIgnoringCase("a\x81\x41B", "A\x81\x41b"));
+    EXPECT_TRUE(
+        plat::SameNameIgnoringCase("a\x81\x41"
+                                   "B",
+                                   "A\x81\x41"
+                                   "b"));
     // Run again over a queue of our name: kept when it is ours in another spelling, refused
     // when on our port with another driver.
     System ours, theirs;
@@ -243,11 +262,15 @@ TEST(DefaultPrinterTest, EachRouteFailsCleanlyOnAnyOfItsCalls) {
           "204 no port", "204 WriteProfileStringA", "205 LoadLibraryA", "205 GetProcAddress",
           "205 SetDefaultPrinterA", "310 neither family"}) {
         System f;
-        f.platform = c[0] - '0', f.major = std::stoul(c.substr(1, 2));
+        SCOPED_TRACE(c);
+        f.platform = c[0] - '0';
+        f.major = std::stoul(c.substr(1, 2));
         f.queues[kName] = {c.find("port") != c.npos ? "" : "P:", "D"};
         f.fail(c.substr(c.rfind(' ') + 1), 31, c.find("second") != c.npos);
-        EXPECT_EQ(velmora::SetDefaultPrinterByName(f, f, f) != kFalse, f.platform == 3) << c;
-        EXPECT_TRUE(f.Device().empty() && f.Log("broadcast ").empty() && f.Clean()) << c;
+        EXPECT_EQ(velmora::SetDefaultPrinterByName(f, f, f) != kFalse, f.platform == 3);
+        EXPECT_EQ(f.Device(), "");
+        EXPECT_EQ(f.Log("broadcast "), "");
+        EXPECT_EQ(f.Unreleased(), "");
     }
 }
 
@@ -255,18 +278,24 @@ TEST(ServiceTest, WaitsArePacedByTheHintAndBoundedInVirtualTime) {
     using velmora::StartServiceAndWait;
     using velmora::StopServiceAndWait;
     System f;
-    f.spooler = kServiceStopped, f.settle = 2, f.hint = 3000;
-    EXPECT_TRUE(StartServiceAndWait(f, f, "spooler") && StopServiceAndWait(f, f, "Spooler"));
+    f.spooler = kServiceStopped;
+    f.settle = 2;  // each state change takes two status queries
+    f.hint = 3000;
+    EXPECT_TRUE(StartServiceAndWait(f, f, "spooler"));
+    EXPECT_TRUE(StopServiceAndWait(f, f, "Spooler"));
     EXPECT_EQ(f.Log("sleep "), "500|3500|1000|500|500");  // the first start pause ignores the hint
     // Refused at once: already stopped, already running.
     EXPECT_FALSE(StopServiceAndWait(f, f, "spooler"));
     f.spooler = kServiceRunning;
     EXPECT_FALSE(StartServiceAndWait(f, f, "spooler"));
     // A service that never gets there is waited for at most the limit.
-    f.settle = -1, f.hint = 0xFFFFFFFF, f.clock = 0;
+    f.settle = -1;
+    f.hint = 0xFFFFFFFF;
+    f.clock = 0;
     EXPECT_TRUE(StopServiceAndWait(f, f, "spooler"));
     EXPECT_EQ(f.clock, 1000u + 60000);  // a minute after the stop's first pause
-    f.spooler = kServiceStopped, f.clock = 0;
+    f.spooler = kServiceStopped;
+    f.clock = 0;
     EXPECT_TRUE(StartServiceAndWait(f, f, "spooler"));
     EXPECT_EQ(f.clock, 60000u);
     // An installer that never ends is given ten minutes.
@@ -276,15 +305,17 @@ TEST(ServiceTest, WaitsArePacedByTheHintAndBoundedInVirtualTime) {
     EXPECT_EQ(c.clock, 600000u);
     EXPECT_EQ(c.last_error, 258u);
     // A failed status query ends the wait; a failed open ends the call.
-    f.spooler = kServiceStopped, f.clock = 0;
+    f.spooler = kServiceStopped;
+    f.clock = 0;
     f.fail("QueryServiceStatus");
     EXPECT_TRUE(StartServiceAndWait(f, f, "spooler"));
     EXPECT_EQ(f.clock, 500u);
     for (const char* call : {"OpenServiceA", "OpenSCManagerA"}) {
         f.fail(call);
-        EXPECT_FALSE(StartServiceAndWait(f, f, "spooler") || StopServiceAndWait(f, f, "spooler"));
+        EXPECT_FALSE(StartServiceAndWait(f, f, "spooler")) << call;
+        EXPECT_FALSE(StopServiceAndWait(f, f, "spooler")) << call;
     }
-    EXPECT_TRUE(f.Clean());
+    EXPECT_EQ(f.Unreleased(), "");
 }
 
 TEST(UninstallTest, RemovesQueuePortAndDriverAfterTheReportsHeadStart) {
@@ -302,7 +333,8 @@ TEST(UninstallTest, RemovesQueuePortAndDriverAfterTheReportsHeadStart) {
               "Velmora unknown, command \"-u\", Windows 6.0.0 (NT), 64-bit (WOW64), elevated: "
               "yes|pause 3000 ms for the report|delete queue: ok|delete port: ok|delete "
               "driver: ok|result: succeeded, exit code 0");
-    EXPECT_TRUE(f.queues.empty() && f.drivers.empty() && f.boxes.empty() && f.Clean());
+    EXPECT_EQ(Say(' ', f.queues.size(), f.drivers.size(), f.boxes.size()), "0 0 0 ");
+    EXPECT_EQ(f.Unreleased(), "");
     EXPECT_EQ(Program(f, "-u"), 1);  // nothing left: the missing driver fails it
     EXPECT_THAT(f.RunLog(), EndsWith("open queue: failed, error 1801|delete port: ok|delete "
                                      "driver: failed, error 1797|result: failed, exit code 1"));
@@ -310,7 +342,8 @@ TEST(UninstallTest, RemovesQueuePortAndDriverAfterTheReportsHeadStart) {
     EXPECT_EQ(Program(f, "-i"), 0);
     f.fail("DeletePrinter", 5);
     EXPECT_EQ(Program(f, "-u"), 1);
-    EXPECT_TRUE(f.queues.count(kName) && f.drivers.count(kName) && f.Clean());
+    EXPECT_EQ(Say(' ', f.queues.count(kName), f.drivers.count(kName)), "1 1 ");
+    EXPECT_EQ(f.Unreleased(), "");
 }
 
 }  // namespace

@@ -21,7 +21,8 @@ TEST(ReportTest, OneGetWithTheFixedSettingsOnItsOwnThreadClosedInReverse) {
                              "/zarvoprinter/servlet/PrintUnInstall HTTP/1.0 - - " +
                                  Str(0x20200010) +
                                  " 1|send - 0 - 0|close request|close connection|close session");
-    EXPECT_TRUE(f.reads == 1 && f.Clean() && f.boxes.empty());
+    EXPECT_EQ(f.reads, 1u);
+    EXPECT_EQ(f.Unreleased(), "");
     velmora::ReportThreadProc(nullptr);
     EXPECT_EQ(f.reads, 1u);
 }
@@ -30,7 +31,8 @@ TEST(ReportTest, OneGetWithTheFixedSettingsOnItsOwnThreadClosedInReverse) {
 // the reads it took.
 std::string Read(const std::string& body, std::size_t piece, int failing_read = 0) {
     System f;
-    f.body = body, f.piece = piece;
+    f.body = body;
+    f.piece = piece;
     if (failing_read) f.fail("InternetReadFile", 12002, failing_read - 1);
     std::string line;
     const bool ok = velmora::ReadFirstLine(f, f.SentRequest(), line);

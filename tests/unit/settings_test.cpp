@@ -43,14 +43,15 @@ class DialogTest : public ::testing::Test {
             EXPECT_EQ(app.m_pMainWnd, v.window);
             act(v);
         };
-        velmora::ShowSettingsDialog(app, f.os, f,
-                                    {&velmora::InstallPrinter,
-                                     [](plat::Os& os, velmora::RunLog& log, velmora::Notices&) {
-                                         return velmora::UninstallPrinter(os, log);
-                                     }});
+        velmora::ShowSettingsDialog(
+            app, f.os, f,
+            {&velmora::InstallPrinter, [](plat::Os& os, velmora::RunLog& log, velmora::Notices&) {
+                 return velmora::UninstallPrinter(os, log);
+             }});
         EXPECT_EQ(app.m_pMainWnd, nullptr);
         EXPECT_EQ(app.m_strRegistryKey, "应用程序向导生成的本地应用程序");
-        EXPECT_TRUE(f.Clean() && f.cursor == H(0xA1));
+        EXPECT_EQ(f.Unreleased(), "");
+        EXPECT_EQ(f.cursor, H(0xA1));  // the wait cursor is gone
         return f.views.at(0);
     }
     std::string Written() { return f.Log("ini zarvoprintsetup.ini "); }
@@ -84,7 +85,8 @@ TEST_F(DialogTest, ShowsTheStoredSettingsOkWritesThemCancelNothing) {
         EXPECT_EQ(Shown(v), "png|E:\\|x.exe|0|1|2|");  // an odd flag shows clear, yet enables
         v.Click(IDC_OVERWRITE);
         EXPECT_FALSE(v.Click(kIdOk, 1));  // not a click
-        EXPECT_TRUE(v.result == -1 && v.Click(kIdOk));
+        EXPECT_EQ(v.result, -1);
+        EXPECT_TRUE(v.Click(kIdOk));
     });
     EXPECT_TRUE(v.menu.empty());
     EXPECT_EQ(Written(), "exe=0|exename=x.exe|outtype=png|outpath=E:\\|overwrite=0");
@@ -98,7 +100,9 @@ TEST_F(DialogTest, ShowsTheStoredSettingsOkWritesThemCancelNothing) {
     f.fail("WritePrivateProfileStringA", 32);
     Show([](View& v) {
         v.c[IDC_OUTPATH].text = "H:\\";
-        EXPECT_TRUE(v.Click(kIdOk) && v.result == -1 && v.Text(IDC_OUTPATH) == "H:\\");
+        EXPECT_TRUE(v.Click(kIdOk));
+        EXPECT_EQ(v.result, -1);
+        EXPECT_EQ(v.Text(IDC_OUTPATH), "H:\\");
         v.Click(kIdCancel);
     });
     EXPECT_EQ(f.Log("box "), "无法保存设置文件 C:\\windows\\zarvoprintsetup.ini（错误代码 32）");
@@ -108,12 +112,14 @@ TEST_F(DialogTest, ChosenFolderOrProgramIsShownAtOnceKeepingOtherEdits) {
     Show([this](View& v) {
         v.c[IDC_EXENAME].text = "typed.exe";
         for (const char* folder : {"", "::{desktop}", "D:\\Output"}) {  // cancel, no path, chosen
+            SCOPED_TRACE(folder);
             EXPECT_EQ(v.Text(IDC_OUTPATH), "c:\\");
             f.folder = folder;
             EXPECT_TRUE(v.Click(IDC_BROWSE_OUTPATH));
         }
         v.c[IDC_RUNEXE].check = 1;
         for (const char* program : {"", "C:\\Tools\\convert.exe"}) {  // cancel, chosen
+            SCOPED_TRACE(program);
             EXPECT_EQ(v.Text(IDC_EXENAME), "typed.exe");
             f.picked = program;
             EXPECT_TRUE(v.Click(IDC_BROWSE_EXE));
@@ -137,10 +143,12 @@ TEST_F(DialogTest, HiddenButtonsAboutBoxAndTheMinimisedIcon) {
         EXPECT_TRUE(v.client.OnSysCommand(IDM_ABOUTBOX | 3, 0));  // low bits are the system's
         EXPECT_FALSE(v.client.OnSysCommand(0xF060, 0));           // SC_CLOSE: the system's
         EXPECT_FALSE(v.client.OnPaint());
-        v.iconic = true, v.rect = {0, 0, 37, 20};
+        v.iconic = true;
+        v.rect = {0, 0, 37, 20};
         EXPECT_TRUE(v.client.OnPaint());
         EXPECT_EQ(v.client.OnQueryDragIcon(), v.icons[kTrue]);
-        EXPECT_TRUE(v.result == -1 && v.Click(kIdCancel));  // it stayed open
+        EXPECT_EQ(v.result, -1);  // it stayed open
+        EXPECT_TRUE(v.Click(kIdCancel));
     });
     // Each sequence under the wait cursor, then a box with its outcome; nothing written.
     EXPECT_EQ(f.Log("box "),

@@ -65,6 +65,7 @@ TEST(CommandLineTest, WordsAreSplitAsWindowsSplitsThemAndOnlyWholeSwitchesCount)
 
 TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogItWhenQuiet) {
     for (const char* tail : {"-i", "-u", "", "-u -q"}) {
+        SCOPED_TRACE(tail);
         System f;
         f.granted = 0x0202;
         f.module = "C:\\\xB1\x5C\\Velmora";  // a trail byte 0x5C is no separator
@@ -96,6 +97,7 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
 TEST(RunLogTest, MovedAsideOnlyPastOneMebibyteWithTheVersionInItsHeader) {
     const std::string log = "C:\\Temp\\Velmora.log";
     for (const DWORD size : {velmora::kLogRotateSize, velmora::kLogRotateSize + 1}) {
+        SCOPED_TRACE(size);
         System f;
         f.files[log] = std::string(size, 'x');
         f.version = std::string(40, '\0') + "\xBD\x04\xEF\xFE" + std::string(4, '\0') +

@@ -62,7 +62,13 @@ def wine_env(prefix, display):
                 CUPS_SERVER="127.0.0.1:9", http_proxy="http://127.0.0.1:9")
 
 
+def describe():
+    """The first line of every run's output: which build of the program is tested."""
+    print(f"Wine suite: the {BITS}-bit build, {velmora_exe()}", flush=True)
+
+
 def start():
+    describe()
     stop()
     os.makedirs(SESSION_DIR)
     display, xvfb = start_xvfb()
@@ -76,7 +82,7 @@ def start():
     xvfb.kill()
 
 
-def stop(quiet=True):
+def stop():
     shutil.rmtree(SESSION_DIR, ignore_errors=True)
 
 
@@ -177,10 +183,6 @@ def stage_setup(prefix, with_package=True, directory=r"C:\zarvo-setup"):
     for path in [velmora_exe()] + (package if with_package else []):
         shutil.copy(path, prefix.unix_path(directory))
     return directory + r"\Velmora.exe"
-
-
-def velmora_env(prefix, report_env):
-    return report_env
 
 
 if __name__ == "__main__":

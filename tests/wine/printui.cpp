@@ -7,17 +7,20 @@
 
 #include <string>
 
+#include "platform/win32/unique_win32.h"
+
 extern "C" __declspec(dllexport) void CALLBACK PrintUIEntryW(HWND, HINSTANCE, LPCWSTR, int) {
     wchar_t directory[MAX_PATH] = {};
     const DWORD length = ::GetCurrentDirectoryW(MAX_PATH, directory);
     const std::wstring folder(directory, length < MAX_PATH ? length : 0);
     const std::wstring log = std::wstring(::GetCommandLineW()) + L"\n" + folder + L"\n";
-    HANDLE file = ::CreateFileW(L"C:\\printui.log", FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                OPEN_ALWAYS, 0, nullptr);
+    const plat::win32::UniqueWin32File file(
+        plat::win32::g_releaser, ::CreateFileW(L"C:\\printui.log", FILE_APPEND_DATA,
+                                               FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr));
     DWORD written = 0;
-    if (file == INVALID_HANDLE_VALUE) return;
-    (void)::WriteFile(file, log.data(), static_cast<DWORD>(log.size() * 2), &written, nullptr);
-    (void)::CloseHandle(file);
+    if (!file) return;
+    (void)::WriteFile(file.get(), log.data(), static_cast<DWORD>(log.size() * 2), &written,
+                      nullptr);
     // The caller sees no result, as with the system's installer: only the driver tells.
     if (::GetFileAttributesW((folder + L"\\zarvoPrinter.inf").c_str()) == INVALID_FILE_ATTRIBUTES) {
         return;

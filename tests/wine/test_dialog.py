@@ -147,4 +147,5 @@ class SettingsDialog(unittest.TestCase):
 
 
 if __name__ == "__main__":
+    harness.describe()
     unittest.main(verbosity=2)

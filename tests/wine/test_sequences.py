@@ -130,4 +130,5 @@ class Sequences(unittest.TestCase):
 
 
 if __name__ == "__main__":
+    harness.describe()
     unittest.main(verbosity=2)

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/unique_win32.h"
+
 namespace {
 
 using Args = std::vector<std::wstring>;
@@ -45,19 +47,19 @@ std::string Names(Enumerate enumerate) {
 // printer, spool value ("" when missing).
 std::string Spooler(const std::wstring& name) {
     std::string queue = "null";
-    HANDLE printer = nullptr;
+    HANDLE opened = nullptr;
     DWORD needed = 0, size = MAX_PATH;
-    if (::OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, nullptr)) {
-        (void)::GetPrinterW(printer, 2, nullptr, 0, &needed);
+    if (::OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &opened, nullptr)) {
+        const plat::win32::UniqueWin32Printer printer(plat::win32::g_releaser, opened);
+        (void)::GetPrinterW(printer.get(), 2, nullptr, 0, &needed);
         std::vector<BYTE> buffer(needed + 1);
         const auto* p = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-        if (::GetPrinterW(printer, 2, buffer.data(), needed, &needed)) {
+        if (::GetPrinterW(printer.get(), 2, buffer.data(), needed, &needed)) {
             queue = "[" + Json(p->pShareName) + "," + Json(p->pPortName) + "," +
                     Json(p->pDriverName) + "," + Json(p->pComment) + "," +
                     Json(p->pPrintProcessor) + "," + Json(p->pDatatype) + "," +
                     Json(p->Attributes) + "]";
         }
-        (void)::ClosePrinter(printer);
     }
     wchar_t text[2][MAX_PATH] = {};
     (void)::GetDefaultPrinterW(text[0], &size);
@@ -141,6 +143,8 @@ std::string Run(DWORD timeout_ms, std::wstring command) {
                           &startup, &process)) {
         return Error("cannot start the program");
     }
+    const plat::win32::UniqueWin32Handle thread(plat::win32::g_releaser, process.hThread);
+    const plat::win32::UniqueWin32Handle child(plat::win32::g_releaser, process.hProcess);
     std::set<HWND> windows;
     std::string boxes;
     const bool ended = Poll(timeout_ms, [&] {
@@ -156,8 +160,6 @@ std::string Run(DWORD timeout_ms, std::wstring command) {
     DWORD exit_code = 0;
     if (!ended) (void)::TerminateProcess(process.hProcess, 255);
     (void)::GetExitCodeProcess(process.hProcess, &exit_code);
-    (void)::CloseHandle(process.hThread);
-    (void)::CloseHandle(process.hProcess);
     return ended ? "{\"exit\":" + Json(exit_code) + ",\"boxes\":[" + boxes +
                        "],\"windows\":" + Json(static_cast<long long>(windows.size())) + "}"
                  : Error("the program did not end in time");
