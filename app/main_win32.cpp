@@ -17,9 +17,9 @@ class SystemActions final : public velmora::ModeActions {
     bool Uninstall(velmora::RunLog& log) override {
         return velmora::UninstallAction(plat::SystemOs(), log);
     }
-    void ShowDialog(velmora::CWinApp& app) override {
+    void ShowDialog(velmora::CWinApp& app, velmora::RunLog& log) override {
         velmora::ShowSettingsDialog(
-            app, plat::SystemOs(), plat::SystemDialogHost(),
+            app, plat::SystemOs(), plat::SystemDialogHost(), log,
             {&velmora::InstallPrinter, [](plat::Os& os, velmora::RunLog& log, velmora::Notices&) {
                  return velmora::UninstallPrinter(os, log);
              }});

@@ -8,8 +8,46 @@
 #include "res/resource.h"
 
 namespace velmora {
+namespace {
+
+// From here on a DLL that is loaded later, by the program or by a system DLL on its behalf,
+// comes from the system directory only, never from the program's folder or the current one:
+// started elevated from Downloads, a copy planted there would run as administrator. Windows 8
+// and later have the call, as do Vista and 7 with their security update; older ones go without.
+void LoadDllsFromTheSystemOnly(plat::Kernel& kernel) {
+    const plat::HMODULE kernel32 = kernel.GetModuleHandleA("kernel32.dll");
+    const plat::FARPROC restrict_search =
+        kernel32 != nullptr ? kernel.GetProcAddress(kernel32, "SetDefaultDllDirectories") : nullptr;
+    if (restrict_search != nullptr) {
+        (void)kernel.CallSetDefaultDllDirectories(restrict_search,
+                                                  plat::kLoadLibrarySearchSystem32);
+    }
+}
+
+// Whether nobody can see this process's windows: in session 0, where services and the
+// deployment agents that run as the system account live since Windows Vista (before it, the
+// console's user shared session 0), or on a window station without a display. A box there would
+// wait for ever for a click.
+bool NobodyCanSeeBoxes(plat::Kernel& kernel, plat::Ui& ui) {
+    plat::OsVersionInfo version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    plat::DWORD session = 0;
+    if (kernel.GetVersionExA(&version) && version.dwMajorVersion >= 6 &&
+        kernel.ProcessIdToSessionId(kernel.GetCurrentProcessId(), &session) && session == 0) {
+        return true;
+    }
+    const plat::HANDLE station = ui.GetProcessWindowStation();
+    plat::UserObjectFlags flags{};
+    plat::DWORD needed = 0;
+    return station != nullptr &&
+           ui.GetUserObjectInformationW(station, plat::kUoiFlags, &flags, sizeof flags, &needed) &&
+           (flags.dwFlags & plat::kWsfVisible) == 0;
+}
+
+}  // namespace
 
 int CVelmoraApp::InitInstance() {
+    LoadDllsFromTheSystemOnly(os_.kernel);
     (void)os_.ui.InitCommonControlsEx(8, plat::kIccWin95Classes);  // result not needed
     CWinApp::InitInstance();
 
@@ -22,15 +60,17 @@ int CVelmoraApp::InitInstance() {
             return 0;
         }
         // No ActiveX controls are hosted by our dialogs, so there is no control container.
-        actions_.ShowDialog(*this);
+        actions_.ShowDialog(*this, log_);
         return 0;
     }
 
     // Install and uninstall runs are logged from before the socket start-up, so that a run
     // that fails there leaves a trace too.
-    RunLog log(os_.kernel);
-    Notices notices(os_.ui, os_.kernel, log, HasQuietSwitch(arguments.words));
+    RunLog& log = log_;
+    const bool unseen = NobodyCanSeeBoxes(os_.kernel, os_.ui);
+    Notices notices(os_.ui, os_.kernel, log, unseen || HasQuietSwitch(arguments.words));
     log.Begin(arguments.tail);
+    if (unseen) log.Write("nobody can see this desktop (session 0 or a hidden window station): -q");
     bool done = false;
     if (!AfxSocketInit(os_.sockets)) {
         notices.Notify(IDP_SOCKETS_INIT_FAILED);

@@ -15,17 +15,20 @@ class ModeActions {
     virtual ~ModeActions() = default;
     virtual bool Install(RunLog& log, Notices& notices) = 0;
     virtual bool Uninstall(RunLog& log) = 0;
-    virtual void ShowDialog(CWinApp& app) = 0;
+    virtual void ShowDialog(CWinApp& app, RunLog& log) = 0;
 };
 
 class CVelmoraApp : public CWinApp {
   public:
-    CVelmoraApp(plat::Os& os, ModeActions& actions) : os_(os), actions_(actions) {}
+    CVelmoraApp(plat::Os& os, ModeActions& actions) : os_(os), actions_(actions), log_(os.kernel) {}
     int InitInstance() override;
 
   private:
     plat::Os& os_;
     ModeActions& actions_;
+    // The process's one log. The application object lives until the process ends, so the
+    // report thread may write to it whenever it gets to.
+    RunLog log_;
 };
 
 // Exit codes of the process.

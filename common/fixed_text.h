@@ -57,4 +57,20 @@ bool QueryWindowsDirectory(plat::Kernel& kernel, char (&buffer)[N]) {
     return length != 0 && length < N && BoundedLength(buffer) == length;
 }
 
+// The full path of a file of the system directory in `buffer`, as the system should be asked for
+// its own programs and DLLs: a bare name is looked for in the program's folder first. When it
+// cannot be had, the last-error value says why: the system's own after a failed query, else an
+// insufficient buffer.
+template <std::size_t N>
+bool QuerySystemFilePath(plat::Kernel& kernel, const char* name, char (&buffer)[N]) {
+    buffer[0] = '\0';
+    const unsigned length = kernel.GetSystemDirectoryA(buffer, static_cast<unsigned>(N));
+    if (length == 0) return false;
+    if (length >= N || BoundedLength(buffer) != length || !AppendAll(buffer, {"\\", name})) {
+        kernel.SetLastError(plat::kErrorInsufficientBuffer);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace velmora

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "common/join.h"
 #include "framework/message_box.h"
 
 namespace velmora {
@@ -19,7 +20,7 @@ void Notices::Notify(unsigned string_id) {
 }
 
 void Notices::Log(const char* text) {
-    log_.Write(std::string(quiet_ ? "message (not shown): " : "message: ") + text);
+    log_.Write(Join({quiet_ ? "message (not shown): " : "message: ", text}));
 }
 
 }  // namespace velmora

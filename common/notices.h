@@ -17,6 +17,8 @@ class Notices {
     // The application message box with this text, or with the string resource's.
     void Notify(const char* text);
     void Notify(unsigned string_id);
+    // Whether nothing is shown: also tells the installer it may show nothing of its own.
+    bool quiet() const { return quiet_; }
 
   private:
     void Log(const char* text);

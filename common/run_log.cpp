@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "common/join.h"
+#include "common/log_file.h"
 #include "common/system_facts.h"
 #include "platform/mbcs.h"
 
@@ -19,11 +21,11 @@ std::string TwoDigits(unsigned value) {
 }
 
 std::string TimeOfDay(const plat::SystemTime& now) {
-    return TwoDigits(now.wHour) + ":" + TwoDigits(now.wMinute) + ":" + TwoDigits(now.wSecond);
+    return Join({TwoDigits(now.wHour), ":", TwoDigits(now.wMinute), ":", TwoDigits(now.wSecond)});
 }
 
 std::string Date(const plat::SystemTime& now) {
-    return Decimal(now.wYear) + "-" + TwoDigits(now.wMonth) + "-" + TwoDigits(now.wDay);
+    return Join({Decimal(now.wYear), "-", TwoDigits(now.wMonth), "-", TwoDigits(now.wDay)});
 }
 
 bool IsGbkTrailByte(unsigned char byte) { return byte >= 0x40 && byte <= 0xFE && byte != 0x7F; }
@@ -37,7 +39,7 @@ plat::DWORD FailureCode(plat::Kernel& kernel) {
 
 std::string ErrorCodeText(DWORD error) {
     const auto code = static_cast<std::int32_t>(error);
-    return code < 0 ? "-" + Decimal(0u - error) : Decimal(error);
+    return code < 0 ? Join({"-", Decimal(0u - error)}) : Decimal(error);
 }
 
 std::string LoggableText(std::string_view text, std::size_t limit) {
@@ -59,72 +61,70 @@ std::string LoggableText(std::string_view text, std::size_t limit) {
     return shown;
 }
 
-RunLog::RunLog(plat::Kernel& kernel) : kernel_(kernel) {
+RunLog::RunLog(plat::Kernel& kernel) : kernel_(kernel), file_(kernel) {}
+
+std::string RunLog::Open() {
+    opened_ = true;
     char folder[plat::kMaxPath] = {};
     const DWORD length = kernel_.GetTempPathA(sizeof folder, folder);
-    if (length == 0 || length >= sizeof folder) return;
-    path_.assign(folder, length);
-    if (path_.back() != '\\') path_ += '\\';
-    path_ += kLogName;
+    if (length == 0 || length >= sizeof folder) return std::string();
+    std::string path(folder, length);
+    if (path.back() != '\\') path += '\\';
+    path += kLogName;
+    std::string note;
+    file_ = OpenLogFile(kernel_, path, kLogRotateSize, note);
+    return note;
 }
 
 void RunLog::Begin(std::string_view command_tail) {
-    if (path_.empty()) return;
-    plat::Kernel& kernel = kernel_;
-    DWORD size = plat::kInvalidFileSize;
-    DWORD high = 0;
-    if (const plat::UniqueFile file = OpenForAppend()) size = kernel.GetFileSize(file.get(), &high);
-    if (size != plat::kInvalidFileSize && (high != 0 || size > kLogRotateSize)) {
-        const std::string old = path_ + kOldLogSuffix;
-        (void)kernel.MoveFileExA(path_.c_str(), old.c_str(), plat::kMovefileReplaceExisting);
-    }
+    // The last error belongs to the caller's step; opening the log must not change it.
+    const DWORD saved_error = kernel_.GetLastError();
+    const std::string note = opened_ ? std::string() : Open();
     plat::SystemTime now{};
-    kernel.GetLocalTime(&now);
-    Append(Date(now) + " " + TimeOfDay(now) + " Velmora " + ProgramVersion(kernel) +
-           ", command \"" + LoggableText(command_tail) + "\", " + WindowsDescription(kernel) +
-           ", elevated: " + ElevationText(kernel));
+    kernel_.GetLocalTime(&now);
+    const char* elevated = ElevationText(kernel_);
+    elevated_ = std::string_view(elevated) != "no";
+    Append(Join({Date(now), " ", TimeOfDay(now), " Velmora ", ProgramVersion(kernel_),
+                 ", command \"", LoggableText(command_tail), "\", ", WindowsDescription(kernel_),
+                 ", elevated: ", elevated}));
+    if (!note.empty()) Write(note);
+    kernel_.SetLastError(saved_error);
 }
 
 void RunLog::Write(std::string_view text) {
-    if (path_.empty()) return;
+    if (!file_) return;
     plat::SystemTime now{};
     kernel_.GetLocalTime(&now);
-    Append(TimeOfDay(now) + " " + std::string(text));
+    Append(Join({TimeOfDay(now), " ", text}));
 }
 
 void RunLog::Step(std::string_view step, bool ok, DWORD error) {
     if (ok) {
-        Write(std::string(step) + ": ok");
+        Write(Join({step, ": ok"}));
     } else {
-        Write(std::string(step) + ": failed, error " + ErrorCodeText(error) +
-              (error == kErrorNoSystemCode ? " (the system gave no error code)" : ""));
+        const bool denied = error == plat::kErrorAccessDenied && !elevated_;
+        Write(Join({step, ": failed, error ", ErrorCodeText(error),
+                    error == kErrorNoSystemCode ? " (the system gave no error code)" : "",
+                    denied ? " (access denied: run the program as administrator)" : ""}));
     }
 }
 
 void RunLog::End(bool ok, int exit_code) {
     std::string text = ok ? "result: succeeded" : "result: failed";
-    if (exit_code >= 0) text += ", exit code " + Decimal(static_cast<unsigned>(exit_code));
+    if (exit_code >= 0) text += Join({", exit code ", Decimal(static_cast<unsigned>(exit_code))});
     Write(text);
 }
 
-plat::UniqueFile RunLog::OpenForAppend() {
-    return plat::UniqueFile(
-        kernel_, kernel_.CreateFileA(path_.c_str(), plat::kFileAppendData,
-                                     plat::kFileShareRead | plat::kFileShareWrite, nullptr,
-                                     plat::kOpenAlways, plat::kFileAttributeNormal, nullptr));
-}
-
 void RunLog::Append(const std::string& line) {
-    plat::Kernel& kernel = kernel_;
+    if (!file_) return;
     // The last error belongs to the step being logged; the log must not change it.
-    const DWORD saved_error = kernel.GetLastError();
-    if (const plat::UniqueFile file = OpenForAppend()) {
-        const std::string text = line + "\r\n";
-        DWORD written = 0;
-        (void)kernel.WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written,
-                               nullptr);
-    }
-    kernel.SetLastError(saved_error);
+    const DWORD saved_error = kernel_.GetLastError();
+    const std::string text = Join({line, "\r\n"});
+    DWORD written = 0;
+    // One write a line: lines of the report thread and of the main thread never interleave.
+    (void)kernel_.WriteFile(file_.get(), text.data(), static_cast<DWORD>(text.size()), &written,
+                            nullptr);
+    kernel_.SetLastError(saved_error);
 }
 
 }  // namespace velmora

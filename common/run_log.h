@@ -1,6 +1,8 @@
 // The run log, "Velmora.log" in the temporary folder: a header line per install or uninstall
 // run, a line per step with its outcome and error code, and the result, so an administrator
-// can read afterwards what an unattended run did. Nothing in it changes a run's outcome.
+// can read afterwards what an unattended run did. Nothing in it changes a run's outcome. One log
+// serves the whole process: its file is opened once, and every line, the report thread's too,
+// is written through that one handle.
 #pragma once
 
 #include <string>
@@ -11,7 +13,6 @@
 namespace velmora {
 
 inline constexpr char kLogName[] = "Velmora.log";
-inline constexpr char kOldLogSuffix[] = ".1";
 // A log that has grown past this is moved aside (one old generation) before a run appends.
 inline constexpr plat::DWORD kLogRotateSize = 1024 * 1024;
 
@@ -33,25 +34,29 @@ std::string LoggableText(std::string_view text, std::size_t limit = std::string_
 
 class RunLog {
   public:
-    // Only the kernel's files and clock are used.
+    // Only the kernel's files and clock are used. It must outlive every thread that writes to it.
     explicit RunLog(plat::Kernel& kernel);
 
-    // Moves an oversized log aside, then writes the run's header line.
+    // Opens the log, the first time (see OpenLogFile), then writes the run's header line.
     void Begin(std::string_view command_tail);
     // One line, after the time of day.
     void Write(std::string_view text);
-    // "<step>: ok" or "<step>: failed, error <code>", saying so when the code is the program's.
+    // "<step>: ok" or "<step>: failed, error <code>", saying so when the code is the program's,
+    // and that the program must be run as administrator when access was denied to a run that
+    // was not elevated.
     void Step(std::string_view step, bool ok, plat::DWORD error);
     // The run's result; a negative exit code is left out (runs from the dialog have none).
     void End(bool ok, int exit_code);
 
   private:
-    // The log opened to append, created when missing; empty when it cannot be.
-    plat::UniqueFile OpenForAppend();
+    // Opens the log file; says why an existing one was left alone.
+    std::string Open();
     void Append(const std::string& line);
 
     plat::Kernel& kernel_;
-    std::string path_;  // empty when the temporary folder is unknown: nothing is logged
+    plat::UniqueFile file_;  // empty when there is no log to write: nothing is logged
+    bool opened_ = false;    // whether Open has been tried
+    bool elevated_ = true;   // false in a run known not to be elevated
 };
 
 }  // namespace velmora

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "common/join.h"
+
 namespace velmora {
 namespace {
 
@@ -16,7 +18,7 @@ DWORD ReadDword(const unsigned char* bytes) {
 
 // "64-bit (WOW64)", "64-bit" or "32-bit". IsWow64Process is looked up because systems before
 // Windows XP SP2 lack it; those are all 32-bit.
-std::string WindowsWidth(plat::Kernel& kernel) {
+const char* WindowsWidth(plat::Kernel& kernel) {
     const plat::HMODULE kernel32 = kernel.GetModuleHandleA("kernel32.dll");
     const plat::FARPROC is_wow64 =
         kernel32 != nullptr ? kernel.GetProcAddress(kernel32, "IsWow64Process") : nullptr;
@@ -53,8 +55,8 @@ std::string ProgramVersion(plat::Kernel& kernel) {
         if (ReadDword(data + at) != kFixedFileInfoSignature) continue;
         const DWORD high = ReadDword(data + at + 8);
         const DWORD low = ReadDword(data + at + 12);
-        return Decimal(high >> 16) + "." + Decimal(high & 0xFFFF) + "." + Decimal(low >> 16) + "." +
-               Decimal(low & 0xFFFF);
+        return Join({Decimal(high >> 16), ".", Decimal(high & 0xFFFF), ".", Decimal(low >> 16), ".",
+                     Decimal(low & 0xFFFF)});
     }
     return "unknown";
 }
@@ -62,13 +64,13 @@ std::string ProgramVersion(plat::Kernel& kernel) {
 std::string WindowsDescription(plat::Kernel& kernel) {
     plat::OsVersionInfo version{};
     version.dwOSVersionInfoSize = sizeof version;
-    if (!kernel.GetVersionExA(&version)) return "Windows unknown, " + WindowsWidth(kernel);
+    if (!kernel.GetVersionExA(&version)) return Join({"Windows unknown, ", WindowsWidth(kernel)});
     version.szCSDVersion[sizeof version.szCSDVersion - 1] = '\0';
-    std::string text = "Windows " + Decimal(version.dwMajorVersion) + "." +
-                       Decimal(version.dwMinorVersion) + "." + Decimal(version.dwBuildNumber);
-    if (version.szCSDVersion[0] != '\0') text += std::string(" ") + version.szCSDVersion;
-    text += version.dwPlatformId == plat::kVerPlatformWin32Nt ? " (NT), " : " (9x), ";
-    return text + WindowsWidth(kernel);
+    return Join({"Windows ", Decimal(version.dwMajorVersion), ".", Decimal(version.dwMinorVersion),
+                 ".", Decimal(version.dwBuildNumber), version.szCSDVersion[0] != '\0' ? " " : "",
+                 version.szCSDVersion,
+                 version.dwPlatformId == plat::kVerPlatformWin32Nt ? " (NT), " : " (9x), ",
+                 WindowsWidth(kernel)});
 }
 
 const char* ElevationText(plat::Kernel& kernel) {

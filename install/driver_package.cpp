@@ -29,7 +29,8 @@ constexpr const char* kStaleProcessorFiles[] = {"Qxproc.dll", "Halvoproc.dll", "
 // The installer's command line around the model name and the INF's bare name.
 constexpr char kInstallerCommandStart[] = "rundll32 printui.dll,PrintUIEntry /ia  /m \"";
 constexpr char kInstallerCommandMiddle[] = "\" /h \"Intel\" /v \"Windows 2000\" /f ";
-constexpr char kInstallerProgram[] = "\\rundll32.exe";
+constexpr char kInstallerQuiet[] = " /q";
+constexpr char kInstallerProgram[] = "rundll32.exe";
 
 // The running program's full file name; false when it is missing or did not fit (older
 // systems then leave the buffer unterminated).
@@ -38,20 +39,6 @@ bool QueryModuleFileName(plat::Kernel& kernel, char (&buffer)[N]) {
     buffer[0] = '\0';
     const DWORD length = kernel.GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(N));
     return length != 0 && length < N && BoundedLength(buffer) == length;
-}
-
-// The installer's full path in the system directory. When it cannot be had, the last-error
-// value says why: the system's own after a failed query, else an insufficient buffer.
-template <std::size_t N>
-bool InstallerPath(plat::Kernel& kernel, char (&buffer)[N]) {
-    buffer[0] = '\0';
-    const unsigned length = kernel.GetSystemDirectoryA(buffer, static_cast<unsigned>(N));
-    if (length == 0) return false;
-    if (length >= N || BoundedLength(buffer) != length || !AppendAll(buffer, {kInstallerProgram})) {
-        kernel.SetLastError(plat::kErrorInsufficientBuffer);
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -123,14 +110,14 @@ int RemoveStaleDriverFiles(plat::Spooler& spooler, plat::Kernel& kernel,
     return deleted;
 }
 
-BOOL CreatePrintDriver(plat::Kernel& kernel, DWORD* exit_code) {
+BOOL CreatePrintDriver(plat::Kernel& kernel, DWORD* exit_code, bool quiet) {
     plat::StartupInfo startup{};
     kernel.GetStartupInfoA(&startup);
     plat::ProcessInformation process{};
 
     char command[plat::kMaxPath];
-    if (!ComposeAll(command,
-                    {kInstallerCommandStart, kPrinterName, kInstallerCommandMiddle, kDriverInf})) {
+    if (!ComposeAll(command, {kInstallerCommandStart, kPrinterName, kInstallerCommandMiddle,
+                              kDriverInf, quiet ? kInstallerQuiet : ""})) {
         kernel.SetLastError(plat::kErrorInsufficientBuffer);
         return kFalse;
     }
@@ -142,7 +129,7 @@ BOOL CreatePrintDriver(plat::Kernel& kernel, DWORD* exit_code) {
     // Named by full path: a search by bare name would try the program's own directory first,
     // where a planted rundll32.exe would run with the installer's rights.
     char installer[plat::kMaxPath];
-    if (!InstallerPath(kernel, installer)) return kFalse;
+    if (!QuerySystemFilePath(kernel, kInstallerProgram, installer)) return kFalse;
 
     if (!kernel.CreateProcessA(installer, command, nullptr, nullptr, kTrue, 0, nullptr, nullptr,
                                &startup, &process)) {

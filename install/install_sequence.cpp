@@ -1,4 +1,6 @@
 // The install sequence, the read-back of its result, and the "-i" action built on them.
+#include "common/account.h"
+#include "common/join.h"
 #include "common/printer_constants.h"
 #include "common/system_facts.h"
 #include "install/driver_package.h"
@@ -13,7 +15,7 @@ namespace {
 
 // Notifies "<step> error <code>" and gives the sequence's failure result.
 plat::BOOL ReportFailure(Notices& notices, const char* step, plat::DWORD error) {
-    const std::string text = std::string(step) + " error " + ErrorCodeText(error);
+    const std::string text = Join({step, " error ", ErrorCodeText(error)});
     notices.Notify(text.c_str());
     return plat::kFalse;
 }
@@ -57,8 +59,8 @@ QueueRecord ReadBackAfterRestart(plat::Os& os) {
 bool ExistingQueueIsOurs(plat::Os& os, RunLog& log) {
     const QueueRecord queue = ReadVirtualPrinter(os.spooler, os.kernel);
     const bool ours = IsOurQueue(queue);
-    log.Write(std::string("queue exists already, port \"") + queue.port + "\", driver \"" +
-              queue.driver + (ours ? "\": ours, kept" : "\": not ours"));
+    log.Write(Join({"queue exists already, port \"", queue.port, "\", driver \"", queue.driver,
+                    ours ? "\": ours, kept" : "\": not ours"}));
     return ours;
 }
 
@@ -70,16 +72,16 @@ bool InstalledPrinterReadsBack(plat::Os& os, RunLog& log) {
     if (!queue.found) {
         log.Step("check: queue", false, queue.error);
     } else {
-        log.Write("check: queue " + std::string(kPrinterName) + " on port \"" + queue.port +
-                  "\", driver \"" + queue.driver + "\", processor \"" + queue.processor +
-                  "\", datatype \"" + queue.datatype + "\"");
+        log.Write(Join({"check: queue ", kPrinterName, " on port \"", queue.port, "\", driver \"",
+                        queue.driver, "\", processor \"", queue.processor, "\", datatype \"",
+                        queue.datatype, "\""}));
     }
-    log.Write(std::string("check: port ") + kPortNameA +
-              (PortIsListed(os.spooler, os.kernel) ? " listed" : " not listed"));
+    log.Write(Join({"check: port ", kPortNameA,
+                    PortIsListed(os.spooler, os.kernel) ? " listed" : " not listed"}));
     const std::string default_printer = DefaultPrinterName(os.profile);
-    log.Write(
-        "check: default printer \"" + default_printer + "\"" +
-        (plat::SameNameIgnoringCase(default_printer, kPrinterName) ? " (ours)" : " (not ours)"));
+    const bool default_is_ours = plat::SameNameIgnoringCase(default_printer, kPrinterName);
+    log.Write(Join({"check: default printer \"", default_printer,
+                    default_is_ours ? "\" (ours)" : "\" (not ours)"}));
     const bool ours = IsOurQueue(queue);
     if (!ours) log.Write("check: the queue is not ours, so the install failed");
     return ours;
@@ -91,7 +93,7 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices) {
     // Holds the printer key from the spool-directory step until the sequence returns,
     // after the final spooler restart.
     CRegistry registry(os.registry);
-    StartReportThread(os.internet, os.kernel, kReportInstallPath);
+    StartReportThread(os.internet, os.kernel, log, kReportInstallPath);
 
     plat::Kernel& kernel = os.kernel;
     (void)Logged(kernel, log, "copy program to the Windows directory",
@@ -100,19 +102,17 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices) {
         return StartServiceAndWait(os.services, kernel, kSpoolerService);
     };
     (void)Logged(kernel, log, "start spooler", start_spooler);
-    log.Write(
-        "remove stale files: " +
-        Decimal(static_cast<unsigned>(RemoveStaleDriverFiles(os.spooler, kernel, os.services))) +
-        " deleted");
+    const int deleted = RemoveStaleDriverFiles(os.spooler, kernel, os.services);
+    log.Write(Join({"remove stale files: ", Decimal(static_cast<unsigned>(deleted)), " deleted"}));
 
     plat::DWORD installer_exit = 0;
     kernel.SetLastError(plat::kErrorSuccess);
-    if (!CreatePrintDriver(kernel, &installer_exit)) {
+    if (!CreatePrintDriver(kernel, &installer_exit, notices.quiet())) {
         const plat::DWORD error = FailureCode(kernel);
         log.Step("run driver installer", false, error);
         return ReportFailure(notices, "CreatePrintDriver", error);
     }
-    log.Write("run driver installer: ok, exit code " + Decimal(installer_exit));
+    log.Write(Join({"run driver installer: ok, exit code ", Decimal(installer_exit)}));
     if (!Logged(kernel, log, "add port", [&] { return PortAddOrDelete(os.spooler, false); })) {
         return ReportFailure(notices, "PortAddOrDelete", FailureCode(kernel));
     }
@@ -126,8 +126,9 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices) {
     const char* route = "";
     kernel.SetLastError(plat::kErrorSuccess);
     const plat::BOOL made_default = SetDefaultPrinterByName(os.spooler, kernel, os.profile, &route);
-    log.Step(std::string("set default printer by ") + route, made_default != plat::kFalse,
-             FailureCode(kernel));
+    // Each account has a default printer of its own: say whose this is.
+    log.Step(Join({"set default printer by ", route, " for ", RunningAccountName(kernel)}),
+             made_default != plat::kFalse, FailureCode(kernel));
     const plat::LONG spool = ConfigureSpoolDirectory(kernel, registry);
     if (spool == static_cast<plat::LONG>(plat::kErrorFileNotFound)) {
         log.Write("write spool directory value: no printer key of that name, nothing written");

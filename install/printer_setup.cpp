@@ -110,7 +110,10 @@ BOOL SetDefaultOnOldNt(plat::Spooler& spooler, plat::Kernel& kernel, plat::Profi
 
 // Windows NT 5 and later: SetDefaultPrinterA, which older spoolers lack, so looked up.
 BOOL SetDefaultOnNt5(plat::Kernel& kernel, plat::Profile& profile) {
-    plat::UniqueLibrary library(kernel, kernel.LoadLibraryA("winspool.drv"));
+    // By full path, as every DLL the program loads: a planted copy would run elevated.
+    char path[plat::kMaxPath];
+    if (!QuerySystemFilePath(kernel, "winspool.drv", path)) return kFalse;
+    plat::UniqueLibrary library(kernel, kernel.LoadLibraryA(path));
     if (!library) return kFalse;
     const plat::FARPROC set_default = kernel.GetProcAddress(library.get(), "SetDefaultPrinterA");
     if (set_default == nullptr) return kFalse;

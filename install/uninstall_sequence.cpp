@@ -13,7 +13,7 @@ constexpr plat::DWORD kReportHeadStartMs = 3000;
 }  // namespace
 
 plat::BOOL UninstallPrinter(plat::Os& os, RunLog& log) {
-    StartReportThread(os.internet, os.kernel, kReportUninstallPath);
+    StartReportThread(os.internet, os.kernel, log, kReportUninstallPath);
     os.kernel.Sleep(kReportHeadStartMs);
     log.Write("pause 3000 ms for the report");
 

@@ -1,5 +1,7 @@
-// Kernel primitives: module and directory queries, files, processes and their tokens, threads,
-// memory, libraries and resources, time, sleeping and the thread's last-error value.
+// Kernel primitives: module and directory queries, files and their owners, processes and their
+// tokens and sessions, threads, memory, libraries and resources, time, sleeping and the thread's
+// last-error value. Narrow texts are code page 936 (the adapters hand them to the system's
+// UTF-16 functions).
 #pragma once
 
 #include <cstddef>
@@ -72,19 +74,47 @@ constexpr unsigned kGmemZeroInit = 0x0040;
 constexpr DWORD kWaitTimeout = 258;  // WAIT_TIMEOUT, also the error code of a timed-out wait
 constexpr unsigned kCodePageGbk = 936;
 
+// Same layout as the system's BY_HANDLE_FILE_INFORMATION.
+struct FileInformation {
+    DWORD dwFileAttributes;
+    DWORD ftTimes[6];  // creation, last access and last write, as FILETIMEs
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+};
+
 // Files.
 inline HANDLE InvalidHandleValue() { return reinterpret_cast<HANDLE>(~std::uintptr_t{0}); }
 constexpr DWORD kFileAppendData = 0x0004;
+constexpr DWORD kFileReadAttributes = 0x0080;
+constexpr DWORD kDelete = 0x00010000;
+constexpr DWORD kReadControl = 0x00020000;
 constexpr DWORD kFileShareRead = 0x1;
 constexpr DWORD kFileShareWrite = 0x2;
+constexpr DWORD kFileShareDelete = 0x4;
+constexpr DWORD kCreateNew = 1;
 constexpr DWORD kOpenAlways = 4;
 constexpr DWORD kFileAttributeNormal = 0x80;
+constexpr DWORD kFileAttributeReparsePoint = 0x400;
+constexpr DWORD kFileFlagOpenReparsePoint = 0x00200000;
+constexpr DWORD kFileTypeDisk = 1;
 constexpr DWORD kInvalidFileSize = 0xFFFFFFFFu;
-constexpr DWORD kMovefileReplaceExisting = 0x1;
+constexpr DWORD kErrorFileExists = 80;
+
+// Owners: GetSecurityInfo of a file's owner.
+constexpr int kSeFileObject = 1;
+constexpr DWORD kOwnerSecurityInformation = 0x1;
 
 // Process tokens.
 constexpr DWORD kTokenQuery = 0x0008;
+constexpr int kTokenUser = 1;        // TOKEN_INFORMATION_CLASS: a TOKEN_USER, the account's SID
 constexpr int kTokenElevation = 20;  // TOKEN_INFORMATION_CLASS: a DWORD, nonzero when elevated
+
+// SetDefaultDllDirectories: only the system directory is searched.
+constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
 
 // Resources.
 constexpr unsigned kRtVersion = 16;
@@ -106,6 +136,7 @@ class Kernel {
     virtual BOOL CopyFileA(const char* source, const char* target, BOOL fail_if_exists) = 0;
     virtual BOOL DeleteFileA(const char* path) = 0;
     virtual BOOL SetCurrentDirectoryA(const char* path) = 0;
+    virtual BOOL GetUserNameA(char* buffer, DWORD* size) = 0;
     virtual void GetStartupInfoA(StartupInfo* info) = 0;
     virtual BOOL CreateProcessA(const char* application, char* command_line,
                                 void* process_attributes, void* thread_attributes,
@@ -131,11 +162,23 @@ class Kernel {
     virtual BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written,
                            void* overlapped) = 0;
     virtual DWORD GetFileSize(HANDLE file, DWORD* high) = 0;
-    virtual BOOL MoveFileExA(const char* existing, const char* target, DWORD flags) = 0;
+    virtual DWORD GetFileType(HANDLE file) = 0;
+    virtual BOOL GetFileInformationByHandle(HANDLE file, FileInformation* information) = 0;
+    // SetFileInformationByHandle with a FILE_RENAME_INFO: the open file gets the full path
+    // `target`, replacing a file of that name when `replace` is set.
+    virtual BOOL SetFileRenameInformation(HANDLE file, const char* target, BOOL replace) = 0;
+    // The owner SID points into `descriptor`, which LocalFree releases; returns an error code.
+    virtual DWORD GetSecurityInfo(HANDLE object, int object_type, DWORD what, void** owner,
+                                  void** descriptor) = 0;
+    virtual void* LocalFree(void* memory) = 0;
     virtual void GetLocalTime(SystemTime* time) = 0;
     virtual BOOL GetExitCodeProcess(HANDLE process, DWORD* code) = 0;
     virtual HANDLE GetCurrentProcess() = 0;
+    virtual DWORD GetCurrentProcessId() = 0;
+    virtual BOOL ProcessIdToSessionId(DWORD process_id, DWORD* session) = 0;
     virtual HMODULE GetModuleHandleA(const char* name) = 0;
+    // Calls a SetDefaultDllDirectories found with GetProcAddress (older systems lack it).
+    virtual BOOL CallSetDefaultDllDirectories(FARPROC set_default_dll_directories, DWORD flags) = 0;
     // Calls an IsWow64Process found with GetProcAddress (older systems lack it).
     virtual BOOL CallIsWow64Process(FARPROC is_wow64_process, HANDLE process, BOOL* wow64) = 0;
     virtual BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) = 0;
@@ -156,5 +199,6 @@ using UniqueHandle = UniqueAny<Kernel, HANDLE, &Kernel::CloseHandle>;
 using UniqueFile = UniqueAny<Kernel, HANDLE, &Kernel::CloseHandle, ~std::uintptr_t{0}>;
 using UniqueLibrary = UniqueAny<Kernel, HMODULE, &Kernel::FreeLibrary>;
 using UniqueGlobal = UniqueAny<Kernel, void*, &Kernel::GlobalFree>;
+using UniqueLocal = UniqueAny<Kernel, void*, &Kernel::LocalFree>;
 
 }  // namespace plat

@@ -17,6 +17,15 @@ constexpr unsigned kMbIconExclamation = 0x0030;
 constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
 
+// A window station's flags (GetUserObjectInformation with UOI_FLAGS).
+constexpr int kUoiFlags = 1;
+constexpr DWORD kWsfVisible = 0x0001;
+struct UserObjectFlags {  // same layout as the system's USEROBJECTFLAGS
+    BOOL fInherit;
+    BOOL fReserved;
+    DWORD dwFlags;
+};
+
 class Ui {
   public:
     virtual ~Ui() = default;
@@ -27,6 +36,9 @@ class Ui {
     // MessageBoxIndirectA with the program's instance and the given help context.
     virtual int MessageBoxIndirectA(HWND owner, const char* text, const char* caption, DWORD style,
                                     DWORD context_help_id) = 0;
+    virtual HANDLE GetProcessWindowStation() = 0;
+    virtual BOOL GetUserObjectInformationW(HANDLE object, int index, void* information, DWORD size,
+                                           DWORD* needed) = 0;
 };
 
 }  // namespace plat

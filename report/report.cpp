@@ -4,6 +4,7 @@
 #include <atomic>
 #include <vector>
 
+#include "common/join.h"
 #include "common/printer_constants.h"
 #include "common/run_log.h"
 #include "framework/message_box.h"
@@ -18,6 +19,7 @@ using plat::HINTERNET;
 // thread's argument is only its path: a detached thread may outlive its starter's stack.
 std::atomic<plat::Internet*> g_internet{nullptr};
 std::atomic<plat::Kernel*> g_kernel{nullptr};
+std::atomic<RunLog*> g_log{nullptr};
 
 }  // namespace
 
@@ -50,7 +52,7 @@ std::string SendReport(plat::Internet& net, plat::Kernel& kernel, const char* pa
         net,
         net.InternetOpenA(agent.c_str(), plat::kInternetOpenTypePreconfig, nullptr, nullptr, 0));
     const auto failed = [&kernel](const char* step) {
-        return std::string(step) + " failed, error " + ErrorCodeText(FailureCode(kernel));
+        return Join({step, " failed, error ", ErrorCodeText(FailureCode(kernel))});
     };
     if (!session) return failed("InternetOpen");
 
@@ -76,22 +78,25 @@ std::string SendReport(plat::Internet& net, plat::Kernel& kernel, const char* pa
     const bool read = ReadFirstLine(net, request.get(), line);
     if (!sent) return send_failure;
     if (!read) return failed("InternetReadFile");
-    return "answered \"" + LoggableText(line, kReportLoggedLineSize) + "\"";
+    return Join({"answered \"", LoggableText(line, kReportLoggedLineSize), "\""});
 }
 
 void ReportThreadProc(void* path) {
     plat::Internet* internet = g_internet.load();
     plat::Kernel* kernel = g_kernel.load();
-    if (internet == nullptr || kernel == nullptr || path == nullptr) return;
+    RunLog* log = g_log.load();
+    if (internet == nullptr || kernel == nullptr || log == nullptr || path == nullptr) return;
     const char* report_path = static_cast<const char*>(path);
     const std::string outcome = SendReport(*internet, *kernel, report_path);
     // Written only if the thread gets this far before the process ends.
-    RunLog(*kernel).Write(std::string("report ") + report_path + ": " + outcome);
+    log->Write(Join({"report ", report_path, ": ", outcome}));
 }
 
-void StartReportThread(plat::Internet& internet, plat::Kernel& kernel, const char* path) {
+void StartReportThread(plat::Internet& internet, plat::Kernel& kernel, RunLog& log,
+                       const char* path) {
     g_internet.store(&internet);
     g_kernel.store(&kernel);
+    g_log.store(&log);
     (void)kernel.BeginThread(ReportThreadProc, kReportThreadStackSize, const_cast<char*>(path));
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/run_log.h"
 #include "platform/internet.h"
 #include "platform/kernel.h"
 
@@ -47,7 +48,9 @@ std::string SendReport(plat::Internet& internet, plat::Kernel& kernel, const cha
 void ReportThreadProc(void* path);
 
 // Starts a detached report thread for `path` (static storage) on `internet` and `kernel`, which
-// must outlive it. The thread is never waited for; the result of the start is not needed.
-void StartReportThread(plat::Internet& internet, plat::Kernel& kernel, const char* path);
+// logs its outcome to `log`; all three must outlive it. The thread is never waited for; the
+// result of the start is not needed.
+void StartReportThread(plat::Internet& internet, plat::Kernel& kernel, RunLog& log,
+                       const char* path);
 
 }  // namespace velmora

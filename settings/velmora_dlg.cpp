@@ -1,9 +1,8 @@
 // The settings dialog's start-up, message handlers and data bindings.
 #include "settings/velmora_dlg.h"
 
-#include <utility>
-
 #include "common/fixed_text.h"
+#include "common/join.h"
 #include "common/printer_constants.h"
 #include "common/system_facts.h"
 #include "framework/message_box.h"
@@ -28,7 +27,7 @@ std::string SaveFailureText(plat::Kernel& kernel, plat::DWORD error) {
     if (!QueryWindowsDirectory(kernel, file) || !AppendAll(file, {"\\", kSettingsFile})) {
         (void)ComposeAll(file, {kSettingsFile});
     }
-    return std::string("无法保存设置文件 ") + file + "（错误代码 " + Decimal(error) + "）";
+    return Join({"无法保存设置文件 ", file, "（错误代码 ", ErrorCodeText(error), "）"});
 }
 
 std::string LoadString(plat::Ui& ui, unsigned id) {
@@ -38,11 +37,13 @@ std::string LoadString(plat::Ui& ui, unsigned id) {
 
 }  // namespace
 
-CVelmoraDlg::CVelmoraDlg(plat::Os& os, plat::DialogHost& host, PrinterSequences sequences)
+CVelmoraDlg::CVelmoraDlg(plat::Os& os, plat::DialogHost& host, RunLog& log,
+                         PrinterSequences sequences)
     : CDialog(host, IDD_VELMORA_DIALOG),
       m_hIcon(host.LoadIconA(IDR_MAINFRAME)),
       m_os(os),
-      m_sequences(std::move(sequences)) {}
+      m_log(log),
+      m_sequences(sequences) {}
 
 void CVelmoraDlg::DoDataExchange(CDataExchange& dx) {
     DDX_CBString(dx, IDC_OUTTYPE, m_strOutType);
@@ -197,19 +198,18 @@ void CVelmoraDlg::OnBnClickedUninstall() {
 
 void CVelmoraDlg::RunSequence(PrinterSequence sequence, const char* action, const char* log_title) {
     CWaitCursor wait(m_host);
-    RunLog log(m_os.kernel);
-    Notices notices(m_os.ui, m_os.kernel, log, false);
-    log.Begin(log_title);
-    const plat::BOOL succeeded = sequence(m_os, log, notices);
-    log.End(succeeded != plat::kFalse, -1);
-    const std::string text = std::string(action) + (succeeded ? "成功" : "失败") + " ";
+    Notices notices(m_os.ui, m_os.kernel, m_log, false);
+    m_log.Begin(log_title);
+    const plat::BOOL succeeded = sequence(m_os, m_log, notices);
+    m_log.End(succeeded != plat::kFalse, -1);
+    const std::string text = Join({action, succeeded ? "成功" : "失败", " "});
     (void)AppMessageBox(m_os.ui, m_os.kernel, text.c_str());
 }
 
-void ShowSettingsDialog(CWinApp& app, plat::Os& os, plat::DialogHost& host,
+void ShowSettingsDialog(CWinApp& app, plat::Os& os, plat::DialogHost& host, RunLog& log,
                         PrinterSequences sequences) {
     app.SetRegistryKey(kRegistryKey);
-    CVelmoraDlg dialog(os, host, std::move(sequences));
+    CVelmoraDlg dialog(os, host, log, sequences);
     dialog.SetAsMainWindowOf(app);
     (void)dialog.DoModal();  // OK and Cancel alike end the program
 }

@@ -23,7 +23,7 @@ struct PrinterSequences {
 
 class CVelmoraDlg : public CDialog {
   public:
-    CVelmoraDlg(plat::Os& os, plat::DialogHost& host, PrinterSequences sequences);
+    CVelmoraDlg(plat::Os& os, plat::DialogHost& host, RunLog& log, PrinterSequences sequences);
 
     plat::BOOL OnInitDialog() override;
     bool OnCommand(unsigned id, unsigned code) override;
@@ -52,11 +52,12 @@ class CVelmoraDlg : public CDialog {
     void RunSequence(PrinterSequence sequence, const char* action, const char* log_title);
 
     plat::Os& m_os;
+    RunLog& m_log;  // the process's: a sequence's report thread may outlive the click
     PrinterSequences m_sequences;
 };
 
 // Dialog mode: the settings dialog as the application's main window, run modally.
-void ShowSettingsDialog(CWinApp& app, plat::Os& os, plat::DialogHost& host,
+void ShowSettingsDialog(CWinApp& app, plat::Os& os, plat::DialogHost& host, RunLog& log,
                         PrinterSequences sequences);
 
 }  // namespace velmora

@@ -50,6 +50,7 @@ class KernelWin32 final : public Kernel {
     BOOL CopyFileA(const char* source, const char* target, BOOL fail_if_exists) override;
     BOOL DeleteFileA(const char* path) override;
     BOOL SetCurrentDirectoryA(const char* path) override;
+    BOOL GetUserNameA(char* buffer, DWORD* size) override;
     void GetStartupInfoA(StartupInfo* info) override;
     BOOL CreateProcessA(const char* application, char* command_line, void* process_attributes,
                         void* thread_attributes, BOOL inherit_handles, DWORD creation_flags,
@@ -73,10 +74,18 @@ class KernelWin32 final : public Kernel {
     BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written,
                    void* overlapped) override;
     DWORD GetFileSize(HANDLE file, DWORD* high) override;
-    BOOL MoveFileExA(const char* existing, const char* target, DWORD flags) override;
+    DWORD GetFileType(HANDLE file) override;
+    BOOL GetFileInformationByHandle(HANDLE file, FileInformation* information) override;
+    BOOL SetFileRenameInformation(HANDLE file, const char* target, BOOL replace) override;
+    DWORD GetSecurityInfo(HANDLE object, int object_type, DWORD what, void** owner,
+                          void** descriptor) override;
+    void* LocalFree(void* memory) override;
     void GetLocalTime(SystemTime* time) override;
     BOOL GetExitCodeProcess(HANDLE process, DWORD* code) override;
     HANDLE GetCurrentProcess() override;
+    DWORD GetCurrentProcessId() override;
+    BOOL ProcessIdToSessionId(DWORD process_id, DWORD* session) override;
+    BOOL CallSetDefaultDllDirectories(FARPROC set_default_dll_directories, DWORD flags) override;
     HMODULE GetModuleHandleA(const char* name) override;
     BOOL CallIsWow64Process(FARPROC is_wow64_process, HANDLE process, BOOL* wow64) override;
     BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) override;
@@ -139,6 +148,9 @@ class UiWin32 final : public Ui {
     HWND GetActiveWindow() override;
     int MessageBoxIndirectA(HWND owner, const char* text, const char* caption, DWORD style,
                             DWORD context_help_id) override;
+    HANDLE GetProcessWindowStation() override;
+    BOOL GetUserObjectInformationW(HANDLE object, int index, void* information, DWORD size,
+                                   DWORD* needed) override;
 };
 
 class SocketsWin32 final : public Sockets {

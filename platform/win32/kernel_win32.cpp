@@ -1,19 +1,39 @@
 // Kernel and C run-time adapter: one call per method.
 #include <windows.h>
 
+#include <aclapi.h>
 #include <process.h>
 
+#include <cstddef>
+
 #include "platform/win32/adapters.h"
+#include "platform/win32/lazy_import.h"
+#include "platform/win32/text_win32.h"
 
 namespace plat::win32 {
+namespace {
+
+// Windows Vista and later: looked up, so that the program still starts on older systems.
+LazyDll g_kernel32("kernel32.dll");
+LazyFunction<decltype(&::SetFileInformationByHandle)> g_set_file_information(
+    g_kernel32, "SetFileInformationByHandle");
+
+}  // namespace
 
 static_assert(sizeof(plat::StartupInfo) == sizeof(STARTUPINFOA), "STARTUPINFOA layout");
 static_assert(sizeof(plat::ProcessInformation) == sizeof(PROCESS_INFORMATION), "layout");
 static_assert(sizeof(plat::OsVersionInfo) == sizeof(OSVERSIONINFOA), "OSVERSIONINFOA layout");
 static_assert(sizeof(plat::SystemTime) == sizeof(SYSTEMTIME), "SYSTEMTIME layout");
 static_assert(sizeof(char16_t) == sizeof(WCHAR), "UTF-16 texts are passed through as they are");
+static_assert(sizeof(plat::FileInformation) == sizeof(BY_HANDLE_FILE_INFORMATION), "layout");
+static_assert(offsetof(plat::FileInformation, nNumberOfLinks) ==
+              offsetof(BY_HANDLE_FILE_INFORMATION, nNumberOfLinks));
+static_assert(plat::kFileFlagOpenReparsePoint == FILE_FLAG_OPEN_REPARSE_POINT &&
+                  plat::kFileAttributeReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT &&
+                  plat::kSeFileObject == SE_FILE_OBJECT && plat::kTokenUser == TokenUser &&
+                  plat::kLoadLibrarySearchSystem32 == LOAD_LIBRARY_SEARCH_SYSTEM32,
+              "constants as the system defines them");
 static_assert(plat::kTokenElevation == TokenElevation && plat::kRtVersion == 16 &&
-                  plat::kMovefileReplaceExisting == MOVEFILE_REPLACE_EXISTING &&
                   plat::kFileAppendData == FILE_APPEND_DATA && plat::kWaitTimeout == WAIT_TIMEOUT,
               "constants as the system defines them");
 
@@ -48,6 +68,14 @@ plat::BOOL KernelWin32::DeleteFileA(const char* path) { return ::DeleteFileA(pat
 plat::BOOL KernelWin32::SetCurrentDirectoryA(const char* path) {
     return ::SetCurrentDirectoryA(path);
 }
+plat::BOOL KernelWin32::GetUserNameA(char* buffer, plat::DWORD* size) {
+    wchar_t name[257];  // UNLEN + 1
+    ::DWORD length = 257;
+    if (!::GetUserNameW(name, &length)) return FALSE;
+    const DWORD bytes = ToGbk(name, -1, buffer, *size);
+    *size = bytes + 1;
+    return bytes != 0;
+}
 void KernelWin32::GetStartupInfoA(plat::StartupInfo* info) {
     ::GetStartupInfoA(reinterpret_cast<STARTUPINFOA*>(info));
 }
@@ -77,7 +105,9 @@ void* KernelWin32::GlobalAlloc(unsigned flags, std::size_t bytes) {
     return ::GlobalAlloc(flags, bytes);
 }
 void* KernelWin32::GlobalFree(void* memory) { return ::GlobalFree(memory); }
-plat::HMODULE KernelWin32::LoadLibraryA(const char* name) { return ::LoadLibraryA(name); }
+plat::HMODULE KernelWin32::LoadLibraryA(const char* name) {
+    return ::LoadLibraryW(Wide(name).get());
+}
 plat::FARPROC KernelWin32::GetProcAddress(plat::HMODULE module, const char* name) {
     return reinterpret_cast<plat::FARPROC>(::GetProcAddress(static_cast<::HMODULE>(module), name));
 }
@@ -90,13 +120,17 @@ plat::BOOL KernelWin32::CallSetDefaultPrinterA(plat::FARPROC set_default_printer
     return reinterpret_cast<SetDefaultPrinterAFn>(set_default_printer)(printer);
 }
 plat::DWORD KernelWin32::GetTempPathA(plat::DWORD size, char* buffer) {
-    return ::GetTempPathA(size, buffer);
+    wchar_t path[MAX_PATH + 1];
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, path);
+    if (length == 0 || length > MAX_PATH) return length;
+    return ToGbk(path, -1, buffer, size);
 }
 plat::HANDLE KernelWin32::CreateFileA(const char* path, plat::DWORD access, plat::DWORD share,
                                       void* security, plat::DWORD disposition, plat::DWORD flags,
                                       plat::HANDLE template_file) {
-    return ::CreateFileA(path, access, share, static_cast<SECURITY_ATTRIBUTES*>(security),
-                         disposition, flags, template_file);
+    return ::CreateFileW(Wide(path).get(), access, share,
+                         static_cast<SECURITY_ATTRIBUTES*>(security), disposition, flags,
+                         template_file);
 }
 plat::BOOL KernelWin32::WriteFile(plat::HANDLE file, const void* data, plat::DWORD size,
                                   plat::DWORD* written, void* overlapped) {
@@ -106,9 +140,33 @@ plat::BOOL KernelWin32::WriteFile(plat::HANDLE file, const void* data, plat::DWO
 plat::DWORD KernelWin32::GetFileSize(plat::HANDLE file, plat::DWORD* high) {
     return ::GetFileSize(file, reinterpret_cast<::DWORD*>(high));
 }
-plat::BOOL KernelWin32::MoveFileExA(const char* existing, const char* target, plat::DWORD flags) {
-    return ::MoveFileExA(existing, target, flags);
+plat::DWORD KernelWin32::GetFileType(plat::HANDLE file) { return ::GetFileType(file); }
+plat::BOOL KernelWin32::GetFileInformationByHandle(plat::HANDLE file,
+                                                   plat::FileInformation* information) {
+    return ::GetFileInformationByHandle(file,
+                                        reinterpret_cast<BY_HANDLE_FILE_INFORMATION*>(information));
 }
+plat::BOOL KernelWin32::SetFileRenameInformation(plat::HANDLE file, const char* target,
+                                                 plat::BOOL replace) {
+    const Wide name(target);
+    const DWORD name_bytes = static_cast<DWORD>(::lstrlenW(name.get()) * sizeof(WCHAR));
+    const DWORD size =
+        static_cast<DWORD>(offsetof(FILE_RENAME_INFO, FileName)) + name_bytes + sizeof(WCHAR);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(new char[size]());
+    info->ReplaceIfExists = replace ? TRUE : FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = name_bytes;
+    ::CopyMemory(info->FileName, name.get(), name_bytes);
+    const BOOL renamed = g_set_file_information.CallOr(FALSE, file, FileRenameInfo, info, size);
+    delete[] reinterpret_cast<char*>(info);
+    return renamed;
+}
+plat::DWORD KernelWin32::GetSecurityInfo(plat::HANDLE object, int object_type, plat::DWORD what,
+                                         void** owner, void** descriptor) {
+    return ::GetSecurityInfo(object, static_cast<SE_OBJECT_TYPE>(object_type), what, owner, nullptr,
+                             nullptr, nullptr, descriptor);
+}
+void* KernelWin32::LocalFree(void* memory) { return ::LocalFree(memory); }
 void KernelWin32::GetLocalTime(plat::SystemTime* time) {
     ::GetLocalTime(reinterpret_cast<SYSTEMTIME*>(time));
 }
@@ -116,6 +174,15 @@ plat::BOOL KernelWin32::GetExitCodeProcess(plat::HANDLE process, plat::DWORD* co
     return ::GetExitCodeProcess(process, reinterpret_cast<::DWORD*>(code));
 }
 plat::HANDLE KernelWin32::GetCurrentProcess() { return ::GetCurrentProcess(); }
+plat::DWORD KernelWin32::GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+plat::BOOL KernelWin32::ProcessIdToSessionId(plat::DWORD process_id, plat::DWORD* session) {
+    return ::ProcessIdToSessionId(process_id, reinterpret_cast<::DWORD*>(session));
+}
+plat::BOOL KernelWin32::CallSetDefaultDllDirectories(plat::FARPROC set_default_dll_directories,
+                                                     plat::DWORD flags) {
+    using SetDefaultDllDirectoriesFn = decltype(&::SetDefaultDllDirectories);
+    return reinterpret_cast<SetDefaultDllDirectoriesFn>(set_default_dll_directories)(flags);
+}
 plat::HMODULE KernelWin32::GetModuleHandleA(const char* name) { return ::GetModuleHandleA(name); }
 plat::BOOL KernelWin32::CallIsWow64Process(plat::FARPROC is_wow64_process, plat::HANDLE process,
                                            plat::BOOL* wow64) {

@@ -29,5 +29,11 @@ int UiWin32::MessageBoxIndirectA(plat::HWND owner, const char* text, const char*
     params.dwContextHelpId = context_help_id;
     return ::MessageBoxIndirectA(&params);
 }
+plat::HANDLE UiWin32::GetProcessWindowStation() { return ::GetProcessWindowStation(); }
+plat::BOOL UiWin32::GetUserObjectInformationW(plat::HANDLE object, int index, void* information,
+                                              plat::DWORD size, plat::DWORD* needed) {
+    return ::GetUserObjectInformationW(object, index, information, size,
+                                       reinterpret_cast<::DWORD*>(needed));
+}
 
 }  // namespace plat::win32

@@ -12,6 +12,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <type_traits>
@@ -32,6 +33,10 @@ using namespace plat;
 constexpr char kDir[] = "C:\\Program Files\\Velmora\\";
 constexpr char kSpoolKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\zarvo printer";
 constexpr char kProcessors[] = "C:\\windows\\system32\\spool\\prtprocs\\w32x86";
+// The running account's SID, S-1-5-21-1-2-3-1000, and another user's.
+const std::string kUserSid(
+    "\x01\x05\0\0\0\0\0\x05\x15\0\0\0\x01\0\0\0\x02\0\0\0\x03\0\0\0\xE8\x03\0\0", 28);
+const std::string kOtherSid = kUserSid.substr(0, 24) + std::string("\xE9\x03\0\0", 4);
 
 inline HANDLE H(std::uintptr_t value) { return reinterpret_cast<HANDLE>(value); }
 inline std::string Str(const char* text) { return text ? text : "-"; }
@@ -181,9 +186,9 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         return velmora::InstallAction(os, log, notices);
     }
     bool Uninstall(velmora::RunLog& log) override { return velmora::UninstallAction(os, log); }
-    void ShowDialog(velmora::CWinApp& app) override {
+    void ShowDialog(velmora::CWinApp& app, velmora::RunLog& log) override {
         velmora::ShowSettingsDialog(
-            app, os, *this,
+            app, os, *this, log,
             {&velmora::InstallPrinter, [](plat::Os& os, velmora::RunLog& log, velmora::Notices&) {
                  return velmora::UninstallPrinter(os, log);
              }});
@@ -207,10 +212,14 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     }
     std::map<HANDLE, std::string> open;  // what each handle given out and not closed is
     int bad_closes = 0;
-    // What is still open, and how many closes named nothing open: "" when all was released.
+    // What is still open, and how many closes named nothing open: "" when all was released. The
+    // run log is open for as long as the process lives.
     std::string Unreleased() const {
         std::string out;
-        for (const auto& handle : open) out += handle.second + "; ";
+        for (const auto& handle : open) {
+            const bool log = handle.second.rfind("file " + temp + "Velmora", 0) == 0;
+            if (!log) out += handle.second + "; ";
+        }
         return bad_closes ? out + Str(bad_closes) + " bad closes" : out;
     }
 
@@ -284,7 +293,8 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
             return Error(2);
         const std::string c = commands.emplace_back(command);
         const std::size_t m = c.find("/m \"") + 4, f = c.find(" /f ");
-        const bool inf = f != c.npos && files.count(current + c.substr(f + 4));
+        const bool inf =
+            f != c.npos && files.count(current + c.substr(f + 4, c.find(" ", f + 4) - f - 4));
         installing = inf && c.find(" /ia ") != c.npos ? c.substr(m, c.find('"', m) - m) : "";
         *pi = {Open("process"), Open("thread"), 1, 2};
         return kTrue;
@@ -307,14 +317,60 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     DWORD GetTempPathA(DWORD n, char* b) override {
         return Fails("GetTempPathA") ? 0 : Put(temp, b, n);
     }
-    // Files open for appending, as the run log opens them; opening one that exists succeeds
-    // with ERROR_ALREADY_EXISTS as the last error.
-    HANDLE CreateFileA(const char* path, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) override {
+    // Files open for appending, as the run log opens them: created when missing, or with
+    // CREATE_NEW only then; opening one that exists succeeds with ERROR_ALREADY_EXISTS.
+    HANDLE CreateFileA(const char* path, DWORD, DWORD, void*, DWORD disposition, DWORD,
+                       HANDLE) override {
         if (Fails("CreateFileA")) return InvalidHandleValue();
-        if (files.count(path)) last_error = 183;
+        if (files.count(path) && disposition == kCreateNew) {
+            Error(kErrorFileExists);
+            return InvalidHandleValue();
+        }
+        if (files.count(path)) {
+            last_error = 183;
+        } else if (!facts.count(path)) {
+            facts[path].owner = account;  // a new file belongs to its creator
+        }
         files[path];  // created empty when missing
         return Open("file " + Str(path));
     }
+    // What the log's checks read of a file; one without an entry is a plain file of ours.
+    struct FileFacts {
+        DWORD links = 1;
+        bool reparse_point = false;
+        bool disk = true;
+        std::string owner = kUserSid;
+    };
+    std::map<std::string, FileFacts> facts;
+    DWORD GetFileType(HANDLE h) override { return facts[FileOf(h)].disk ? kFileTypeDisk : 2; }
+    BOOL GetFileInformationByHandle(HANDLE h, FileInformation* information) override {
+        if (Fails("GetFileInformationByHandle")) return kFalse;
+        const FileFacts& file = facts[FileOf(h)];
+        *information = {};
+        information->dwFileAttributes = file.reparse_point ? kFileAttributeReparsePoint : 0x20;
+        information->nNumberOfLinks = file.links;
+        return kTrue;
+    }
+    BOOL SetFileRenameInformation(HANDLE h, const char* target, BOOL replace) override {
+        if (Fails("SetFileRenameInformation") || (files.count(target) && !replace)) return kFalse;
+        files[target] = files[FileOf(h)];
+        facts[target] = facts[FileOf(h)];
+        files.erase(FileOf(h));
+        facts.erase(FileOf(h));
+        open[h] = "file " + Str(target);
+        return kTrue;
+    }
+    // The owner's SID in memory of its own, freed with LocalFree.
+    DWORD GetSecurityInfo(HANDLE h, int, DWORD, void** owner, void** descriptor) override {
+        if (Fails("GetSecurityInfo")) return last_error;
+        const std::string& sid = facts[FileOf(h)].owner;
+        *descriptor = std::calloc(1, sid.size());
+        std::memcpy(*descriptor, sid.data(), sid.size());
+        open[*descriptor] = "security descriptor";
+        *owner = *descriptor;
+        return 0;
+    }
+    void* LocalFree(void* memory) override { return GlobalFree(memory); }
     BOOL WriteFile(HANDLE h, const void* data, DWORD n, DWORD* written, void*) override {
         if (Fails("WriteFile") || What(h).rfind("file ", 0)) return kFalse;
         files[What(h).substr(5)].append(static_cast<const char*>(data), n);
@@ -325,16 +381,19 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         *high = 0;
         return DWORD(files[What(h).substr(5)].size());
     }
-    BOOL MoveFileExA(const char* from, const char* to, DWORD flags) override {
-        if (Fails("MoveFileExA") || !files.count(from) || (files.count(to) && !flags)) return 0;
-        files[to] = files[from];
-        files.erase(from);
-        return kTrue;
-    }
     void GetLocalTime(SystemTime* t) override { *t = {2026, 12, 1, 7, 10, 11, 12, 0}; }
     HANDLE GetCurrentProcess() override { return H(~std::uintptr_t{0}); }
+    DWORD GetCurrentProcessId() override { return 4242; }
+    DWORD session = 1;  // 0: the services' session, which nobody sees
+    BOOL ProcessIdToSessionId(DWORD id, DWORD* out) override {
+        *out = session;
+        return id == 4242;
+    }
     HMODULE GetModuleHandleA(const char* name) override {
         return Low(name) == "kernel32.dll" ? H(0x7000) : nullptr;
+    }
+    BOOL CallSetDefaultDllDirectories(FARPROC f, DWORD flags) override {
+        return f == &Abort && Note("dll search", flags);
     }
     BOOL wow64 = kFalse;  // a 32-bit program on 64-bit Windows
     BOOL CallIsWow64Process(FARPROC f, HANDLE, BOOL* on) override {
@@ -346,8 +405,27 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         *token = Open("token");
         return kTrue;
     }
-    BOOL GetTokenInformation(HANDLE, int, void* info, DWORD, DWORD*) override {
-        *static_cast<DWORD*>(info) = 1;  // elevated
+    // The account and whether its token is elevated.
+    std::string account = kUserSid, user_name = "zhang";
+    DWORD elevated = 1;
+    BOOL GetTokenInformation(HANDLE, int what, void* info, DWORD size, DWORD* returned) override {
+        if (what == kTokenElevation) {
+            *static_cast<DWORD*>(info) = elevated;
+            return kTrue;
+        }
+        // A TOKEN_USER: the SID's address, its attributes, then the SID.
+        auto* bytes = static_cast<unsigned char*>(info);
+        const std::size_t at = 2 * sizeof(void*);
+        *returned = DWORD(at + account.size());
+        if (*returned > size) return Error(kErrorInsufficientBuffer);
+        void* sid = bytes + at;
+        std::memcpy(bytes, &sid, sizeof sid);
+        std::memcpy(sid, account.data(), account.size());
+        return kTrue;
+    }
+    BOOL GetUserNameA(char* b, DWORD* size) override {
+        if (Fails("GetUserNameA") || *size <= user_name.size()) return kFalse;
+        *size = Put(user_name, b, *size) + 1;
         return kTrue;
     }
     HANDLE FindResourceA(HMODULE, unsigned, unsigned) override {
@@ -386,11 +464,15 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         std::free(p);
         return nullptr;
     }
+    // Only the system's own DLL, named by its full path.
     HMODULE LoadLibraryA(const char* name) override {
-        return Fails("LoadLibraryA") || Low(name) != "winspool.drv" ? nullptr : Open("library");
+        const bool system_dll = Low(name) == Low(system + "\\winspool.drv");
+        return Fails("LoadLibraryA") || !system_dll ? nullptr : Open("library");
     }
+    bool has_dll_directories = true;  // SetDefaultDllDirectories: Windows 8, or 7 updated
     FARPROC GetProcAddress(HMODULE, const char* name) override {
         if (Str(name) == "IsWow64Process") return &Abort;
+        if (Str(name) == "SetDefaultDllDirectories") return has_dll_directories ? &Abort : nullptr;
         const bool found = !Fails("GetProcAddress") && Str(name) == "SetDefaultPrinterA";
         return found && major >= 5 ? &Abort : nullptr;
     }
@@ -675,6 +757,16 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         return Fails("LoadStringA") || !strings.count(id) ? 0 : int(Put(strings[id], b, n));
     }
     HWND GetActiveWindow() override { return nullptr; }
+    DWORD station_flags = kWsfVisible;  // 0: a window station nobody sees
+    HANDLE GetProcessWindowStation() override { return H(0xB00); }
+    BOOL GetUserObjectInformationW(HANDLE station, int what, void* info, DWORD size,
+                                   DWORD*) override {
+        if (station != H(0xB00) || what != kUoiFlags || size != sizeof(UserObjectFlags)) {
+            return kFalse;
+        }
+        static_cast<UserObjectFlags*>(info)->dwFlags = station_flags;
+        return kTrue;
+    }
     int MessageBoxIndirectA(HWND, const char* t, const char* caption, DWORD style,
                             DWORD help) override {
         if (Fails("MessageBoxIndirectA")) return 0;
@@ -773,6 +865,7 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         return kFalse;
     }
     std::string What(HANDLE h) const { return open.count(h) ? open.at(h) : ""; }
+    std::string FileOf(HANDLE h) const { return What(h).substr(5); }
     std::string QueueOf(HANDLE h) const { return What(h).substr(What(h).find(' ') + 1); }
     void Change(DWORD to, DWORD pending_state) {
         target = to;
@@ -789,13 +882,19 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         Put(d, reinterpret_cast<char*>(b), size);
         return kTrue;
     }
+
+  public:
+    // The program of the last Program() run: its log lives as long as the process would, so
+    // report threads may still write to it.
+    std::optional<velmora::CVelmoraApp> app;
 };
 
 // The program run with `tail` against the pretend system; its exit code.
 inline int Program(System& f, const std::string& tail) {
     f.command_line = u"\"" + Utf16(f.module) + u"\" " + Utf16(tail);
-    velmora::CVelmoraApp app(f.os, f);
-    return app.Run();
+    f.threads.clear();  // a new process: the last one's threads ended with it
+    f.app.emplace(f.os, f);
+    return f.app->Run();
 }
 
 }  // namespace fake

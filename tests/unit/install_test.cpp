@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "common/account.h"
 #include "fake_system.h"
 #include "install/driver_package.h"
 #include "install/printer_setup.h"
@@ -70,21 +71,23 @@ TEST(InstallTest, PutsThePrinterInPlaceOnEachWindowsFamilyAndLogsEachStep) {
                                         "key " +
                                         Str(kSpoolKey)));
         f.RunThreads();
-        EXPECT_EQ(f.RunLog(), "Velmora unknown, command \"-i\", Windows " + Str(major) + ".0.0 (" +
-                                  (platform == 1 ? "9x" : "NT") +
-                                  "), 64-bit, elevated: yes|copy program to the Windows "
-                                  "directory: ok|start spooler: failed, error 1056|remove stale "
-                                  "files: 11 deleted|run driver installer: ok, exit code 0|add "
-                                  "port: ok|create queue: ok|set default printer by " +
-                                  route +
-                                  ": ok|write spool directory value: ok|stop spooler: ok|start "
-                                  "spooler: ok|check: queue " +
-                                  kName + " on port \"zarvoPrinter Port\", driver \"" + kName +
-                                  "\", processor \"WinPrint\", datatype \"RAW\"|check: port "
-                                  "zarvoPrinter Port listed|check: default printer \"" +
-                                  kName +
-                                  "\" (ours)|result: succeeded, exit code 0|report "
-                                  "/zarvoprinter/servlet/PrintInstall: answered \"OK\"");
+        EXPECT_EQ(
+            f.RunLog(),
+            "Velmora unknown, command \"-i\", Windows " + Str(major) + ".0.0 (" +
+                (platform == 1 ? "9x" : "NT") +
+                "), 64-bit, elevated: yes|copy program to the Windows "
+                "directory: ok|start spooler: failed, error 1056|remove stale "
+                "files: 11 deleted|run driver installer: ok, exit code 0|add "
+                "port: ok|create queue: ok|set default printer by " +
+                route +
+                " for account zhang: ok|write spool directory value: ok|stop spooler: ok|start "
+                "spooler: ok|check: queue " +
+                kName + " on port \"zarvoPrinter Port\", driver \"" + kName +
+                "\", processor \"WinPrint\", datatype \"RAW\"|check: port "
+                "zarvoPrinter Port listed|check: default printer \"" +
+                kName +
+                "\" (ours)|result: succeeded, exit code 0|report "
+                "/zarvoprinter/servlet/PrintInstall: answered \"OK\"");
     }
 }
 
@@ -181,16 +184,24 @@ TEST(InstallTest, OurOwnQueueAlreadyThereIsKeptAndTheReadBackDecides) {
 }
 
 TEST(InstallTest, OnlyTheWatchedStepsFailTheInstallOthersAreLoggedWithTheirCode) {
-    const std::pair<const char*, const char*> failures[] = {
-        {"SetDefaultPrinterA", "set default printer by SetDefaultPrinterA: failed, error 5|"},
-        {"RegSetValueExA", "write spool directory value: failed, error 5|"}};
-    for (const auto& [call, line] : failures) {
-        SCOPED_TRACE(call);
+    const std::string hint = " (access denied: run the program as administrator)";
+    const std::tuple<const char*, DWORD, std::string> failures[] = {
+        {"SetDefaultPrinterA", 1, "set default printer by SetDefaultPrinterA for account zhang"},
+        {"RegSetValueExA", 1, "write spool directory value"},
+        {"RegSetValueExA", 0, "write spool directory value"}};  // not elevated: said why
+    for (const auto& [call, elevated, step] : failures) {
+        SCOPED_TRACE(call + Str(elevated));
         System f;
+        f.elevated = elevated;
         f.fail(call, 5);
         EXPECT_EQ(Program(f, "-i -q"), 0);
-        EXPECT_THAT(f.RunLog(), HasSubstr(line));
+        EXPECT_THAT(f.RunLog(), HasSubstr(step + ": failed, error 5" + (elevated ? "|" : hint)));
     }
+    // The system account sets its own default printer, and the log says whose.
+    System agent;
+    agent.account = std::string(velmora::kSystemSid);
+    EXPECT_EQ(Program(agent, "-i -q"), 0);
+    EXPECT_THAT(agent.RunLog(), HasSubstr("SetDefaultPrinterA for the system account: ok|"));
 }
 
 TEST(InstallTest, AFailureWithoutASystemCodeGetsTheProgramsOwnNeverAnEarlierCallsCode) {
@@ -326,7 +337,8 @@ TEST(UninstallTest, RemovesQueuePortAndDriverAfterTheReportsHeadStart) {
     f.wow64 = kTrue;
     EXPECT_EQ(Program(f, "-u"), 0);
     EXPECT_EQ(f.Log(""),
-              "controls 8 255|thread 4 /zarvoprinter/servlet/PrintUnInstall|sleep 3000|"
+              "dll search 2048|controls 8 255|thread 4 /zarvoprinter/servlet/PrintUnInstall|sleep "
+              "3000|"
               "deleted " +
                   kName + "|DeletePort zarvoPrinter Port|driver deleted " + kName);
     EXPECT_EQ(f.RunLog(),

@@ -44,7 +44,7 @@ class DialogTest : public ::testing::Test {
             act(v);
         };
         velmora::ShowSettingsDialog(
-            app, f.os, f,
+            app, f.os, f, log,
             {&velmora::InstallPrinter, [](plat::Os& os, velmora::RunLog& log, velmora::Notices&) {
                  return velmora::UninstallPrinter(os, log);
              }});
@@ -56,6 +56,7 @@ class DialogTest : public ::testing::Test {
     }
     std::string Written() { return f.Log("ini zarvoprintsetup.ini "); }
     System f;
+    velmora::RunLog log{f};
 };
 
 TEST_F(DialogTest, ShowsTheDefaultsTheRunProgramBoxGreysOrEnablesAndOkWritesTheEdits) {

@@ -5,6 +5,7 @@
 
 #include "app/command_line.h"
 #include "app/run_mode.h"
+#include "common/account.h"
 #include "fake_system.h"
 
 namespace {
@@ -71,8 +72,10 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
         f.module = "C:\\\xB1\x5C\\Velmora";  // a trail byte 0x5C is no separator
         EXPECT_EQ(Program(f, tail), 1);
         const bool quiet = Str(tail).find("-q") != std::string::npos;
-        EXPECT_EQ(f.Log(""),
-                  quiet ? "controls 8 255" : "controls 8 255|box Windows 套接字初始化失败。");
+        // The loader is told to take DLLs from the system alone before anything else is done.
+        EXPECT_EQ(f.Log(""), quiet
+                                 ? "dll search 2048|controls 8 255"
+                                 : "dll search 2048|controls 8 255|box Windows 套接字初始化失败。");
         EXPECT_EQ(f.RunLog(), *tail ? "Velmora unknown, command \"" + Str(tail) +
                                           "\", Windows 6.0.0 (NT), 64-bit, elevated: yes|message" +
                                           (quiet ? " (not shown)" : "") +
@@ -121,6 +124,74 @@ TEST(RunLogTest, AnOldGenerationIsReplacedAndOutsideTextCannotStartALine) {
     EXPECT_THAT(f.RunLog(),
                 StartsWith("Velmora unknown, command \"-u -q \\x0D\\x0A\\x1B\xD6\xD0\","));
     EXPECT_EQ(f.files.count(log + ".2"), 0u);
+}
+
+TEST(RunLogTest, AFileSomeoneElseMayHaveMadeIsLeftAloneAndTheRunLogsBesideIt) {
+    const std::string log = "C:\\Temp\\Velmora.log", fresh = "C:\\Temp\\Velmora-4242.log";
+    const std::pair<std::function<void(System&)>, std::string> cases[] = {
+        {[&](System& f) { f.facts[log].links = 2; }, "it has 2 names (hard links)"},
+        {[&](System& f) { f.facts[log].reparse_point = true; }, "it is a link or junction"},
+        {[&](System& f) { f.facts[log].disk = false; }, "it is not a disk file"},
+        {[&](System& f) { f.facts[log].owner = kOtherSid; }, "it belongs to another account"},
+        {[](System& f) { f.fail("GetSecurityInfo", 5); }, "its owner cannot be read, error 5"},
+        {[](System& f) { f.fail("GetFileInformationByHandle", 6); },
+         "its information cannot be read, error 6"},
+        {[](System& f) { f.fail("CreateFileA", 5, 0, 1); }, "it cannot be opened, error 5"},
+        {[&](System& f) {  // a planted file of the fresh name is not taken either
+             f.facts[log].links = 2;
+             f.files[fresh] = "planted";
+         },
+         "it has 2 names (hard links)"}};
+    for (const auto& [plant, reason] : cases) {
+        SCOPED_TRACE(reason);
+        System f;
+        f.files[log] = "another file's text";
+        plant(f);
+        EXPECT_EQ(Program(f, "-u -q"), 1);
+        EXPECT_EQ(f.files[log], "another file's text");
+        const std::string used =
+            f.files[fresh] == "planted" ? "C:\\Temp\\Velmora-4242-1.log" : fresh;
+        EXPECT_THAT(f.files[used],
+                    testing::HasSubstr(" log: " + log + " was left alone (" + reason +
+                                       "); this run logs to " + used + "\r\n"));
+        EXPECT_THAT(f.files[used], testing::HasSubstr("result: failed, exit code 1"));
+    }
+    // The Administrators group and the system account own what elevated runs create.
+    for (const std::string_view owner : {velmora::kAdministratorsSid, velmora::kSystemSid}) {
+        System f;
+        f.facts[log].owner = std::string(owner);
+        EXPECT_EQ(Program(f, "-u -q"), 1);
+        EXPECT_THAT(f.RunLog(), testing::HasSubstr("result: failed"));
+    }
+    // With no file of its own to be had, the run logs nothing and ends as it would have.
+    System f;
+    f.facts[log].links = 2;
+    for (const char* name : {"", "-1", "-2", "-3"})
+        f.files["C:\\Temp\\Velmora-4242" + Str(name) + ".log"];
+    EXPECT_EQ(Program(f, "-i -q"), 0);
+    EXPECT_EQ(f.files[log] + f.files[fresh], "");
+}
+
+TEST(StartupTest, WhereNobodyCanSeeABoxTheRunIsQuietAndSaysSo) {
+    const std::tuple<DWORD, DWORD, DWORD, bool> places[] = {
+        {6, 0, kWsfVisible, true},   // session 0 since Windows Vista: services only
+        {6, 1, 0, true},             // a window station without a display
+        {5, 0, kWsfVisible, false},  // Windows XP's console user shares session 0
+        {6, 1, kWsfVisible, false}};
+    for (const auto& [major, session, flags, unseen] : places) {
+        SCOPED_TRACE(Say(' ', major, session, flags));
+        System f;
+        f.major = major;
+        f.session = session;
+        f.station_flags = flags;
+        f.fail("XcvDataW", 5);
+        EXPECT_EQ(Program(f, "-i"), 1);
+        EXPECT_EQ(f.boxes.size(), unseen ? 0u : 2u);
+        EXPECT_EQ(f.RunLog().find("nobody can see this desktop") != std::string::npos, unseen);
+        // Quiet, the installer is asked to show nothing of its own either.
+        EXPECT_THAT(f.commands.at(0), unseen ? EndsWith(" /f zarvoPrinter.inf /q")
+                                             : EndsWith(" /f zarvoPrinter.inf"));
+    }
 }
 
 TEST(EncodingTest, PrinterNameIsGbk) {

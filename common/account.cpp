@@ -1,0 +1,50 @@
+// Reading the running account from the process token, and a SID's bytes.
+#include "common/account.h"
+
+#include <cstring>
+
+namespace velmora {
+namespace {
+
+constexpr std::size_t kSidHeaderBytes = 8;  // revision, count and a six-byte authority
+constexpr unsigned char kSidMaxSubAuthorities = 15;
+
+}  // namespace
+
+std::string SidBytes(const void* sid) {
+    const auto* bytes = static_cast<const unsigned char*>(sid);
+    if (bytes == nullptr || bytes[1] > kSidMaxSubAuthorities) return std::string();
+    return std::string(reinterpret_cast<const char*>(bytes), kSidHeaderBytes + 4u * bytes[1]);
+}
+
+std::string RunningAccountSid(plat::Kernel& kernel) {
+    plat::HANDLE opened = nullptr;
+    if (!kernel.OpenProcessToken(kernel.GetCurrentProcess(), plat::kTokenQuery, &opened)) {
+        return std::string();
+    }
+    const plat::UniqueHandle token(kernel, opened);
+    // A TOKEN_USER: a pointer to the SID, its attributes, then the SID itself.
+    alignas(void*) unsigned char user[128] = {};
+    plat::DWORD returned = 0;
+    if (!kernel.GetTokenInformation(token.get(), plat::kTokenUser, user, sizeof user, &returned)) {
+        return std::string();
+    }
+    const unsigned char* sid = nullptr;
+    std::memcpy(&sid, user, sizeof sid);
+    const std::string bytes = SidBytes(sid);
+    // The SID must lie within what the call filled in.
+    if (sid < user || bytes.empty() || sid + bytes.size() > user + returned) return std::string();
+    return bytes;
+}
+
+std::string RunningAccountName(plat::Kernel& kernel) {
+    if (RunningAccountSid(kernel) == kSystemSid) {
+        return "the system account";
+    }
+    char name[257] = {};  // UNLEN + 1
+    plat::DWORD size = sizeof name;
+    if (!kernel.GetUserNameA(name, &size)) return "this account";
+    return std::string("account ") + name;
+}
+
+}  // namespace velmora

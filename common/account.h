@@ -1,0 +1,28 @@
+// The account the program runs as, and the accounts a file of the log may belong to, told apart
+// by their security identifiers (SIDs), compared as bytes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/kernel.h"
+
+namespace velmora {
+
+// S-1-5-18, the system account (Local System), which deployment agents run as.
+inline constexpr std::string_view kSystemSid{"\x01\x01\x00\x00\x00\x00\x00\x05\x12\x00\x00\x00",
+                                             12};
+// S-1-5-32-544, the Administrators group, which owns what elevated administrators create.
+inline constexpr std::string_view kAdministratorsSid{
+    "\x01\x02\x00\x00\x00\x00\x00\x05\x20\x00\x00\x00\x20\x02\x00\x00", 16};
+
+// The bytes of the SID at `sid` (revision, count, authority, `count` sub-authorities).
+std::string SidBytes(const void* sid);
+
+// The running account's SID; empty when the process token cannot be read.
+std::string RunningAccountSid(plat::Kernel& kernel);
+
+// "the system account" or "account <name>", for the log; "this account" when it cannot be told.
+std::string RunningAccountName(plat::Kernel& kernel);
+
+}  // namespace velmora
