@@ -155,6 +155,9 @@ TEST(InstallTest, OurOwnQueueAlreadyThereIsKeptAndTheReadBackDecides) {
     // Only our own port counts in the spooler's list; the installer's exit code is only logged.
     System p;
     EXPECT_FALSE(velmora::PortIsListed(p, p));
+    System none;
+    none.ports.clear();
+    EXPECT_FALSE(velmora::PortIsListed(none, none));
     p.child_exit = 3;
     EXPECT_EQ(Program(p, "-i"), 0);
     EXPECT_TRUE(velmora::PortIsListed(p, p));
@@ -216,6 +219,20 @@ TEST(InstallTest, AFailureWithoutASystemCodeGetsTheProgramsOwnNeverAnEarlierCall
     EXPECT_THAT(f.RunLog(), HasSubstr("add port: failed, error " + code + " (the system"));
     EXPECT_EQ(f.boxes.at(0).text, "PortAddOrDelete error " + code);
     EXPECT_THAT(f.RunLog(), testing::Not(HasSubstr(Str(0xB0B))));
+    // The same for the installer, the read-back and the uninstall's steps.
+    const std::pair<const char*, std::string> steps[] = {
+        {"CreateProcessA", "run driver installer"},
+        {"OpenPrinterA", "check: queue"},  // the read-back's, after the port monitor's
+        {"DeletePrinterDriverA", "delete driver"}};
+    for (const auto& [call, step] : steps) {
+        SCOPED_TRACE(call);
+        System g;
+        g.last_error = 0xB0B;
+        g.fail(call, System::kNoCode, Str(call) == "OpenPrinterA");
+        Program(g, "-i -q");
+        if (step == "delete driver") Program(g, "-u -q");
+        EXPECT_THAT(g.RunLog(), HasSubstr(step + ": failed, error " + code + " (the system"));
+    }
 }
 
 TEST(ReadBackTest, OurQueueIsOnOurPortWithOurDriverInAnyAsciiCase) {
@@ -264,6 +281,9 @@ TEST(ReadBackTest, TheRestartedSpoolerIsAskedEveryHalfSecondForAtMostTenSeconds)
                                        kName + "\", processor \"WinPrint\", datatype \"RAW\"");
     EXPECT_EQ(extra_time(1722, -1), "10000 check: queue: failed, error 1722");
     EXPECT_EQ(extra_time(1801, -1), "0 check: queue: failed, error 1801");  // judged at once
+    for (const DWORD error : {1723, 1726, 1727, 1753}) {  // the spooler's other ways of saying so
+        EXPECT_EQ(extra_time(error, 1).substr(0, 18), "500 check: queue Z") << error;
+    }
 }
 
 TEST(DefaultPrinterTest, EachRouteFailsCleanlyOnAnyOfItsCalls) {

@@ -43,13 +43,14 @@ std::string Read(const std::string& body, std::size_t piece, int failing_read = 
 
 TEST(ReportTest, TheAnswerIsLoggedInPartWholeCharactersOnlyControlsEscaped) {
     System f;
-    // Bytes 0 to 4 a lead byte without a trail byte and an escape; the character at 99 and 100.
-    f.body = "\x81\x1b[2J" + std::string(94, 'a') + "\xD6\xD0tail\n";
+    // Bytes 0 to 4 a lead byte without a trail byte and an escape, then the highest double-byte
+    // character; the one at 99 and 100 is cut.
+    f.body = "\x81\x1b[2J\xFE\xFE" + std::string(92, 'a') + "\xD6\xD0tail\n";
     EXPECT_EQ(Program(f, "-u -q"), 1);
     f.RunThreads();
     EXPECT_THAT(f.RunLog(), testing::EndsWith("|report /zarvoprinter/servlet/PrintUnInstall: "
-                                              "answered \"\\x81\\x1B[2J" +
-                                              std::string(94, 'a') + "\""));
+                                              "answered \"\\x81\\x1B[2J\xFE\xFE" +
+                                              std::string(92, 'a') + "\""));
 }
 
 TEST(FirstLineTest, ReadThrough4096BytesAtATimeToTheLineFeedOrTheEnd) {
