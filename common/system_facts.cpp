@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "common/architecture.h"
 #include "common/join.h"
 
 namespace velmora {
@@ -16,19 +17,11 @@ DWORD ReadDword(const unsigned char* bytes) {
     return DWORD{bytes[0]} | DWORD{bytes[1]} << 8 | DWORD{bytes[2]} << 16 | DWORD{bytes[3]} << 24;
 }
 
-// "64-bit (WOW64)", "64-bit" or "32-bit". IsWow64Process is looked up because systems before
-// Windows XP SP2 lack it; those are all 32-bit.
-const char* WindowsWidth(plat::Kernel& kernel) {
-    const plat::HMODULE kernel32 = kernel.GetModuleHandleA("kernel32.dll");
-    const plat::FARPROC is_wow64 =
-        kernel32 != nullptr ? kernel.GetProcAddress(kernel32, "IsWow64Process") : nullptr;
-    plat::BOOL wow64 = plat::kFalse;
-    if (is_wow64 != nullptr &&
-        kernel.CallIsWow64Process(is_wow64, kernel.GetCurrentProcess(), &wow64) && wow64) {
-        return "64-bit (WOW64)";
-    }
-    // Outside WOW64, Windows is as wide as the program.
-    return sizeof(void*) == 8 ? "64-bit" : "32-bit";
+// "64-bit (WOW64)", "64-bit", "32-bit", or "ARM64 (WOW64)" and the like.
+std::string WindowsWidth(plat::Kernel& kernel) {
+    const Architecture windows = NativeArchitecture(kernel);
+    if (!windows.wow64) return sizeof(void*) == 8 ? "64-bit" : "32-bit";
+    return Join({windows.environment == nullptr ? windows.name : "64-bit", " (WOW64)"});
 }
 
 }  // namespace

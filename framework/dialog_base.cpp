@@ -14,14 +14,19 @@ namespace {
 // Bytes a drop-down list's text is read with when its length reads as zero.
 constexpr int kDropListTextMax = 255;
 
-std::string ReadText(plat::DialogView& view, int id, int length) {
+// The control's text; false when it cannot be had in the system's ANSI code page.
+bool ReadText(plat::DialogView& view, int id, int length, std::string& text) {
     std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
     const int copied = view.GetDlgItemTextA(id, buffer.data(), length + 1);
+    if (copied < 0) return false;
     // The reported length may be an upper bound for double-byte text.
     const std::size_t n =
         copied < 0 ? 0 : std::min(static_cast<std::size_t>(copied), buffer.size() - 1);
     const void* zero = std::memchr(buffer.data(), '\0', n);
-    return std::string(buffer.data(), zero ? static_cast<const char*>(zero) - buffer.data() : n);
+    text.assign(
+        buffer.data(),
+        zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - buffer.data()) : n);
+    return true;
 }
 
 }  // namespace
@@ -29,7 +34,7 @@ std::string ReadText(plat::DialogView& view, int id, int length) {
 void DDX_Text(CDataExchange& dx, int id, std::string& value) {
     if (dx.m_bSaveAndValidate) {
         const int length = dx.m_view.GetWindowTextLengthA(id);
-        value = ReadText(dx.m_view, id, length < 0 ? 0 : length);
+        if (!ReadText(dx.m_view, id, length < 0 ? 0 : length, value)) dx.m_bFailed = true;
     } else {
         (void)dx.m_view.SetDlgItemTextA(id, value.c_str());
     }
@@ -38,7 +43,9 @@ void DDX_Text(CDataExchange& dx, int id, std::string& value) {
 void DDX_CBString(CDataExchange& dx, int id, std::string& value) {
     if (dx.m_bSaveAndValidate) {
         const int length = dx.m_view.GetWindowTextLengthA(id);
-        value = ReadText(dx.m_view, id, length > 0 ? length : kDropListTextMax);
+        if (!ReadText(dx.m_view, id, length > 0 ? length : kDropListTextMax, value)) {
+            dx.m_bFailed = true;
+        }
     } else if (dx.m_view.ComboSelectString(id, -1, value.c_str()) == plat::kCbErr) {
         (void)dx.m_view.SetDlgItemTextA(id, value.c_str());
     }
@@ -63,7 +70,7 @@ bool CDialog::UpdateData(bool save_and_validate) {
     if (m_view == nullptr) return false;
     CDataExchange dx(*m_view, save_and_validate);
     DoDataExchange(dx);
-    return true;
+    return !dx.m_bFailed;
 }
 
 void CDialog::Attach(plat::DialogView& view) {

@@ -16,9 +16,11 @@ class CDataExchange {
         : m_bSaveAndValidate(save_and_validate), m_view(view) {}
     const bool m_bSaveAndValidate;  // true: controls to fields
     plat::DialogView& m_view;
+    bool m_bFailed = false;  // a control's text could not be taken into its field
 };
 
-// Edit text, whole.
+// Edit text, whole. Taking it in fails, leaving the field as it was, when the system's ANSI code
+// page cannot hold it (the settings file is in that code page).
 void DDX_Text(CDataExchange& dx, int id, std::string& value);
 // Combo box: out selects the first entry that begins with the value, ignoring case (the text
 // is set instead when none does, which a drop-down list ignores); in reads the control's text.
@@ -39,7 +41,8 @@ class CDialog : public plat::DialogClient {
     // The application's main window is this dialog's window while it exists.
     void SetAsMainWindowOf(CWinApp& app) { m_app = &app; }
 
-    // All bindings in one direction: true reads the controls into the fields.
+    // All bindings in one direction: true reads the controls into the fields. False when there
+    // is no window, or when a control's text could not be taken in.
     bool UpdateData(bool save_and_validate = true);
 
     void Attach(plat::DialogView& view) override;

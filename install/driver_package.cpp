@@ -26,9 +26,8 @@ constexpr const char* kStaleDriverFiles[] = {
     "QXUNIDRV.DLL", "QXUNIDRVUI.DLL",   "zarvoprinter.BUD",
 };
 constexpr const char* kStaleProcessorFiles[] = {"Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll"};
-// The installer's command line around the model name and the INF's bare name.
+// The installer's command line around the model name, the architecture and the INF's bare name.
 constexpr char kInstallerCommandStart[] = "rundll32 printui.dll,PrintUIEntry /ia  /m \"";
-constexpr char kInstallerCommandMiddle[] = "\" /h \"Intel\" /v \"Windows 2000\" /f ";
 constexpr char kInstallerQuiet[] = " /q";
 constexpr char kInstallerProgram[] = "rundll32.exe";
 
@@ -110,14 +109,15 @@ int RemoveStaleDriverFiles(plat::Spooler& spooler, plat::Kernel& kernel,
     return deleted;
 }
 
-BOOL CreatePrintDriver(plat::Kernel& kernel, DWORD* exit_code, bool quiet) {
+BOOL CreatePrintDriver(plat::Kernel& kernel, const Architecture& windows, DWORD* exit_code,
+                       bool quiet) {
     plat::StartupInfo startup{};
-    kernel.GetStartupInfoA(&startup);
+    kernel.GetStartupInfoW(&startup);
     plat::ProcessInformation process{};
 
     char command[plat::kMaxPath];
-    if (!ComposeAll(command, {kInstallerCommandStart, kPrinterName, kInstallerCommandMiddle,
-                              kDriverInf, quiet ? kInstallerQuiet : ""})) {
+    if (!ComposeAll(command, {kInstallerCommandStart, kPrinterName, "\" ", windows.installer,
+                              " /f ", kDriverInf, quiet ? kInstallerQuiet : ""})) {
         kernel.SetLastError(plat::kErrorInsufficientBuffer);
         return kFalse;
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/architecture.h"
 #include "platform/os.h"
 
 namespace velmora {
@@ -40,12 +41,12 @@ plat::BOOL DeletePrintProcessorFile(plat::Spooler& spooler, plat::Kernel& kernel
 int RemoveStaleDriverFiles(plat::Spooler& spooler, plat::Kernel& kernel,
                            plat::ServiceManager& services);
 
-// Runs the printer-UI installer on the driver package beside the program and waits for it, at
-// most kInstallerWaitLimitMs. Zero when the installer could not be started or did not end in
-// time (last error 258; it is left to finish on its own), with the last-error value kept.
-// `exit_code` receives the installer's exit code when it ended. A `quiet` installer shows no
-// window of its own ("/q").
-plat::BOOL CreatePrintDriver(plat::Kernel& kernel, plat::DWORD* exit_code = nullptr,
-                             bool quiet = false);
+// Runs the printer-UI installer on the driver package beside the program, for the architecture
+// `windows` runs on, and waits for it, at most kInstallerWaitLimitMs. Zero when the installer
+// could not be started or did not end in time (last error 258; it is left to finish on its
+// own), with the last-error value kept. `exit_code` receives the installer's exit code when it
+// ended. A `quiet` installer shows no window of its own ("/q").
+plat::BOOL CreatePrintDriver(plat::Kernel& kernel, const Architecture& windows,
+                             plat::DWORD* exit_code = nullptr, bool quiet = false);
 
 }  // namespace velmora

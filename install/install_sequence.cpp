@@ -1,5 +1,6 @@
 // The install sequence, the read-back of its result, and the "-i" action built on them.
 #include "common/account.h"
+#include "common/architecture.h"
 #include "common/join.h"
 #include "common/printer_constants.h"
 #include "common/system_facts.h"
@@ -93,9 +94,18 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices) {
     // Holds the printer key from the spool-directory step until the sequence returns,
     // after the final spooler restart.
     CRegistry registry(os.registry);
+    plat::Kernel& kernel = os.kernel;
+    // The driver package holds drivers for x86 and x64 only: elsewhere nothing is touched.
+    const Architecture windows = NativeArchitecture(kernel);
+    if (windows.environment == nullptr) {
+        log.Write(Join({"Windows runs on ", windows.name, ", which has no driver: nothing done"}));
+        notices.Notify(Join({"本程序不支持此 Windows 的处理器 (", windows.name,
+                             ")，打印机驱动未安装，未作任何更改。"})
+                           .c_str());
+        return plat::kFalse;
+    }
     StartReportThread(os.internet, os.kernel, log, kReportInstallPath);
 
-    plat::Kernel& kernel = os.kernel;
     (void)Logged(kernel, log, "copy program to the Windows directory",
                  [&] { return CopySelfToWindowsDirectory(kernel); });
     const auto start_spooler = [&] {
@@ -107,12 +117,16 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices) {
 
     plat::DWORD installer_exit = 0;
     kernel.SetLastError(plat::kErrorSuccess);
-    if (!CreatePrintDriver(kernel, &installer_exit, notices.quiet())) {
+    if (!CreatePrintDriver(kernel, windows, &installer_exit, notices.quiet())) {
         const plat::DWORD error = FailureCode(kernel);
         log.Step("run driver installer", false, error);
         return ReportFailure(notices, "CreatePrintDriver", error);
     }
     log.Write(Join({"run driver installer: ok, exit code ", Decimal(installer_exit)}));
+    // The installer says nothing of its own success: whether the spooler has the driver does.
+    const bool has_driver = DriverIsInstalled(os.spooler, kernel, windows.environment);
+    log.Write(Join(
+        {"check: driver for ", windows.environment, has_driver ? " installed" : " not installed"}));
     if (!Logged(kernel, log, "add port", [&] { return PortAddOrDelete(os.spooler, false); })) {
         return ReportFailure(notices, "PortAddOrDelete", FailureCode(kernel));
     }

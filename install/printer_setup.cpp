@@ -124,6 +124,28 @@ BOOL SetDefaultOnNt5(plat::Kernel& kernel, plat::Profile& profile) {
     return kTrue;
 }
 
+// Whether one of the spooler's level-1 lists (ports, drivers: records that are a name) holds
+// `name`. Asked with no memory, the list gives its size; then it fills memory of that size.
+template <typename Enumerate>
+bool Lists(plat::Kernel& kernel, const char* name, Enumerate enumerate) {
+    static_assert(sizeof(plat::PortInfo1) == sizeof(plat::DriverInfo1), "records of a name");
+    DWORD needed = 0;
+    DWORD count = 0;
+    (void)enumerate(nullptr, 0, &needed, &count);
+    if (needed == 0) return false;
+    const plat::UniqueGlobal memory(kernel, kernel.GlobalAlloc(plat::kGmemZeroInit, needed));
+    if (!memory || !enumerate(static_cast<plat::BYTE*>(memory.get()), needed, &needed, &count)) {
+        return false;
+    }
+    const auto* records = static_cast<const plat::PortInfo1*>(memory.get());
+    for (DWORD i = 0; i < count; ++i) {
+        if (records[i].pName != nullptr && plat::SameNameIgnoringCase(records[i].pName, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 CRegistry::~CRegistry() {
@@ -222,22 +244,18 @@ bool IsOurQueue(const QueueRecord& queue) {
 }
 
 bool PortIsListed(plat::Spooler& spooler, plat::Kernel& kernel) {
-    DWORD needed = 0;
-    DWORD count = 0;
-    (void)spooler.EnumPortsA(nullptr, 1, nullptr, 0, &needed, &count);
-    if (needed == 0) return false;
-    const plat::UniqueGlobal memory(kernel, kernel.GlobalAlloc(plat::kGmemZeroInit, needed));
-    if (!memory) return false;
-    bool listed = false;
-    if (spooler.EnumPortsA(nullptr, 1, static_cast<plat::BYTE*>(memory.get()), needed, &needed,
-                           &count)) {
-        const auto* ports = static_cast<const plat::PortInfo1*>(memory.get());
-        for (DWORD i = 0; i < count && !listed; ++i) {
-            listed =
-                ports[i].pName != nullptr && plat::SameNameIgnoringCase(ports[i].pName, kPortNameA);
-        }
-    }
-    return listed;
+    return Lists(kernel, kPortNameA,
+                 [&](plat::BYTE* buffer, DWORD size, DWORD* needed, DWORD* count) {
+                     return spooler.EnumPortsA(nullptr, 1, buffer, size, needed, count);
+                 });
+}
+
+bool DriverIsInstalled(plat::Spooler& spooler, plat::Kernel& kernel, const char* environment) {
+    return Lists(kernel, kPrinterName,
+                 [&](plat::BYTE* buffer, DWORD size, DWORD* needed, DWORD* count) {
+                     return spooler.EnumPrinterDriversA(nullptr, environment, 1, buffer, size,
+                                                        needed, count);
+                 });
 }
 
 std::string DefaultPrinterName(plat::Profile& profile) {

@@ -61,6 +61,9 @@ bool IsOurQueue(const QueueRecord& queue);
 // Whether the spooler lists the printer's port.
 bool PortIsListed(plat::Spooler& spooler, plat::Kernel& kernel);
 
+// Whether the spooler has the printer's driver for `environment` ("Windows x64").
+bool DriverIsInstalled(plat::Spooler& spooler, plat::Kernel& kernel, const char* environment);
+
 // The printer win.ini's "device" entry names: the default printer of the user running the
 // program; empty when there is none.
 std::string DefaultPrinterName(plat::Profile& profile);

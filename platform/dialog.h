@@ -38,7 +38,7 @@ constexpr DWORD kOfnExplorer = 0x00080000;
 struct OpenFileName {
     HWND owner;
     const char* filter;  // pairs of zero-terminated texts, ended by an empty one
-    char* file;          // in: initial name (may be empty); out: the chosen full path
+    char* file;          // out: the chosen full path, in the system's ANSI code page
     DWORD file_size;
     const char* default_extension;
     DWORD flags;
@@ -50,6 +50,8 @@ class DialogView {
     virtual ~DialogView() = default;
     virtual HWND Window() = 0;
 
+    // Control texts are settings values: in the system's ANSI code page. The length is at most
+    // what the text takes; reading gives -1 when the ANSI code page cannot hold the text.
     virtual int GetWindowTextLengthA(int id) = 0;
     virtual int GetDlgItemTextA(int id, char* buffer, int size) = 0;
     virtual BOOL SetDlgItemTextA(int id, const char* text) = 0;
@@ -63,6 +65,7 @@ class DialogView {
     virtual int ComboSelectString(int id, int start_after, const char* text) = 0;
 
     virtual HMENU GetSystemMenu(BOOL revert) = 0;
+    // The item's text is code page 936.
     virtual BOOL AppendMenuA(HMENU menu, unsigned flags, std::uintptr_t id, const char* text) = 0;
     // WM_SETICON.
     virtual void SetIcon(HICON icon, BOOL big) = 0;
@@ -99,7 +102,7 @@ class DialogClient {
 class DialogHost {
   public:
     virtual ~DialogHost() = default;
-    // DialogBoxParamA with the program's instance; `client` receives the window's messages.
+    // DialogBoxParamW with the program's instance; `client` receives the window's messages.
     virtual std::intptr_t DialogBoxParamA(int template_id, HWND owner, DialogClient& client) = 0;
     // LoadIconA with the program's instance.
     virtual HICON LoadIconA(int id) = 0;
@@ -108,9 +111,10 @@ class DialogHost {
     virtual HCURSOR SetWaitCursor() = 0;
     virtual HCURSOR SetCursor(HCURSOR cursor) = 0;
     // The shell's folder browser rooted at the desktop, with no display-name buffer and no
-    // callback; null when the user cancels.
+    // callback; null when the user cancels. The title is code page 936.
     virtual PIDLIST SHBrowseForFolderA(HWND owner, const char* title, unsigned flags) = 0;
-    // `path` holds kMaxPath bytes.
+    // `path` holds kMaxPath bytes, in the system's ANSI code page; false also when that code page
+    // cannot hold the folder's path.
     virtual BOOL SHGetPathFromIDListA(PIDLIST item, char* path) = 0;
     virtual void CoTaskMemFree(PIDLIST item) = 0;
     virtual BOOL GetOpenFileNameA(const OpenFileName& request) = 0;

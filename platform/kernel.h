@@ -15,7 +15,7 @@ namespace plat {
 using HMODULE = HANDLE;
 using FARPROC = void (*)();
 
-// Same layout as the system's STARTUPINFOA.
+// Same layout as the system's STARTUPINFOW; the program only passes it on.
 struct StartupInfo {
     DWORD cb;
     char* lpReserved;
@@ -113,6 +113,16 @@ constexpr DWORD kTokenQuery = 0x0008;
 constexpr int kTokenUser = 1;        // TOKEN_INFORMATION_CLASS: a TOKEN_USER, the account's SID
 constexpr int kTokenElevation = 20;  // TOKEN_INFORMATION_CLASS: a DWORD, nonzero when elevated
 
+// Machines: IMAGE_FILE_MACHINE_* (IsWow64Process2) and PROCESSOR_ARCHITECTURE_*
+// (GetNativeSystemInfo).
+constexpr WORD kImageFileMachineUnknown = 0;
+constexpr WORD kImageFileMachineI386 = 0x014C;
+constexpr WORD kImageFileMachineAmd64 = 0x8664;
+constexpr WORD kImageFileMachineArm64 = 0xAA64;
+constexpr WORD kProcessorArchitectureIntel = 0;
+constexpr WORD kProcessorArchitectureAmd64 = 9;
+constexpr WORD kProcessorArchitectureArm64 = 12;
+
 // SetDefaultDllDirectories: only the system directory is searched.
 constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
 
@@ -137,7 +147,7 @@ class Kernel {
     virtual BOOL DeleteFileA(const char* path) = 0;
     virtual BOOL SetCurrentDirectoryA(const char* path) = 0;
     virtual BOOL GetUserNameA(char* buffer, DWORD* size) = 0;
-    virtual void GetStartupInfoA(StartupInfo* info) = 0;
+    virtual void GetStartupInfoW(StartupInfo* info) = 0;
     virtual BOOL CreateProcessA(const char* application, char* command_line,
                                 void* process_attributes, void* thread_attributes,
                                 BOOL inherit_handles, DWORD creation_flags, void* environment,
@@ -179,6 +189,11 @@ class Kernel {
     virtual HMODULE GetModuleHandleA(const char* name) = 0;
     // Calls a SetDefaultDllDirectories found with GetProcAddress (older systems lack it).
     virtual BOOL CallSetDefaultDllDirectories(FARPROC set_default_dll_directories, DWORD flags) = 0;
+    // Calls an IsWow64Process2 found with GetProcAddress (Windows 10 1511 and later).
+    virtual BOOL CallIsWow64Process2(FARPROC is_wow64_process2, HANDLE process,
+                                     WORD* process_machine, WORD* native_machine) = 0;
+    // GetNativeSystemInfo's processor architecture.
+    virtual WORD GetNativeProcessorArchitecture() = 0;
     // Calls an IsWow64Process found with GetProcAddress (older systems lack it).
     virtual BOOL CallIsWow64Process(FARPROC is_wow64_process, HANDLE process, BOOL* wow64) = 0;
     virtual BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) = 0;

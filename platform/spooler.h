@@ -1,4 +1,6 @@
-// Print spooler (winspool) primitives, including the port monitor's XcvDataW channel.
+// Print spooler (winspool) primitives, including the port monitor's XcvDataW channel. Their
+// narrow texts and records are code page 936, whatever the system's ANSI code page: the
+// adapters hand them to, and take them from, the spooler's UTF-16 functions.
 #pragma once
 
 #include "platform/types.h"
@@ -45,6 +47,11 @@ struct PortInfo1 {
     char* pName;
 };
 
+// Same layout as the system's DRIVER_INFO_1A.
+struct DriverInfo1 {
+    char* pName;
+};
+
 constexpr DWORD kServerAllAccess = 0xF0003;
 constexpr DWORD kPrinterAllAccess = 0xF000C;
 constexpr DWORD kPrinterAttributeQueued = 0x1;
@@ -74,6 +81,8 @@ class Spooler {
                                              DWORD* needed) = 0;
     virtual BOOL EnumPortsA(const char* server, DWORD level, BYTE* buffer, DWORD size,
                             DWORD* needed, DWORD* returned) = 0;
+    virtual BOOL EnumPrinterDriversA(const char* server, const char* environment, DWORD level,
+                                     BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned) = 0;
 };
 
 // A printer, or the port monitor's channel, opened or added.

@@ -19,6 +19,8 @@ static_assert((IDM_ABOUTBOX & 0xFFF0) == IDM_ABOUTBOX && IDM_ABOUTBOX < 0xF000,
 constexpr char kRegistryKey[] = "应用程序向导生成的本地应用程序";
 constexpr char kBrowseFolderTitle[] = "请选择路径: ";
 constexpr char kExeFilter[] = "可执行程序 (*.exe)|*.exe||";
+constexpr char kUnsavableText[] =
+    "输出文件路径或程序名中有本系统的代码页无法保存的字符，设置未保存。请修改后再按确定。";
 
 // "无法保存设置文件 C:\windows\zarvoprintsetup.ini（错误代码 5）", naming the file where
 // the system keeps it (by its bare name when the Windows directory cannot be had).
@@ -137,8 +139,16 @@ bool CVelmoraDlg::OnPaint() {
 
 plat::HICON CVelmoraDlg::OnQueryDragIcon() { return m_hIcon; }
 
+bool CVelmoraDlg::TakeInControls() {
+    // The settings file is in the system's ANSI code page: what it cannot hold would be written
+    // as "?" and lost. Said, with every control left as the user made it.
+    if (UpdateData(true)) return true;
+    (void)AppMessageBox(m_os.ui, m_os.kernel, kUnsavableText);
+    return false;
+}
+
 void CVelmoraDlg::OnBnClickedOk() {
-    if (!UpdateData(true)) return;
+    if (!TakeInControls()) return;
     OutputSettings settings;
     settings.m_bRunExe = m_bRunExe;
     settings.m_strExeName = m_strExeName;
@@ -167,7 +177,7 @@ void CVelmoraDlg::OnBnClickedBrowseOutPath() {
     if (!has_path) return;
     path[sizeof path - 1] = '\0';
 
-    UpdateData(true);
+    if (!TakeInControls()) return;
     m_strOutPath = path;
     UpdateData(false);
 }
@@ -176,7 +186,7 @@ void CVelmoraDlg::OnBnClickedBrowseExe() {
     CFileDialog chooser(m_host, "exe", nullptr, plat::kOfnEnableSizing, kExeFilter,
                         View().Window());
     if (chooser.DoModal() != plat::kIdOk) return;
-    UpdateData(true);
+    if (!TakeInControls()) return;
     m_strExeName = chooser.GetPathName();
     UpdateData(false);
 }

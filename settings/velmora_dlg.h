@@ -43,6 +43,8 @@ class CVelmoraDlg : public CDialog {
     void DoDataExchange(CDataExchange& dx) override;
 
   private:
+    // Exchange in; says so when a control's text cannot be saved, and gives false.
+    bool TakeInControls();
     void OnBnClickedOk();
     void OnBnClickedBrowseOutPath();
     void OnBnClickedBrowseExe();

@@ -35,6 +35,8 @@ class SpoolerWin32 final : public Spooler {
                                      BYTE* buffer, DWORD size, DWORD* needed) override;
     BOOL EnumPortsA(const char* server, DWORD level, BYTE* buffer, DWORD size, DWORD* needed,
                     DWORD* returned) override;
+    BOOL EnumPrinterDriversA(const char* server, const char* environment, DWORD level, BYTE* buffer,
+                             DWORD size, DWORD* needed, DWORD* returned) override;
 };
 
 class KernelWin32 final : public Kernel {
@@ -51,7 +53,7 @@ class KernelWin32 final : public Kernel {
     BOOL DeleteFileA(const char* path) override;
     BOOL SetCurrentDirectoryA(const char* path) override;
     BOOL GetUserNameA(char* buffer, DWORD* size) override;
-    void GetStartupInfoA(StartupInfo* info) override;
+    void GetStartupInfoW(StartupInfo* info) override;
     BOOL CreateProcessA(const char* application, char* command_line, void* process_attributes,
                         void* thread_attributes, BOOL inherit_handles, DWORD creation_flags,
                         void* environment, const char* current_directory, StartupInfo* startup,
@@ -88,6 +90,9 @@ class KernelWin32 final : public Kernel {
     BOOL CallSetDefaultDllDirectories(FARPROC set_default_dll_directories, DWORD flags) override;
     HMODULE GetModuleHandleA(const char* name) override;
     BOOL CallIsWow64Process(FARPROC is_wow64_process, HANDLE process, BOOL* wow64) override;
+    BOOL CallIsWow64Process2(FARPROC is_wow64_process2, HANDLE process, WORD* process_machine,
+                             WORD* native_machine) override;
+    WORD GetNativeProcessorArchitecture() override;
     BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) override;
     BOOL GetTokenInformation(HANDLE token, int information_class, void* information, DWORD size,
                              DWORD* returned) override;

@@ -1,6 +1,10 @@
 // Dialog adapter: the dialog procedure that hands each message to the dialog's logic, the
 // window and control calls behind its view, and the system dialogs; one call per method. The
 // shell's and the common dialogs' DLLs are loaded when a browse button first needs them.
+// Dialogs are Unicode windows: made with the A function, even a template's UTF-16 texts would
+// pass through the system's ANSI code page, and "确定" would read "??" on an English Windows.
+// The program's own texts (menu, titles) are code page 936; the controls' texts are the
+// settings file's values, in the system's ANSI code page.
 #include <windows.h>
 
 #include <commdlg.h>
@@ -9,28 +13,43 @@
 
 #include "platform/dialog.h"
 #include "platform/win32/lazy_import.h"
+#include "platform/win32/text_win32.h"
 
 namespace plat::win32 {
 namespace {
 
 LazyDll g_shell32("shell32.dll");
-LazyFunction<decltype(&::SHBrowseForFolderA)> g_browse_for_folder(g_shell32, "SHBrowseForFolderA");
-LazyFunction<decltype(&::SHGetPathFromIDListA)> g_get_path_from_id_list(g_shell32,
-                                                                        "SHGetPathFromIDListA");
+LazyFunction<decltype(&::SHBrowseForFolderW)> g_browse_for_folder(g_shell32, "SHBrowseForFolderW");
+LazyFunction<decltype(&::SHGetPathFromIDListW)> g_get_path_from_id_list(g_shell32,
+                                                                        "SHGetPathFromIDListW");
 // Wine's comdlg32.dll loads winspool.drv with it, which the dialog itself never needs.
 LazyDll g_comdlg32("comdlg32.dll");
-LazyFunction<decltype(&::GetOpenFileNameA)> g_get_open_file_name(g_comdlg32, "GetOpenFileNameA");
+LazyFunction<decltype(&::GetOpenFileNameW)> g_get_open_file_name(g_comdlg32, "GetOpenFileNameW");
+
+// A path the system gave, as a settings value: in the system's ANSI code page, or refused.
+plat::BOOL ToAnsi(plat::BOOL got, const wchar_t* path, char* buffer, ::DWORD size) {
+    return got && ToCodePage(CP_ACP, path, -1, buffer, size) != 0;
+}
 
 class DialogViewWin32 final : public DialogView {
   public:
     void Bind(::HWND window) { window_ = window; }
 
     plat::HWND Window() override { return window_; }
+    // At most two bytes a character in any ANSI code page.
     int GetWindowTextLengthA(int id) override {
-        return ::GetWindowTextLengthA(::GetDlgItem(window_, id));
+        return 2 * ::GetWindowTextLengthW(::GetDlgItem(window_, id));
     }
+    // Read as UTF-16 and converted here: the A call would put '?' or a look-alike, silently, for
+    // what the ANSI code page cannot hold.
     int GetDlgItemTextA(int id, char* buffer, int size) override {
-        return static_cast<int>(::GetDlgItemTextA(window_, id, buffer, size));
+        const int length = ::GetWindowTextLengthW(::GetDlgItem(window_, id));
+        auto* text = new wchar_t[static_cast<unsigned>(length) + 1]();
+        (void)::GetDlgItemTextW(window_, id, text, length + 1);
+        const ::DWORD bytes = ToCodePage(CP_ACP, text, -1, buffer, static_cast<::DWORD>(size));
+        const bool held = bytes != 0 || text[0] == 0;
+        delete[] text;
+        return held ? static_cast<int>(bytes) : -1;
     }
     plat::BOOL SetDlgItemTextA(int id, const char* text) override {
         return ::SetDlgItemTextA(window_, id, text);
@@ -62,7 +81,7 @@ class DialogViewWin32 final : public DialogView {
     }
     plat::BOOL AppendMenuA(plat::HMENU menu, unsigned flags, std::uintptr_t id,
                            const char* text) override {
-        return ::AppendMenuA(static_cast<::HMENU>(menu), flags, id, text);
+        return ::AppendMenuW(static_cast<::HMENU>(menu), flags, id, Wide(text).get());
     }
     void SetIcon(plat::HICON icon, plat::BOOL big) override {
         ::SendMessageA(window_, WM_SETICON, big ? ICON_BIG : ICON_SMALL,
@@ -98,12 +117,12 @@ struct Session {
 INT_PTR CALLBACK DialogProc(::HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_INITDIALOG) {
         auto* session = reinterpret_cast<Session*>(lparam);
-        ::SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(session));
+        ::SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(session));
         session->view.Bind(window);
         session->client->Attach(session->view);
         return session->client->OnInitDialog();
     }
-    auto* session = reinterpret_cast<Session*>(::GetWindowLongPtrA(window, DWLP_USER));
+    auto* session = reinterpret_cast<Session*>(::GetWindowLongPtrW(window, DWLP_USER));
     if (session == nullptr) return FALSE;  // messages before WM_INITDIALOG
     DialogClient& client = *session->client;
     switch (message) {
@@ -125,8 +144,8 @@ class DialogHostWin32 final : public DialogHost {
     std::intptr_t DialogBoxParamA(int template_id, plat::HWND owner,
                                   DialogClient& client) override {
         Session session{&client, {}};
-        const INT_PTR result = ::DialogBoxParamA(
-            ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(template_id), static_cast<::HWND>(owner),
+        const INT_PTR result = ::DialogBoxParamW(
+            ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(template_id), static_cast<::HWND>(owner),
             DialogProc, reinterpret_cast<LPARAM>(&session));
         if (session.view.Window() != nullptr) client.Detach();
         return result;
@@ -146,27 +165,40 @@ class DialogHostWin32 final : public DialogHost {
         // rest of the process.
         static const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         (void)com;
-        BROWSEINFOA info{};
+        const Wide wide_title(title);
+        BROWSEINFOW info{};
         info.hwndOwner = static_cast<::HWND>(owner);
-        info.lpszTitle = title;
+        info.lpszTitle = wide_title.get();
         info.ulFlags = flags;
         return g_browse_for_folder.CallOr(nullptr, &info);
     }
     plat::BOOL SHGetPathFromIDListA(PIDLIST item, char* path) override {
-        return g_get_path_from_id_list.CallOr(FALSE, static_cast<PCIDLIST_ABSOLUTE>(item), path);
+        wchar_t wide[MAX_PATH] = {};
+        const BOOL got =
+            g_get_path_from_id_list.CallOr(FALSE, static_cast<PCIDLIST_ABSOLUTE>(item), wide);
+        return ToAnsi(got, wide, path, MAX_PATH);
     }
     void CoTaskMemFree(PIDLIST item) override { ::CoTaskMemFree(item); }
     plat::BOOL GetOpenFileNameA(const OpenFileName& request) override {
-        OPENFILENAMEA record{};
+        // The filter is a list of texts ended by an empty one.
+        int filter_length = 0;
+        while (request.filter[filter_length] != 0 || request.filter[filter_length + 1] != 0) {
+            ++filter_length;
+        }
+        const Wide filter(request.filter, filter_length + 2);
+        const Wide extension(request.default_extension);
+        wchar_t file[MAX_PATH] = {};
+        OPENFILENAMEW record{};
         record.lStructSize = sizeof record;
         record.hwndOwner = static_cast<::HWND>(request.owner);
-        record.lpstrFilter = request.filter;
+        record.lpstrFilter = filter.get();
         record.nFilterIndex = 1;
-        record.lpstrFile = request.file;
-        record.nMaxFile = request.file_size;
-        record.lpstrDefExt = request.default_extension;
+        record.lpstrFile = file;
+        record.nMaxFile = MAX_PATH;
+        record.lpstrDefExt = extension.get();
         record.Flags = request.flags;
-        return g_get_open_file_name.CallOr(FALSE, &record);
+        return ToAnsi(g_get_open_file_name.CallOr(FALSE, &record), file, request.file,
+                      request.file_size);
     }
 };
 

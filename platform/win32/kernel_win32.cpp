@@ -20,7 +20,7 @@ LazyFunction<decltype(&::SetFileInformationByHandle)> g_set_file_information(
 
 }  // namespace
 
-static_assert(sizeof(plat::StartupInfo) == sizeof(STARTUPINFOA), "STARTUPINFOA layout");
+static_assert(sizeof(plat::StartupInfo) == sizeof(STARTUPINFOW), "STARTUPINFOW layout");
 static_assert(sizeof(plat::ProcessInformation) == sizeof(PROCESS_INFORMATION), "layout");
 static_assert(sizeof(plat::OsVersionInfo) == sizeof(OSVERSIONINFOA), "OSVERSIONINFOA layout");
 static_assert(sizeof(plat::SystemTime) == sizeof(SYSTEMTIME), "SYSTEMTIME layout");
@@ -38,7 +38,11 @@ static_assert(plat::kTokenElevation == TokenElevation && plat::kRtVersion == 16 
               "constants as the system defines them");
 
 plat::DWORD KernelWin32::GetModuleFileNameA(plat::HMODULE module, char* buffer, plat::DWORD size) {
-    return ::GetModuleFileNameA(static_cast<::HMODULE>(module), buffer, size);
+    wchar_t path[2 * MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(static_cast<::HMODULE>(module), path, 2 * MAX_PATH);
+    // Too long for the wide buffer: too long for the caller's too, which sees a name cut.
+    if (length == 0 || length >= 2 * MAX_PATH) return length == 0 ? 0 : size;
+    return ToGbk(path, -1, buffer, size);
 }
 plat::DWORD KernelWin32::GetModuleFileNameW(plat::HMODULE module, char16_t* buffer,
                                             plat::DWORD size) {
@@ -55,18 +59,22 @@ int KernelWin32::WideCharToMultiByte(unsigned code_page, plat::DWORD flags, cons
                                  size, default_char, used_default);
 }
 unsigned KernelWin32::GetWindowsDirectoryA(char* buffer, unsigned size) {
-    return ::GetWindowsDirectoryA(buffer, size);
+    wchar_t directory[MAX_PATH];
+    const UINT length = ::GetWindowsDirectoryW(directory, MAX_PATH);
+    return length == 0 || length >= MAX_PATH ? length : ToGbk(directory, -1, buffer, size);
 }
 unsigned KernelWin32::GetSystemDirectoryA(char* buffer, unsigned size) {
-    return ::GetSystemDirectoryA(buffer, size);
+    wchar_t directory[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
+    return length == 0 || length >= MAX_PATH ? length : ToGbk(directory, -1, buffer, size);
 }
 plat::BOOL KernelWin32::CopyFileA(const char* source, const char* target,
                                   plat::BOOL fail_if_exists) {
-    return ::CopyFileA(source, target, fail_if_exists);
+    return ::CopyFileW(Wide(source).get(), Wide(target).get(), fail_if_exists);
 }
-plat::BOOL KernelWin32::DeleteFileA(const char* path) { return ::DeleteFileA(path); }
+plat::BOOL KernelWin32::DeleteFileA(const char* path) { return ::DeleteFileW(Wide(path).get()); }
 plat::BOOL KernelWin32::SetCurrentDirectoryA(const char* path) {
-    return ::SetCurrentDirectoryA(path);
+    return ::SetCurrentDirectoryW(Wide(path).get());
 }
 plat::BOOL KernelWin32::GetUserNameA(char* buffer, plat::DWORD* size) {
     wchar_t name[257];  // UNLEN + 1
@@ -76,8 +84,8 @@ plat::BOOL KernelWin32::GetUserNameA(char* buffer, plat::DWORD* size) {
     *size = bytes + 1;
     return bytes != 0;
 }
-void KernelWin32::GetStartupInfoA(plat::StartupInfo* info) {
-    ::GetStartupInfoA(reinterpret_cast<STARTUPINFOA*>(info));
+void KernelWin32::GetStartupInfoW(plat::StartupInfo* info) {
+    ::GetStartupInfoW(reinterpret_cast<STARTUPINFOW*>(info));
 }
 plat::BOOL KernelWin32::CreateProcessA(const char* application, char* command_line,
                                        void* process_attributes, void* thread_attributes,
@@ -85,11 +93,12 @@ plat::BOOL KernelWin32::CreateProcessA(const char* application, char* command_li
                                        void* environment, const char* current_directory,
                                        plat::StartupInfo* startup,
                                        plat::ProcessInformation* process) {
-    return ::CreateProcessA(
-        application, command_line, static_cast<SECURITY_ATTRIBUTES*>(process_attributes),
-        static_cast<SECURITY_ATTRIBUTES*>(thread_attributes), inherit_handles, creation_flags,
-        environment, current_directory, reinterpret_cast<STARTUPINFOA*>(startup),
-        reinterpret_cast<PROCESS_INFORMATION*>(process));
+    return ::CreateProcessW(Wide(application).get(), Wide(command_line).get(),
+                            static_cast<SECURITY_ATTRIBUTES*>(process_attributes),
+                            static_cast<SECURITY_ATTRIBUTES*>(thread_attributes), inherit_handles,
+                            creation_flags, environment, Wide(current_directory).get(),
+                            reinterpret_cast<STARTUPINFOW*>(startup),
+                            reinterpret_cast<PROCESS_INFORMATION*>(process));
 }
 plat::DWORD KernelWin32::WaitForSingleObject(plat::HANDLE handle, plat::DWORD milliseconds) {
     return ::WaitForSingleObject(handle, milliseconds);
@@ -189,6 +198,18 @@ plat::BOOL KernelWin32::CallIsWow64Process(plat::FARPROC is_wow64_process, plat:
     // WINAPI: stdcall in the 32-bit program, where a plain pointer would unbalance the stack.
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
     return reinterpret_cast<IsWow64ProcessFn>(is_wow64_process)(process, wow64);
+}
+plat::BOOL KernelWin32::CallIsWow64Process2(plat::FARPROC is_wow64_process2, plat::HANDLE process,
+                                            plat::WORD* process_machine,
+                                            plat::WORD* native_machine) {
+    using IsWow64Process2Fn = decltype(&::IsWow64Process2);
+    return reinterpret_cast<IsWow64Process2Fn>(is_wow64_process2)(process, process_machine,
+                                                                  native_machine);
+}
+plat::WORD KernelWin32::GetNativeProcessorArchitecture() {
+    SYSTEM_INFO info{};
+    ::GetNativeSystemInfo(&info);
+    return info.wProcessorArchitecture;
 }
 plat::BOOL KernelWin32::OpenProcessToken(plat::HANDLE process, plat::DWORD access,
                                          plat::HANDLE* token) {

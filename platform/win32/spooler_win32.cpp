@@ -1,4 +1,5 @@
-// Print spooler adapter: one winspool call per method, each looked up on its first call.
+// Print spooler adapter: one winspool call per method, each looked up on its first call, with
+// the program's code page 936 texts given to, and taken from, the W functions.
 #include <windows.h>
 #include <winspool.h>
 
@@ -6,6 +7,7 @@
 
 #include "platform/win32/adapters.h"
 #include "platform/win32/lazy_import.h"
+#include "platform/win32/text_win32.h"
 
 namespace plat::win32 {
 
@@ -15,59 +17,112 @@ static_assert(offsetof(plat::PrinterInfo2, pDriverName) == offsetof(PRINTER_INFO
 static_assert(offsetof(plat::PrinterInfo2, Attributes) == offsetof(PRINTER_INFO_2A, Attributes));
 static_assert(sizeof(plat::PrinterDefaults) == sizeof(PRINTER_DEFAULTSA), "PRINTER_DEFAULTSA");
 static_assert(sizeof(plat::PortInfo1) == sizeof(PORT_INFO_1A), "PORT_INFO_1A layout");
+static_assert(sizeof(PRINTER_INFO_2A) == sizeof(PRINTER_INFO_2W), "A and W records alike");
+static_assert(sizeof(plat::DriverInfo1) == sizeof(DRIVER_INFO_1A), "DRIVER_INFO_1A layout");
 
 namespace {
 
 LPBYTE Bytes(plat::BYTE* p) { return reinterpret_cast<LPBYTE>(p); }
 LPDWORD Dword(plat::DWORD* p) { return reinterpret_cast<LPDWORD>(p); }
 
+// The program's texts go to the spooler as UTF-16: through the A functions they would be read
+// in the system's ANSI code page, and on an English Windows the queue would be named
+// "ZarvoÐéÄâ´òÓ¡»ú".
 LazyDll g_winspool("winspool.drv");
-LazyFunction<decltype(&::OpenPrinterA)> g_open_printer(g_winspool, "OpenPrinterA");
+LazyFunction<decltype(&::OpenPrinterW)> g_open_printer(g_winspool, "OpenPrinterW");
 LazyFunction<decltype(&::ClosePrinter)> g_close_printer(g_winspool, "ClosePrinter");
-LazyFunction<decltype(&::AddPrinterA)> g_add_printer(g_winspool, "AddPrinterA");
+LazyFunction<decltype(&::AddPrinterW)> g_add_printer(g_winspool, "AddPrinterW");
 LazyFunction<decltype(&::DeletePrinter)> g_delete_printer(g_winspool, "DeletePrinter");
-LazyFunction<decltype(&::DeletePrinterDriverA)> g_delete_printer_driver(g_winspool,
-                                                                        "DeletePrinterDriverA");
-LazyFunction<decltype(&::GetPrinterA)> g_get_printer(g_winspool, "GetPrinterA");
-LazyFunction<decltype(&::SetPrinterA)> g_set_printer(g_winspool, "SetPrinterA");
+LazyFunction<decltype(&::DeletePrinterDriverW)> g_delete_printer_driver(g_winspool,
+                                                                        "DeletePrinterDriverW");
+LazyFunction<decltype(&::GetPrinterW)> g_get_printer(g_winspool, "GetPrinterW");
+LazyFunction<decltype(&::SetPrinterW)> g_set_printer(g_winspool, "SetPrinterW");
 LazyFunction<decltype(&::XcvDataW)> g_xcv_data(g_winspool, "XcvDataW");
-LazyFunction<decltype(&::GetPrinterDriverDirectoryA)> g_get_printer_driver_directory(
-    g_winspool, "GetPrinterDriverDirectoryA");
-LazyFunction<decltype(&::GetPrintProcessorDirectoryA)> g_get_print_processor_directory(
-    g_winspool, "GetPrintProcessorDirectoryA");
-LazyFunction<decltype(&::EnumPortsA)> g_enum_ports(g_winspool, "EnumPortsA");
+LazyFunction<decltype(&::GetPrinterDriverDirectoryW)> g_get_printer_driver_directory(
+    g_winspool, "GetPrinterDriverDirectoryW");
+LazyFunction<decltype(&::GetPrintProcessorDirectoryW)> g_get_print_processor_directory(
+    g_winspool, "GetPrintProcessorDirectoryW");
+LazyFunction<decltype(&::EnumPortsW)> g_enum_ports(g_winspool, "EnumPortsW");
+LazyFunction<decltype(&::EnumPrinterDriversW)> g_enum_printer_drivers(g_winspool,
+                                                                      "EnumPrinterDriversW");
+
+// The text fields of PRINTER_INFO_2: all but the device mode and the security descriptor.
+constexpr unsigned kPrinterTexts[] = {
+    offsetof(PRINTER_INFO_2W, pServerName),     offsetof(PRINTER_INFO_2W, pPrinterName),
+    offsetof(PRINTER_INFO_2W, pShareName),      offsetof(PRINTER_INFO_2W, pPortName),
+    offsetof(PRINTER_INFO_2W, pDriverName),     offsetof(PRINTER_INFO_2W, pComment),
+    offsetof(PRINTER_INFO_2W, pLocation),       offsetof(PRINTER_INFO_2W, pSepFile),
+    offsetof(PRINTER_INFO_2W, pPrintProcessor), offsetof(PRINTER_INFO_2W, pDatatype),
+    offsetof(PRINTER_INFO_2W, pParameters)};
+constexpr TextFields kPrinterFields{kPrinterTexts, 11};
+// PORT_INFO_1 and DRIVER_INFO_1: a name.
+constexpr unsigned kNameText[] = {0};
+constexpr TextFields kNameField{kNameText, 1};
+
+// A directory the spooler names, in code page 936 in the caller's buffer.
+BOOL NarrowDirectory(BOOL got, const wchar_t* directory, plat::BYTE* buffer, plat::DWORD size) {
+    return got && ToGbk(directory, -1, reinterpret_cast<char*>(buffer), size) != 0;
+}
+
+// A level-1 enumeration: the W function fills a buffer of the caller's size, whose names are
+// then narrowed into the caller's. Asked the size, the W function gives one the narrow records
+// always fit in: a code page 936 text never takes more bytes than its UTF-16 form.
+template <typename Enumerate>
+BOOL EnumerateNames(Enumerate enumerate, unsigned record_size, plat::BYTE* buffer, plat::DWORD size,
+                    plat::DWORD* needed, plat::DWORD* returned) {
+    BYTE* wide = size != 0 ? new BYTE[size] : nullptr;
+    ::DWORD count = 0;
+    BOOL done = enumerate(wide, size, Dword(needed), &count);
+    if (done) done = NarrowRecords(wide, count, record_size, kNameField, Bytes(buffer), size);
+    *returned = done ? count : 0;
+    delete[] wide;
+    return done;
+}
 
 }  // namespace
 
 plat::BOOL SpoolerWin32::OpenPrinterA(const char* name, plat::PRINTER_HANDLE* printer,
                                       const plat::PrinterDefaults* defaults) {
+    // The defaults never name a datatype, so they read the same in either form.
     return g_open_printer.CallOr(
-        FALSE, const_cast<LPSTR>(name), reinterpret_cast<LPHANDLE>(printer),
-        reinterpret_cast<LPPRINTER_DEFAULTSA>(const_cast<plat::PrinterDefaults*>(defaults)));
+        FALSE, Wide(name).get(), reinterpret_cast<LPHANDLE>(printer),
+        reinterpret_cast<LPPRINTER_DEFAULTSW>(const_cast<plat::PrinterDefaults*>(defaults)));
 }
 plat::BOOL SpoolerWin32::ClosePrinter(plat::PRINTER_HANDLE printer) {
     return g_close_printer.CallOr(FALSE, printer);
 }
 plat::PRINTER_HANDLE SpoolerWin32::AddPrinterA(const char* server, plat::DWORD level,
                                                plat::BYTE* info) {
-    return g_add_printer.CallOr(nullptr, const_cast<LPSTR>(server), level, Bytes(info));
+    const WideRecord record(info, sizeof(PRINTER_INFO_2W), kPrinterFields);
+    return g_add_printer.CallOr(nullptr, Wide(server).get(), level, record.get());
 }
 plat::BOOL SpoolerWin32::DeletePrinter(plat::PRINTER_HANDLE printer) {
     return g_delete_printer.CallOr(FALSE, printer);
 }
 plat::BOOL SpoolerWin32::DeletePrinterDriverA(const char* server, const char* environment,
                                               const char* driver) {
-    return g_delete_printer_driver.CallOr(FALSE, const_cast<LPSTR>(server),
-                                          const_cast<LPSTR>(environment),
-                                          const_cast<LPSTR>(driver));
+    return g_delete_printer_driver.CallOr(FALSE, Wide(server).get(), Wide(environment).get(),
+                                          Wide(driver).get());
 }
 plat::BOOL SpoolerWin32::GetPrinterA(plat::PRINTER_HANDLE printer, plat::DWORD level,
                                      plat::BYTE* buffer, plat::DWORD size, plat::DWORD* needed) {
-    return g_get_printer.CallOr(FALSE, printer, level, Bytes(buffer), size, Dword(needed));
+    // Asked the size, the W form's is given: the narrow record always fits in it.
+    BYTE* wide = size != 0 ? new BYTE[size] : nullptr;
+    BOOL done = g_get_printer.CallOr(FALSE, printer, level, wide, size, Dword(needed));
+    if (done) {
+        done = NarrowRecords(wide, 1, sizeof(PRINTER_INFO_2W), kPrinterFields, Bytes(buffer), size);
+        // The device mode and security descriptor lay in the buffer that is gone now.
+        auto* record = reinterpret_cast<plat::PrinterInfo2*>(buffer);
+        record->pDevMode = nullptr;
+        record->pSecurityDescriptor = nullptr;
+    }
+    delete[] wide;
+    return done;
 }
 plat::BOOL SpoolerWin32::SetPrinterA(plat::PRINTER_HANDLE printer, plat::DWORD level,
                                      plat::BYTE* buffer, plat::DWORD command) {
-    return g_set_printer.CallOr(FALSE, printer, level, Bytes(buffer), command);
+    const WideRecord record(buffer, sizeof(PRINTER_INFO_2W), kPrinterFields);
+    return g_set_printer.CallOr(FALSE, printer, level, record.get(), command);
 }
 plat::BOOL SpoolerWin32::XcvDataW(plat::PRINTER_HANDLE xcv, const char16_t* command,
                                   const plat::BYTE* input, plat::DWORD input_size,
@@ -80,21 +135,42 @@ plat::BOOL SpoolerWin32::XcvDataW(plat::PRINTER_HANDLE xcv, const char16_t* comm
 plat::BOOL SpoolerWin32::GetPrinterDriverDirectoryA(const char* server, const char* environment,
                                                     plat::DWORD level, plat::BYTE* buffer,
                                                     plat::DWORD size, plat::DWORD* needed) {
-    return g_get_printer_driver_directory.CallOr(FALSE, const_cast<LPSTR>(server),
-                                                 const_cast<LPSTR>(environment), level,
-                                                 Bytes(buffer), size, Dword(needed));
+    wchar_t directory[MAX_PATH] = {};
+    return NarrowDirectory(
+        g_get_printer_driver_directory.CallOr(FALSE, Wide(server).get(), Wide(environment).get(),
+                                              level, reinterpret_cast<LPBYTE>(directory),
+                                              sizeof directory, Dword(needed)),
+        directory, buffer, size);
 }
 plat::BOOL SpoolerWin32::GetPrintProcessorDirectoryA(const char* server, const char* environment,
                                                      plat::DWORD level, plat::BYTE* buffer,
                                                      plat::DWORD size, plat::DWORD* needed) {
-    return g_get_print_processor_directory.CallOr(FALSE, const_cast<LPSTR>(server),
-                                                  const_cast<LPSTR>(environment), level,
-                                                  Bytes(buffer), size, Dword(needed));
+    wchar_t directory[MAX_PATH] = {};
+    return NarrowDirectory(
+        g_get_print_processor_directory.CallOr(FALSE, Wide(server).get(), Wide(environment).get(),
+                                               level, reinterpret_cast<LPBYTE>(directory),
+                                               sizeof directory, Dword(needed)),
+        directory, buffer, size);
 }
 plat::BOOL SpoolerWin32::EnumPortsA(const char* server, plat::DWORD level, plat::BYTE* buffer,
                                     plat::DWORD size, plat::DWORD* needed, plat::DWORD* returned) {
-    return g_enum_ports.CallOr(FALSE, const_cast<LPSTR>(server), level, Bytes(buffer), size,
-                               Dword(needed), Dword(returned));
+    return EnumerateNames(
+        [&](BYTE* wide, ::DWORD wide_size, LPDWORD wide_needed, LPDWORD count) {
+            return g_enum_ports.CallOr(FALSE, Wide(server).get(), level, wide, wide_size,
+                                       wide_needed, count);
+        },
+        sizeof(PORT_INFO_1W), buffer, size, needed, returned);
+}
+plat::BOOL SpoolerWin32::EnumPrinterDriversA(const char* server, const char* environment,
+                                             plat::DWORD level, plat::BYTE* buffer,
+                                             plat::DWORD size, plat::DWORD* needed,
+                                             plat::DWORD* returned) {
+    return EnumerateNames(
+        [&](BYTE* wide, ::DWORD wide_size, LPDWORD wide_needed, LPDWORD count) {
+            return g_enum_printer_drivers.CallOr(FALSE, Wide(server).get(), Wide(environment).get(),
+                                                 level, wide, wide_size, wide_needed, count);
+        },
+        sizeof(DRIVER_INFO_1W), buffer, size, needed, returned);
 }
 
 }  // namespace plat::win32

@@ -6,21 +6,27 @@ namespace plat::win32 {
 
 constexpr UINT kGbk = 936;
 
-Wide::Wide(const char* gbk) {
+Wide::Wide(const char* gbk, int length) {
     if (gbk == nullptr) return;
     text_ = local_;
-    const int needed = ::MultiByteToWideChar(kGbk, 0, gbk, -1, nullptr, 0);
+    const int needed = ::MultiByteToWideChar(kGbk, 0, gbk, length, nullptr, 0);
     if (needed > MAX_PATH) text_ = heap_ = new wchar_t[static_cast<unsigned>(needed)];
     // The program's own texts are valid code page 936; a failure leaves the empty text.
-    if (needed <= 0 || ::MultiByteToWideChar(kGbk, 0, gbk, -1, text_, needed) == 0) text_[0] = 0;
+    if (needed <= 0 || ::MultiByteToWideChar(kGbk, 0, gbk, length, text_, needed) == 0) {
+        text_[0] = 0;
+    }
 }
 
-::DWORD ToGbk(const wchar_t* text, int length, char* buffer, ::DWORD size) {
+::DWORD ToCodePage(UINT code_page, const wchar_t* text, int length, char* buffer, ::DWORD size) {
     if (size == 0) return 0;
     buffer[0] = '\0';
     BOOL lossy = FALSE;
-    const int written = ::WideCharToMultiByte(kGbk, WC_NO_BEST_FIT_CHARS, text, length, buffer,
-                                              static_cast<int>(size), nullptr, &lossy);
+    // UTF-8 (an ANSI code page Windows 10 can be set to) holds every character, and the call
+    // takes neither the flag nor the question for it.
+    const bool utf8 = (code_page == CP_ACP ? ::GetACP() : code_page) == CP_UTF8;
+    const int written =
+        ::WideCharToMultiByte(code_page, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, text, length, buffer,
+                              static_cast<int>(size), nullptr, utf8 ? nullptr : &lossy);
     if (lossy) {
         buffer[0] = '\0';
         ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
@@ -37,6 +43,65 @@ Wide::Wide(const char* gbk) {
     }
     buffer[bytes] = '\0';
     return bytes;
+}
+
+}  // namespace plat::win32
+
+namespace plat::win32 {
+
+WideRecord::WideRecord(const void* record, unsigned size, TextFields fields) {
+    const auto* original = static_cast<const BYTE*>(record);
+    const auto text_at = [&](int i) {
+        const char* text = nullptr;
+        ::CopyMemory(&text, original + fields.offsets[i], sizeof text);
+        return text;
+    };
+    unsigned total = size;
+    for (int i = 0; i < fields.count; ++i) {
+        if (const char* text = text_at(i)) {
+            total += static_cast<unsigned>(::MultiByteToWideChar(kGbk, 0, text, -1, nullptr, 0)) *
+                     sizeof(wchar_t);
+        }
+    }
+    block_ = new BYTE[total]();
+    ::CopyMemory(block_, original, size);
+    auto* next = reinterpret_cast<wchar_t*>(block_ + size);
+    for (int i = 0; i < fields.count; ++i) {
+        const char* text = text_at(i);
+        wchar_t* wide = text != nullptr ? next : nullptr;
+        ::CopyMemory(block_ + fields.offsets[i], &wide, sizeof wide);
+        if (text == nullptr) continue;
+        const int room = static_cast<int>((block_ + total - reinterpret_cast<BYTE*>(next)) / 2);
+        next += ::MultiByteToWideChar(kGbk, 0, text, -1, next, room);
+    }
+}
+
+BOOL NarrowRecords(const BYTE* wide, ::DWORD count, unsigned size, TextFields fields, BYTE* out,
+                   ::DWORD out_size) {
+    if (static_cast<unsigned long long>(count) * size > out_size) {
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    ::CopyMemory(out, wide, count * size);
+    ::DWORD used = count * size;
+    for (::DWORD record = 0; record < count; ++record) {
+        for (int i = 0; i < fields.count; ++i) {
+            BYTE* field = out + record * size + fields.offsets[i];
+            const wchar_t* text = nullptr;
+            ::CopyMemory(&text, field, sizeof text);
+            char* narrow = text != nullptr ? reinterpret_cast<char*>(out + used) : nullptr;
+            ::CopyMemory(field, &narrow, sizeof narrow);
+            if (text == nullptr) continue;
+            if (used >= out_size) {
+                ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+                return FALSE;
+            }
+            const ::DWORD bytes = ToGbk(text, -1, narrow, out_size - used);
+            if (bytes == 0 && text[0] != 0) return FALSE;
+            used += bytes + 1;
+        }
+    }
+    return TRUE;
 }
 
 }  // namespace plat::win32

@@ -6,10 +6,11 @@
 
 namespace plat::win32 {
 
-// The UTF-16 form of a code page 936 text, for one call; a null text stays null.
+// The UTF-16 form of a code page 936 text, for one call; a null text stays null. With a
+// `length`, that many bytes, zeros included (a list of texts ended by an empty one).
 class Wide {
   public:
-    explicit Wide(const char* gbk);
+    explicit Wide(const char* gbk, int length = -1);
     Wide(const Wide&) = delete;
     Wide& operator=(const Wide&) = delete;
     ~Wide() { delete[] heap_; }
@@ -22,10 +23,46 @@ class Wide {
     wchar_t* text_ = nullptr;
 };
 
-// Writes the code page 936 form of `length` UTF-16 units (-1: up to the terminator) into `buffer`
-// of `size` bytes with a terminator. Returns the bytes written without it, or 0 with the last
-// error 122 when it does not fit, or 1113 (ERROR_NO_UNICODE_TRANSLATION) when code page 936
-// cannot hold a character: the program never acts on a name with a '?' in it.
-::DWORD ToGbk(const wchar_t* text, int length, char* buffer, ::DWORD size);
+// Writes the form in `code_page` of `length` UTF-16 units (-1: up to the terminator) into
+// `buffer` of `size` bytes with a terminator. Returns the bytes written without it, or 0 with the
+// last error 122 when it does not fit, or 1113 (ERROR_NO_UNICODE_TRANSLATION) when the code page
+// cannot hold a character, rather than a look-alike or a '?': the program never acts on, nor
+// saves, a name that is not the one the system or the user gave.
+::DWORD ToCodePage(UINT code_page, const wchar_t* text, int length, char* buffer, ::DWORD size);
+
+// The program's own texts: code page 936.
+inline ::DWORD ToGbk(const wchar_t* text, int length, char* buffer, ::DWORD size) {
+    return ToCodePage(936, text, length, buffer, size);
+}
+
+}  // namespace plat::win32
+
+namespace plat::win32 {
+
+// Where the texts of a record the spooler takes or gives lie: byte offsets of their pointers.
+struct TextFields {
+    const unsigned* offsets;
+    int count;
+};
+
+// A copy of a record whose text fields point to the UTF-16 forms of the original's code page
+// 936 texts, all in one block, for the W function that takes the record.
+class WideRecord {
+  public:
+    WideRecord(const void* record, unsigned size, TextFields fields);
+    WideRecord(const WideRecord&) = delete;
+    WideRecord& operator=(const WideRecord&) = delete;
+    ~WideRecord() { delete[] block_; }
+    BYTE* get() const { return block_; }
+
+  private:
+    BYTE* block_;
+};
+
+// Copies `count` records of `size` bytes that a W function filled in at `wide` into `out`
+// (`out_size` bytes), each text field turned into code page 936 and stored after the records.
+// False, with the last error 122 or 1113, when they do not fit or cannot be held.
+BOOL NarrowRecords(const BYTE* wide, ::DWORD count, unsigned size, TextFields fields, BYTE* out,
+                   ::DWORD out_size);
 
 }  // namespace plat::win32

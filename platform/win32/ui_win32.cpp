@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "platform/win32/adapters.h"
+#include "platform/win32/text_win32.h"
 
 namespace plat::win32 {
 
@@ -14,20 +15,24 @@ plat::BOOL UiWin32::InitCommonControlsEx(plat::DWORD size, plat::DWORD classes) 
     return ::InitCommonControlsEx(&init);
 }
 int UiWin32::LoadStringA(unsigned id, char* buffer, int size) {
-    return ::LoadStringA(::GetModuleHandleA(nullptr), id, buffer, size);
+    wchar_t text[512];
+    if (::LoadStringW(::GetModuleHandleW(nullptr), id, text, 512) <= 0) return 0;
+    return static_cast<int>(ToGbk(text, -1, buffer, static_cast<::DWORD>(size)));
 }
 plat::HWND UiWin32::GetActiveWindow() { return ::GetActiveWindow(); }
 int UiWin32::MessageBoxIndirectA(plat::HWND owner, const char* text, const char* caption,
                                  plat::DWORD style, plat::DWORD context_help_id) {
-    MSGBOXPARAMSA params{};
+    const Wide wide_text(text);
+    const Wide wide_caption(caption);
+    MSGBOXPARAMSW params{};
     params.cbSize = sizeof params;
     params.hwndOwner = static_cast<::HWND>(owner);
-    params.hInstance = ::GetModuleHandleA(nullptr);
-    params.lpszText = text;
-    params.lpszCaption = caption;
+    params.hInstance = ::GetModuleHandleW(nullptr);
+    params.lpszText = wide_text.get();
+    params.lpszCaption = wide_caption.get();
     params.dwStyle = style;
     params.dwContextHelpId = context_help_id;
-    return ::MessageBoxIndirectA(&params);
+    return ::MessageBoxIndirectW(&params);
 }
 plat::HANDLE UiWin32::GetProcessWindowStation() { return ::GetProcessWindowStation(); }
 plat::BOOL UiWin32::GetUserObjectInformationW(plat::HANDLE object, int index, void* information,

@@ -281,12 +281,13 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         current = path;
         return kTrue;
     }
-    void GetStartupInfoA(StartupInfo* info) override {
+    void GetStartupInfoW(StartupInfo* info) override {
         *info = {};
         info->cb = sizeof *info;
     }
-    // The child is the printer-UI installer: "/ia /m <model> ... /f <inf>" adds the model's
-    // driver when the INF lies in the directory the child starts in, by the time it ends.
+    // The child is the printer-UI installer: "/ia /m <model> /h <architecture> ... /f <inf>"
+    // adds the model's driver for that architecture when the INF lies in the directory the
+    // child starts in, by the time it ends.
     BOOL CreateProcessA(const char* app, char* command, void*, void*, BOOL, DWORD, void*,
                         const char*, StartupInfo* s, ProcessInformation* pi) override {
         if (Fails("CreateProcessA") || !files.count(Str(app)) || s->cb != sizeof *s)
@@ -296,6 +297,10 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         const bool inf =
             f != c.npos && files.count(current + c.substr(f + 4, c.find(" ", f + 4) - f - 4));
         installing = inf && c.find(" /ia ") != c.npos ? c.substr(m, c.find('"', m) - m) : "";
+        const bool native = c.find(machine == kImageFileMachineI386
+                                       ? "/h \"Intel\" /v \"Windows 2000\""
+                                       : "/h \"x64\" /v \"Type 3 - User Mode\"") != c.npos;
+        if (!native && !installing.empty()) foreign_drivers.insert(std::exchange(installing, ""));
         *pi = {Open("process"), Open("thread"), 1, 2};
         return kTrue;
     }
@@ -395,11 +400,24 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     BOOL CallSetDefaultDllDirectories(FARPROC f, DWORD flags) override {
         return f == &Abort && Note("dll search", flags);
     }
-    BOOL wow64 = kFalse;  // a 32-bit program on 64-bit Windows
+    // What Windows runs on; the program is 32-bit, under WOW64 on anything else.
+    WORD machine = kImageFileMachineI386;
+    bool has_wow64_process2 = true;  // Windows 10 1511 and later
     BOOL CallIsWow64Process(FARPROC f, HANDLE, BOOL* on) override {
         if (f != &Abort) return kFalse;
-        *on = wow64;
+        *on = machine != kImageFileMachineI386;
         return kTrue;
+    }
+    BOOL CallIsWow64Process2(FARPROC f, HANDLE, WORD* process, WORD* native) override {
+        if (f != &Abort) return kFalse;
+        *process = machine != kImageFileMachineI386 ? kImageFileMachineI386 : 0;
+        *native = machine;
+        return kTrue;
+    }
+    WORD GetNativeProcessorArchitecture() override {
+        return machine == kImageFileMachineAmd64   ? kProcessorArchitectureAmd64
+               : machine == kImageFileMachineArm64 ? kProcessorArchitectureArm64
+                                                   : kProcessorArchitectureIntel;
     }
     BOOL OpenProcessToken(HANDLE, DWORD, HANDLE* token) override {
         *token = Open("token");
@@ -472,6 +490,7 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     bool has_dll_directories = true;  // SetDefaultDllDirectories: Windows 8, or 7 updated
     FARPROC GetProcAddress(HMODULE, const char* name) override {
         if (Str(name) == "IsWow64Process") return &Abort;
+        if (Str(name) == "IsWow64Process2") return has_wow64_process2 ? &Abort : nullptr;
         if (Str(name) == "SetDefaultDllDirectories") return has_dll_directories ? &Abort : nullptr;
         const bool found = !Fails("GetProcAddress") && Str(name) == "SetDefaultPrinterA";
         return found && major >= 5 ? &Abort : nullptr;
@@ -526,7 +545,8 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         DWORD attributes = 0;
     };
     std::map<std::string, Queue> queues;
-    std::set<std::string> ports = {"LPT1:"}, drivers;
+    // The drivers for the spooler's own architecture, and for another one.
+    std::set<std::string> ports = {"LPT1:"}, drivers, foreign_drivers;
     std::set<HANDLE> doomed;  // handles whose queue goes when they are closed
     std::string driver_dir = "C:\\windows\\system32\\spool\\drivers\\w32x86";
     // The default printer: win.ini's "device" entry, "name,driver,port".
@@ -629,13 +649,23 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
                                      DWORD* needed) override {
         return Need("GetPrintProcessorDirectoryA", kProcessors, b, n, needed);
     }
-    // Level 1; the names point into the ports kept here.
+    // Level 1; the names point into the names kept here.
     BOOL EnumPortsA(const char*, DWORD, BYTE* b, DWORD n, DWORD* needed, DWORD* count) override {
+        return Fails("EnumPortsA") ? kFalse : Names(ports, b, n, needed, count);
+    }
+    BOOL EnumPrinterDriversA(const char*, const char* environment, DWORD, BYTE* b, DWORD n,
+                             DWORD* needed, DWORD* count) override {
+        const bool x86 = Str(environment) == "Windows NT x86";
+        const bool native = x86 == (machine == kImageFileMachineI386);
+        return Names(native ? drivers : foreign_drivers, b, n, needed, count);
+    }
+    BOOL Names(std::set<std::string>& names, BYTE* b, DWORD n, DWORD* needed, DWORD* count) {
         *count = 0;
-        *needed = DWORD(ports.size() * sizeof(PortInfo1));
-        if (Fails("EnumPortsA") || n < *needed) return Error(kErrorInsufficientBuffer);
-        for (auto& p : ports)
-            reinterpret_cast<PortInfo1*>(b)[(*count)++].pName = const_cast<char*>(p.data());
+        *needed = DWORD(names.size() * sizeof(PortInfo1));
+        if (n < *needed) return Error(kErrorInsufficientBuffer);
+        for (auto& name : names) {
+            reinterpret_cast<PortInfo1*>(b)[(*count)++].pName = const_cast<char*>(name.data());
+        }
         return kTrue;
     }
 

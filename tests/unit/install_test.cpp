@@ -77,7 +77,8 @@ TEST(InstallTest, PutsThePrinterInPlaceOnEachWindowsFamilyAndLogsEachStep) {
                 (platform == 1 ? "9x" : "NT") +
                 "), 64-bit, elevated: yes|copy program to the Windows "
                 "directory: ok|start spooler: failed, error 1056|remove stale "
-                "files: 11 deleted|run driver installer: ok, exit code 0|add "
+                "files: 11 deleted|run driver installer: ok, exit code 0|check: driver "
+                "for Windows NT x86 installed|add "
                 "port: ok|create queue: ok|set default printer by " +
                 route +
                 " for account zhang: ok|write spool directory value: ok|stop spooler: ok|start "
@@ -184,6 +185,31 @@ TEST(InstallTest, OurOwnQueueAlreadyThereIsKeptAndTheReadBackDecides) {
     w.windows.append(260, 'w');
     EXPECT_EQ(Program(w, "-i"), 0);
     EXPECT_EQ(w.reg[kSpoolKey]["SpoolDirectory"], std::string("C:\\WINNT", 9));
+}
+
+TEST(InstallTest, On64BitWindowsTheX64DriverIsInstalledAndOnArm64NothingIsDone) {
+    for (const bool has_wow64_process2 : {true, false}) {  // Windows 10 1511 and later, or older
+        SCOPED_TRACE(has_wow64_process2);
+        System f;
+        f.machine = kImageFileMachineAmd64;
+        f.has_wow64_process2 = has_wow64_process2;
+        EXPECT_EQ(Program(f, "-i"), 0);
+        EXPECT_THAT(f.commands.at(0), HasSubstr(" /h \"x64\" /v \"Type 3 - User Mode\" /f "));
+        EXPECT_THAT(f.RunLog(), HasSubstr("|check: driver for Windows x64 installed|"));
+        EXPECT_THAT(f.RunLog(), HasSubstr("Windows 6.0.0 (NT), 64-bit (WOW64), elevated"));
+    }
+    System arm;
+    arm.machine = kImageFileMachineArm64;
+    const auto files = arm.files;
+    EXPECT_EQ(Program(arm, "-i"), 1);
+    EXPECT_THAT(arm.RunLog(),
+                HasSubstr("|Windows runs on ARM64, which has no driver: nothing done|"));
+    EXPECT_EQ(arm.Log("box "),
+              "本程序不支持此 Windows 的处理器 (ARM64)，打印机驱动未安装，未作任何更改。|"
+              "安装打印机驱动发生错误!");
+    arm.files.erase(arm.temp + "Velmora.log");
+    EXPECT_EQ(arm.files, files);  // nothing copied, nothing removed
+    EXPECT_EQ(arm.commands.size() + arm.threads.size() + arm.ports.size(), 1u);  // LPT1: alone
 }
 
 TEST(InstallTest, OnlyTheWatchedStepsFailTheInstallOthersAreLoggedWithTheirCode) {
@@ -332,7 +358,7 @@ TEST(ServiceTest, WaitsArePacedByTheHintAndBoundedInVirtualTime) {
     // An installer that never ends is given ten minutes.
     System c;
     c.child_ms = kInfinite;
-    EXPECT_FALSE(velmora::CreatePrintDriver(c));
+    EXPECT_FALSE(velmora::CreatePrintDriver(c, velmora::NativeArchitecture(c)));
     EXPECT_EQ(c.clock, 600000u);
     EXPECT_EQ(c.last_error, 258u);
     // A failed status query ends the wait; a failed open ends the call.
@@ -354,7 +380,7 @@ TEST(UninstallTest, RemovesQueuePortAndDriverAfterTheReportsHeadStart) {
     EXPECT_EQ(Program(f, "-i"), 0);
     f.log.clear();
     f.files.erase(f.temp + "Velmora.log");
-    f.wow64 = kTrue;
+    f.machine = kImageFileMachineAmd64;
     EXPECT_EQ(Program(f, "-u"), 0);
     EXPECT_EQ(f.Log(""),
               "dll search 2048|controls 8 255|thread 4 /zarvoprinter/servlet/PrintUnInstall|sleep "

@@ -36,6 +36,8 @@ extern "C" __declspec(dllexport) void CALLBACK PrintUIEntryW(HWND, HINSTANCE, LP
     info.pConfigFile = config.data();
     info.pDependentFiles = dependent.data();  // a list, ended by a second null
     info.pDefaultDataType = datatype.data();
+    // For the caller's own environment, whatever "/h" names: Wine's spooler looks for a new
+    // queue's driver there, where a 64-bit Windows spooler looks in its own (x64) one.
     (void)::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info),
                                 APD_COPY_NEW_FILES | APD_COPY_FROM_DIRECTORY);
 }

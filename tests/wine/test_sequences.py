@@ -16,8 +16,9 @@ from report_server import ENDLESS, GOOD_AUTHORIZATION, OK, RESET, SILENT, Report
 # "誠" is D5 5C in code page 936: its trail byte is a backslash. Started unquoted, the folder's
 # "-update" must not count as a switch.
 BARE, PACKAGED = r"C:\zarvo-bare", r"C:\Zarvo誠信-update"
-INSTALLER = ('rundll32 printui.dll,PrintUIEntry /ia  /m "Zarvo虚拟打印机" /h "Intel" '
-             '/v "Windows 2000" /f zarvoPrinter.inf')
+# Wine's prefixes are 64-bit Windows: the 32-bit program asks for the x64 driver.
+INSTALLER = ('rundll32 printui.dll,PrintUIEntry /ia  /m "Zarvo虚拟打印机" /h "x64" '
+             '/v "Type 3 - User Mode" /f zarvoPrinter.inf')
 # Where Wine's spooler keeps drivers and print processors; an install removes these first.
 SPOOL = "C:\\windows\\system32\\spool\\%s\\" + ("w32x86" if harness.BITS == "32" else "x64")
 STALE = [SPOOL % "drivers" + "\\3\\" + name for name in (
@@ -76,14 +77,15 @@ class Sequences(unittest.TestCase):
 
     def test_1_without_package_install_fails_with_two_boxes(self):
         state = self.run_velmora(self.bare, "-i", RESET, 1,
-                                 ["AddPrinter error 87", "安装打印机驱动发生错误!"])
+                                 ["AddPrinter error 1797", "安装打印机驱动发生错误!"])
         self.assertEqual(self.installer_run(), [INSTALLER, BARE])
         # Nothing done is undone: the port added before the queue failed stays.
         self.assertEqual(state[:3], (None, True, False))
         # Quiet: no box; the log says what they would have.
         self.run_velmora(self.bare, "-i -q", SILENT, 1)
         steps = self.last_logged_run("-i -q")
-        for line in ("create queue: failed, error 87", "message (not shown): AddPrinter error 87",
+        for line in ("create queue: failed, error 1797",
+                     "message (not shown): AddPrinter error 1797",
                      "message (not shown): 安装打印机驱动发生错误!", "result: failed, exit code 1"):
             self.assertIn(line, steps)
         # Nothing to uninstall: the failed driver deletion shows in the exit code alone.
