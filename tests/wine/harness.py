@@ -88,18 +88,22 @@ def stop():
 
 class Prefix:
     """A copy of the template prefix with its own display and wine server, removed afterwards;
-    with desktop=True, on Wine's virtual desktop, which draws frames where no window manager is."""
+    with desktop=True, on Wine's virtual desktop, which draws frames where no window manager is.
+    `lang` sets the ANSI code page (C.UTF-8: 1252, as an English Windows), `dpi` the screen's."""
 
-    def __init__(self, name="test", desktop=False):
+    def __init__(self, name="test", desktop=False, lang="zh_CN.UTF-8", dpi=96):
         self.dir = tempfile.mkdtemp(prefix=f"{name}-", dir=SESSION_DIR)
         self.path = os.path.join(self.dir, "prefix")
         subprocess.run(["cp", "-a", TEMPLATE, self.path], check=True, timeout=120)
         display, self.xvfb = start_xvfb()
-        self.env, self.children = wine_env(self.path, display), []
-        if desktop:  # read when the prefix's wine server starts
-            with open(os.path.join(self.path, "user.reg"), "a", encoding="utf-8") as f:
+        self.env, self.children = dict(wine_env(self.path, display), LANG=lang, LC_ALL=lang), []
+        with open(os.path.join(self.path, "user.reg"), "a", encoding="utf-8") as f:
+            # Read when the prefix's wine server starts.
+            f.write(f'\n[Control Panel\\\\Desktop]\n"LogPixels"=dword:{dpi:08x}\n')
+            if desktop:
                 f.write('\n[Software\\\\Wine\\\\Explorer]\n"Desktop"="Default"\n'
                         '\n[Software\\\\Wine\\\\Explorer\\\\Desktops]\n"Default"="800x600"\n')
+        if desktop:
             shutil.copy("/usr/share/wine/fonts/marlett.ttf", self.unix_path(r"C:\windows\Fonts"))
         install_installer_stand_in(self)
 

@@ -165,6 +165,31 @@ std::string Run(DWORD timeout_ms, std::wstring command) {
                  : Error("the program did not end in time");
 }
 
+// The dialog's visible controls: class, style, rectangle on the screen, text, and the size of
+// the text in the dialog's font ("MS Shell Dlg", 9 points at the screen's DPI), as JSON lists.
+std::string Layout(HWND dialog) {
+    HDC dc = ::GetDC(dialog);
+    HFONT font = ::CreateFontW(-::MulDiv(9, ::GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0,
+                               FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Shell Dlg");
+    HGDIOBJ old = ::SelectObject(dc, font);
+    std::string out;
+    for (HWND item = ::GetWindow(dialog, GW_CHILD); item; item = ::GetWindow(item, GW_HWNDNEXT)) {
+        RECT rect{};
+        SIZE size{};
+        const std::wstring text = TextOf(item);
+        if (!::IsWindowVisible(item) || !::GetWindowRect(item, &rect)) continue;
+        (void)::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        out += std::string(out.empty() ? "[" : ",[") + Json(ClassOf(item)) + "," +
+               Json(::GetWindowLongW(item, GWL_STYLE) & 0xFFFF) + "," + Json(rect.left) + "," +
+               Json(rect.top) + "," + Json(rect.right) + "," + Json(rect.bottom) + "," +
+               Json(text) + "," + Json(size.cx) + "," + Json(size.cy) + "]";
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(font);
+    ::ReleaseDC(dialog, dc);
+    return "[" + out + "]";
+}
+
 std::string Dispatch(const Args& args) {
     const auto number = [&](std::size_t i) {
         return i < args.size() ? std::wcstoll(args[i].c_str(), nullptr, 0) : 0;
@@ -176,8 +201,9 @@ std::string Dispatch(const Args& args) {
     // spooler <queue name>; run <ms> <command line>
     if (command == L"spooler" && args.size() == 2) return Spooler(args[1]);
     if (command == L"run" && args.size() == 3) return Run(static_cast<DWORD>(number(1)), args[2]);
-    if (command == L"find" || command == L"box") {  // <ms> <caption>, or <ms> alone
-        HWND found = nullptr, text = nullptr;       // a dialog by its caption, or a message box
+    if (command == L"layout") return Layout(window);  // <hwnd>
+    if (command == L"find" || command == L"box") {    // <ms> <caption>, or <ms> alone
+        HWND found = nullptr, text = nullptr;         // a dialog by its caption, or a message box
         const bool seen = Poll(static_cast<DWORD>(number(1)), [&] {
             for (HWND w : VisibleWindows()) {
                 text = command == L"box" ? BoxText(w) : nullptr;
