@@ -96,6 +96,7 @@ struct View : DialogView {
         bool enabled = true;
         std::vector<std::string> items;  // a drop-down list's; its text is the selected one
         int sel = -1;
+        bool unsavable = false;  // typed with a character the ANSI code page lacks
     };
     View(int id, HWND owner, DialogClient& client, HWND window)
         : id(id), owner(owner), client(client), window(window) {}
@@ -125,7 +126,9 @@ struct View : DialogView {
     HWND Window() override { return window; }
     // A drop-down list's length reads as zero on some systems.
     int GetWindowTextLengthA(int i) override { return List(i) ? 0 : int(c[i].text.size()); }
-    int GetDlgItemTextA(int i, char* b, int size) override { return Put(Text(i), b, size); }
+    int GetDlgItemTextA(int i, char* b, int size) override {
+        return c[i].unsavable ? -1 : int(Put(Text(i), b, size));
+    }
     // A drop-down list has no text of its own.
     BOOL SetDlgItemTextA(int i, const char* t) override {
         if (!List(i)) c[i].text = t;

@@ -109,6 +109,22 @@ TEST_F(DialogTest, ShowsTheStoredSettingsOkWritesThemCancelNothing) {
     EXPECT_EQ(f.Log("box "), "无法保存设置文件 C:\\windows\\zarvoprintsetup.ini（错误代码 32）");
 }
 
+TEST_F(DialogTest, TextTheAnsiCodePageCannotHoldIsSaidAndKeptNeverSaved) {
+    const std::string unsavable =
+        "输出文件路径或程序名中有本系统的代码页无法保存的字符，设置未保存。请修改后再按确定。";
+    Show([](View& v) {
+        v.c[IDC_OUTPATH].text = "E:\\typed";
+        v.c[IDC_OUTPATH].unsavable = true;
+        EXPECT_TRUE(v.Click(kIdOk));
+        EXPECT_TRUE(v.Click(IDC_BROWSE_EXE));  // choosing a program would put the field back
+        EXPECT_EQ(v.result, -1);
+        EXPECT_EQ(Shown(v), "BMP|E:\\typed|zarvoconv.exe|0|0|0|");
+        v.Click(kIdCancel);
+    });
+    EXPECT_EQ(f.Log("box "), unsavable + "|" + unsavable);
+    EXPECT_EQ(Written(), "");
+}
+
 TEST_F(DialogTest, ChosenFolderOrProgramIsShownAtOnceKeepingOtherEdits) {
     Show([this](View& v) {
         v.c[IDC_EXENAME].text = "typed.exe";
