@@ -21,6 +21,7 @@ constexpr DWORD kErrorSuccess = 0;
 constexpr DWORD kErrorFileNotFound = 2;
 constexpr DWORD kErrorAccessDenied = 5;
 constexpr DWORD kErrorInsufficientBuffer = 122;
+constexpr DWORD kErrorNoUnicodeTranslation = 1113;
 constexpr DWORD kErrorPrinterAlreadyExists = 1802;
 constexpr DWORD kInfinite = 0xFFFFFFFFu;
 

@@ -21,6 +21,7 @@ constexpr char kBrowseFolderTitle[] = "请选择路径: ";
 constexpr char kExeFilter[] = "可执行程序 (*.exe)|*.exe||";
 constexpr char kUnsavableText[] =
     "输出文件路径或程序名中有本系统的代码页无法保存的字符，设置未保存。请修改后再按确定。";
+constexpr char kUnsavableChoiceText[] = "所选的路径中有本系统的代码页无法保存的字符，不能使用。";
 
 // "无法保存设置文件 C:\windows\zarvoprintsetup.ini（错误代码 5）", naming the file where
 // the system keeps it (by its bare name when the Windows directory cannot be had).
@@ -147,6 +148,14 @@ bool CVelmoraDlg::TakeInControls() {
     return false;
 }
 
+void CVelmoraDlg::SayIfUnsavable() {
+    // A chooser gives up a path that the settings file's code page cannot hold: said, or the
+    // click would seem to do nothing.
+    if (m_os.kernel.GetLastError() == plat::kErrorNoUnicodeTranslation) {
+        (void)AppMessageBox(m_os.ui, m_os.kernel, kUnsavableChoiceText);
+    }
+}
+
 void CVelmoraDlg::OnBnClickedOk() {
     if (!TakeInControls()) return;
     OutputSettings settings;
@@ -171,10 +180,11 @@ void CVelmoraDlg::OnBnClickedBrowseOutPath() {
         m_host.SHBrowseForFolderA(View().Window(), kBrowseFolderTitle, plat::kBifReturnOnlyFsDirs));
     if (!item) return;
     char path[plat::kMaxPath] = {};
+    m_os.kernel.SetLastError(plat::kErrorSuccess);
     const plat::BOOL has_path = m_host.SHGetPathFromIDListA(item.get(), path);
     item.reset();
     // An item without a file-system path leaves the directory as it is.
-    if (!has_path) return;
+    if (!has_path) return SayIfUnsavable();
     path[sizeof path - 1] = '\0';
 
     if (!TakeInControls()) return;
@@ -185,7 +195,8 @@ void CVelmoraDlg::OnBnClickedBrowseOutPath() {
 void CVelmoraDlg::OnBnClickedBrowseExe() {
     CFileDialog chooser(m_host, "exe", nullptr, plat::kOfnEnableSizing, kExeFilter,
                         View().Window());
-    if (chooser.DoModal() != plat::kIdOk) return;
+    m_os.kernel.SetLastError(plat::kErrorSuccess);
+    if (chooser.DoModal() != plat::kIdOk) return SayIfUnsavable();
     if (!TakeInControls()) return;
     m_strExeName = chooser.GetPathName();
     UpdateData(false);

@@ -45,6 +45,8 @@ class CVelmoraDlg : public CDialog {
   private:
     // Exchange in; says so when a control's text cannot be saved, and gives false.
     bool TakeInControls();
+    // After a chooser gave no path: says so when it was one the ANSI code page cannot hold.
+    void SayIfUnsavable();
     void OnBnClickedOk();
     void OnBnClickedBrowseOutPath();
     void OnBnClickedBrowseExe();

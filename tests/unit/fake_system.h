@@ -68,21 +68,16 @@ inline std::u16string Utf16(const std::string& gbk) {
     const std::string bytes = Iconv("UTF-16LE", "GBK", gbk);
     return std::u16string(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
 }
-// Code page 936 text of UTF-16 text; a character it lacks becomes '?'.
 inline std::string Gbk(std::u16string_view text) {
-    std::string out;
-    for (const char16_t c : text) {
-        const std::string one =
-            Iconv("GBK", "UTF-16LE", std::string(reinterpret_cast<const char*>(&c), 2));
-        out += one.empty() ? "?" : one;
-    }
-    return out;
+    return Iconv(
+        "GBK", "UTF-16LE",
+        std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t)));
 }
 
 // Copies as the A functions do: at most size - 1 bytes and a terminator; returns the bytes.
 inline unsigned Put(const std::string& text, char* buffer, std::size_t size) {
-    const std::size_t n = size == 0 ? 0 : std::min(text.size(), size - 1);
     if (size == 0) return 0;
+    const std::size_t n = std::min(text.size(), size - 1);
     std::memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
     return static_cast<unsigned>(n);
@@ -821,7 +816,7 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     std::deque<View> views;
     std::map<int, std::function<void(View&)>> user;
     // Chosen in the folder browser ("": cancelled; starting with ':', no file-system path)
-    // and in the file chooser ("": cancelled).
+    // and in the file chooser ("": cancelled); starting with '!', one the ANSI code page lacks.
     std::string folder = "D:\\Output", picked = "C:\\Tools\\convert.exe";
     HCURSOR cursor = H(0xA1);
     // The host leaves detaching to the dialog, so a view outlives its run.
@@ -842,6 +837,7 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         return folder.empty() ? nullptr : Open("pidl");
     }
     BOOL SHGetPathFromIDListA(PIDLIST, char* path) override {
+        if (folder[0] == '!') return Error(kErrorNoUnicodeTranslation);
         const bool has_path = folder[0] != ':';
         Put(has_path ? folder : "", path, kMaxPath);
         return has_path;
@@ -851,6 +847,7 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         std::string filter;
         for (const char* p = r.filter; *p; p += std::strlen(p) + 1) filter += p + Str("|");
         Note("choose", filter, r.default_extension, r.flags, r.file_size, "[" + Str(r.file) + "]");
+        if (picked[0] == '!') return Error(kErrorNoUnicodeTranslation);
         return !picked.empty() && Put(picked, r.file, r.file_size);
     }
 

@@ -112,16 +112,20 @@ TEST_F(DialogTest, ShowsTheStoredSettingsOkWritesThemCancelNothing) {
 TEST_F(DialogTest, TextTheAnsiCodePageCannotHoldIsSaidAndKeptNeverSaved) {
     const std::string unsavable =
         "输出文件路径或程序名中有本系统的代码页无法保存的字符，设置未保存。请修改后再按确定。";
-    Show([](View& v) {
+    Show([this](View& v) {
         v.c[IDC_OUTPATH].text = "E:\\typed";
         v.c[IDC_OUTPATH].unsavable = true;
         EXPECT_TRUE(v.Click(kIdOk));
         EXPECT_TRUE(v.Click(IDC_BROWSE_EXE));  // choosing a program would put the field back
+        v.c[IDC_OUTPATH].unsavable = false;
+        f.folder = "!E:\\输出2";
+        EXPECT_TRUE(v.Click(IDC_BROWSE_OUTPATH));  // a chosen folder that cannot be saved
         EXPECT_EQ(v.result, -1);
         EXPECT_EQ(Shown(v), "BMP|E:\\typed|zarvoconv.exe|0|0|0|");
         v.Click(kIdCancel);
     });
-    EXPECT_EQ(f.Log("box "), unsavable + "|" + unsavable);
+    EXPECT_EQ(f.Log("box "), unsavable + "|" + unsavable +
+                                 "|所选的路径中有本系统的代码页无法保存的字符，不能使用。");
     EXPECT_EQ(Written(), "");
 }
 

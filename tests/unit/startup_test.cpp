@@ -97,33 +97,23 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
     EXPECT_THAT(f.RunLog(), EndsWith("elevated: yes|result: failed, exit code 1"));
 }
 
-TEST(RunLogTest, MovedAsideOnlyPastOneMebibyteWithTheVersionInItsHeader) {
+TEST(RunLogTest, MovedAsideOnlyPastOneMebibyteReplacingTheOldOneWithOutsideTextEscaped) {
     const std::string log = "C:\\Temp\\Velmora.log";
     for (const DWORD size : {velmora::kLogRotateSize, velmora::kLogRotateSize + 1}) {
         SCOPED_TRACE(size);
         System f;
         f.files[log] = std::string(size, 'x');
+        f.files[log + ".1"] = "older";
         f.version = std::string(40, '\0') + "\xBD\x04\xEF\xFE" + std::string(4, '\0') +
                     "\x02\0\x01\0\x04\0\x03\0"s;
-        EXPECT_EQ(Program(f, "-u -q"), 1);
+        EXPECT_EQ(Program(f, "-u -q \r\n\x1b\xD6\xD0"), 1);
         const bool moved = size > velmora::kLogRotateSize;
-        EXPECT_EQ(f.files.count(log + ".1"), moved ? 1u : 0u);
-        EXPECT_THAT(f.files[log], StartsWith(moved ? "2026-12-07 10:11:12 Velmora" : "xxx"));
+        EXPECT_EQ(f.files[log + ".1"], moved ? std::string(size, 'x') : "older");
+        EXPECT_THAT(f.files[log], StartsWith(moved ? "2026-12-07 10:11:12 Velmora 1.2.3.4, command "
+                                                     "\"-u -q \\x0D\\x0A\\x1B\xD6\xD0\","
+                                                   : "xxx"));
         EXPECT_THAT(f.files[log], testing::HasSubstr("\r\n10:11:12 pause 3000 ms for the report"));
-        EXPECT_THAT(f.RunLog(), testing::HasSubstr("Velmora 1.2.3.4, command \"-u -q\""));
     }
-}
-
-TEST(RunLogTest, AnOldGenerationIsReplacedAndOutsideTextCannotStartALine) {
-    System f;
-    const std::string log = "C:\\Temp\\Velmora.log", big(velmora::kLogRotateSize + 1, 'b');
-    f.files[log] = big;
-    f.files[log + ".1"] = "older";
-    EXPECT_EQ(Program(f, "-u -q \r\n\x1b\xD6\xD0"), 1);
-    EXPECT_EQ(f.files[log + ".1"], big);
-    EXPECT_THAT(f.RunLog(),
-                StartsWith("Velmora unknown, command \"-u -q \\x0D\\x0A\\x1B\xD6\xD0\","));
-    EXPECT_EQ(f.files.count(log + ".2"), 0u);
 }
 
 TEST(RunLogTest, AFileSomeoneElseMayHaveMadeIsLeftAloneAndTheRunLogsBesideIt) {

@@ -1,5 +1,6 @@
 """The real program's settings dialog on Wine's virtual desktop: what it shows and writes, the
-run-program box, hidden buttons, About box, screenshots, over-long values, an unwritable file."""
+run-program box, hidden buttons, About box, screenshots, an unwritable file; then on an English
+Windows and at 150%."""
 
 import configparser
 import os
@@ -8,11 +9,16 @@ import subprocess
 import unittest
 
 import harness
+from harness import PRINTER
 from report_server import SILENT, ReportServer
 
 IDOK, IDCANCEL, IDM_ABOUTBOX, SC_CLOSE, VK_ESCAPE = 1, 2, 0x10, 0xF060, 0x1B
 OVERWRITE, OUTPATH, OUTTYPE, EXENAME, RUNEXE, _, BROWSE_EXE, INSTALL, UNINSTALL = range(1000, 1009)
 SETTINGS = r"C:\windows\zarvoprintsetup.ini"
+ENGLISH, CHINESE = "C.UTF-8", "zh_CN.UTF-8"
+UNSAVABLE = "输出文件路径或程序名中有本系统的代码页无法保存的字符，设置未保存。请修改后再按确定。"
+# Button styles: push buttons, check boxes and the group box that frames the others.
+PUSH, CHECK, GROUP = (0, 1), (2, 3, 5, 6), 7
 EXISTING = ("; written by hand\r\n[printer]\r\nname=test\r\n[zarvoprinter]\r\nexe=1\r\n"
             "exename=C:\\工具\\conv.exe\r\nouttype=JPG\r\noutpath=D:\\图片\\\r\noverwrite=1\r\n"
             "[later]\r\nkey=value\r\n").encode("gbk")
@@ -88,21 +94,17 @@ class SettingsDialog(unittest.TestCase):
             "exe": "1", "exename": "zarvoconv.exe", "outtype": "BMP", "outpath": "E:\\输出 文件",
             "overwrite": "0"}})
 
-    def test_escape_cancel_and_close_box_write_nothing(self):
-        for close, settings in (("key", None), ("click", EXISTING), ("syscommand", EXISTING)):
-            self.open(settings)
-            if settings:
-                self.shows(OUTTYPE, count=1, text="JPG")
-                self.shows(OUTPATH, text="D:\\图片\\")
-                self.shows(EXENAME, text="C:\\工具\\conv.exe", enabled=True)
-                self.shows(RUNEXE, check=1)
-                self.shows(OVERWRITE, check=1)
+    def test_stored_settings_shown_and_escape_or_the_close_box_write_nothing(self):
+        for close in ("key", "syscommand"):
+            self.open(EXISTING)
+            self.shows(OUTTYPE, count=1, text="JPG")
+            self.shows(OUTPATH, text="D:\\图片\\")
+            self.shows(EXENAME, text="C:\\工具\\conv.exe", enabled=True)
+            self.shows(RUNEXE, check=1)
+            self.shows(OVERWRITE, check=1)
             self.ui("settext", self.dialog, OUTPATH, "d:\\不要保存")
-            self.ui("click", self.dialog, OVERWRITE)
-            self.end(close, self.dialog, {"key": VK_ESCAPE, "click": IDCANCEL}.get(close,
-                                                                                  SC_CLOSE))
-            self.assertEqual(settings and self.prefix.read(SETTINGS), settings, close)
-            self.assertEqual(os.path.exists(self.settings), bool(settings), close)
+            self.end(close, self.dialog, VK_ESCAPE if close == "key" else SC_CLOSE)
+            self.assertEqual(self.prefix.read(SETTINGS), EXISTING, close)
 
     def test_hidden_buttons_run_the_sequences_and_ok_keeps_other_sections(self):
         # The report threads wait for answers that never come; the dialog is not held up.
@@ -123,18 +125,6 @@ class SettingsDialog(unittest.TestCase):
             "exe": "1", "exename": "C:\\工具\\conv.exe", "outtype": "JPG",
             "outpath": f"c:\\{UNINSTALL}\\仍然可用", "overwrite": "1"}})
 
-    def test_over_long_values_are_cut_and_the_rest_is_kept(self):
-        self.open(b"[before]\r\nkeep=1\r\n[zarvoprinter]\r\nexename=" + b"a" * 65536 +
-                  b"\r\noutpath=" + "中".encode("gbk") * 32768 + b"\r\n[after]\r\nalso=2\r\n")
-        # 1023 bytes are kept; they end halfway through a character, which is dropped.
-        self.shows(EXENAME, text="a" * 1023)
-        self.shows(OUTPATH, text="中" * 511)
-        self.end("click", self.dialog, IDOK)
-        self.assertEqual(self.saved(), {"before": {"keep": "1"}, "after": {"also": "2"},
-                                        "zarvoprinter": {
-            "exename": "a" * 1023, "outpath": "中" * 511, "exe": "0", "outtype": "BMP",
-            "overwrite": "0"}})
-
     def test_read_only_file_is_said_and_keeps_the_dialog_and_the_file(self):
         self.open(EXISTING, read_only=True)
         self.ui("settext", self.dialog, OUTPATH, "d:\\只读")
@@ -144,6 +134,74 @@ class SettingsDialog(unittest.TestCase):
         self.shows(OUTPATH, text="d:\\只读")
         self.end("click", self.dialog, IDCANCEL)
         self.assertEqual(self.prefix.read(SETTINGS), EXISTING)
+
+
+class OtherWindows(unittest.TestCase):
+    """An English Windows (ANSI code page 1252) beside the Chinese one (936), at 96 and 144 dpi
+    (150%): the Chinese texts read right, the queue gets its real name, a path the code page
+    cannot hold is refused with the settings file unchanged, and no control's text is clipped
+    and no two controls overlap."""
+
+    def open_dialog(self, lang, dpi):
+        prefix = harness.Prefix(f"{lang[:2]}-{dpi}", desktop=True, lang=lang, dpi=dpi)
+        self.addCleanup(prefix.close)
+        exe = harness.stage_setup(prefix)
+        prefix.start(exe)
+        return prefix, exe, prefix.tool("find", 30000, "Velmora")
+
+    def assert_laid_out(self, prefix, dialog, dpi):
+        """Every text fits its control in the dialog's font; no two controls overlap."""
+        scale, boxes = dpi / 96, []
+        for kind, style, left, top, right, bottom, text, width, height in prefix.tool(
+                "layout", dialog):
+            button = style & 0xF if kind == "Button" else None
+            margin = (17 if button in CHECK else 12 if button == GROUP else
+                      6 if button in PUSH else 0) * scale  # the box and its gap, the frame
+            if kind in ("Button", "Static") and text:
+                self.assertLessEqual(width + margin, right - left, (text, dpi))
+                self.assertLessEqual(height, bottom - top, (text, dpi))
+            if button != GROUP:
+                boxes.append((left, top, right, bottom, text or kind))
+        for i, a in enumerate(boxes):
+            for b in boxes[i + 1:]:
+                overlap = min(a[2], b[2]) > max(a[0], b[0]) and min(a[3], b[3]) > max(a[1], b[1])
+                self.assertFalse(overlap, (a, b, dpi))
+
+    def test_on_an_english_windows_the_texts_read_and_name_things_right(self):
+        prefix, exe, dialog = self.open_dialog(ENGLISH, 96)
+        self.assertEqual(prefix.tool("control", dialog, IDOK)["text"], "确定")
+        self.assert_laid_out(prefix, dialog, 96)
+        prefix.tool("syscommand", dialog, IDM_ABOUTBOX)
+        about = prefix.tool("find", 20000, "关于 Velmora")
+        self.assertEqual(prefix.tool("control", about, IDOK)["text"], "确定")
+        prefix.tool("click", about, IDOK)
+        # The hidden install button: the queue under its real name, said in a box that reads.
+        prefix.tool("command", dialog, INSTALL)
+        self.assertEqual(prefix.tool("box", 60000), ["Velmora", "安装Zarvo虚拟打印机驱动 成功 "])
+        self.assertEqual(prefix.tool("spooler", PRINTER)["queue"][0], PRINTER)
+        # A path code page 1252 cannot hold is refused, the dialog kept, nothing written.
+        prefix.tool("settext", dialog, OUTPATH, "E:\\输出2")
+        prefix.tool("click", dialog, IDOK)
+        self.assertEqual(prefix.tool("box", 20000), ["Velmora", UNSAVABLE])
+        self.assertEqual(prefix.tool("control", dialog, OUTPATH)["text"], "E:\\输出2")
+        self.assertFalse(os.path.exists(prefix.unix_path(SETTINGS)))
+        prefix.tool("click", dialog, IDCANCEL)
+        # Unattended: uninstalled by its real name, and installed again.
+        for switches, queue in (("-u -q", None), ("-i -q", PRINTER)):
+            run = prefix.tool("run", 25000, f'"{exe}" {switches}')
+            self.assertEqual((run["exit"], run["boxes"]), (0, []), switches)
+            state = prefix.tool("spooler", PRINTER)["queue"]
+            self.assertEqual(state and state[0], queue, switches)
+
+    def test_at_96_and_144_dpi_every_text_fits_and_no_controls_overlap(self):
+        for lang, dpi in ((CHINESE, 96), (CHINESE, 144), (ENGLISH, 144)):
+            with self.subTest(lang=lang, dpi=dpi):
+                prefix, _, dialog = self.open_dialog(lang, dpi)
+                self.assert_laid_out(prefix, dialog, dpi)
+                if lang == CHINESE:
+                    prefix.shoot(f"settings_dialog_{dpi}dpi.png",
+                                 prefix.tool("control", dialog, 0)["rect"])
+
 
 
 if __name__ == "__main__":
