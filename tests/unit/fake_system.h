@@ -173,13 +173,19 @@ struct View : DialogView {
     }
 };
 
-// The eight areas of plat::Os.
-struct Areas : ServiceManager, Spooler, Kernel, Registry, Profile, Internet, Ui, Sockets {};
-
-class System : public Areas, public DialogHost, public velmora::ModeActions {
+// The eight areas of plat::Os, the dialogs, and the modes the program's entry point binds.
+class System : public ServiceManager,
+               public Spooler,
+               public Kernel,
+               public Registry,
+               public Profile,
+               public Internet,
+               public Ui,
+               public Sockets,
+               public DialogHost,
+               public velmora::ModeActions {
   public:
     Os os{*this, *this, *this, *this, *this, *this, *this, *this};
-    // What the program's entry point binds its modes to.
     bool Install(velmora::RunLog& log, velmora::Notices& notices) override {
         return velmora::InstallAction(os, log, notices);
     }
@@ -255,7 +261,6 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         return int(gbk.size());
     }
     DWORD GetModuleFileNameA(HMODULE, char* b, DWORD n) override {
-        if (Fails("GetModuleFileNameA")) return 0;
         // As Windows XP does, a name that does not fit is cut to the buffer unterminated.
         std::memcpy(b, module.c_str(), std::min<std::size_t>(module.size() + 1, n));
         return DWORD(std::min<std::size_t>(module.size(), n));
@@ -501,7 +506,6 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
         return kTrue;
     }
     std::uintptr_t BeginThread(ThreadProc start, unsigned stack, void* arg) override {
-        if (Fails("_beginthread")) return std::uintptr_t(-1);
         threads.push_back({start, arg});
         return Note("thread", stack, static_cast<char*>(arg));
     }
@@ -670,7 +674,6 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     // --- Registry: keys under HKEY_LOCAL_MACHINE and their values' bytes.
     std::map<std::string, std::map<std::string, std::string>> reg = {{kSpoolKey, {}}};
     LONG RegOpenKeyExA(HKEY root, const char* key, DWORD, DWORD, HKEY* out) override {
-        if (Fails("RegOpenKeyExA")) return LONG(last_error);
         if (root != HkeyLocalMachine() || !reg.count(key)) return LONG(kErrorFileNotFound);
         *out = Open("key " + Str(key));
         return 0;
@@ -797,7 +800,6 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     }
     int MessageBoxIndirectA(HWND, const char* t, const char* caption, DWORD style,
                             DWORD help) override {
-        if (Fails("MessageBoxIndirectA")) return 0;
         boxes.push_back({t, caption, style, help, cursor == H(0xA2)});
         return Note("box", t), kIdOk;
     }
@@ -821,7 +823,6 @@ class System : public Areas, public DialogHost, public velmora::ModeActions {
     HCURSOR cursor = H(0xA1);
     // The host leaves detaching to the dialog, so a view outlives its run.
     std::intptr_t DialogBoxParamA(int id, HWND owner, DialogClient& client) override {
-        if (Fails("DialogBoxParamA")) return -1;
         View& v = views.emplace_back(id, owner, client, H(0x700 + 16 * views.size()));
         client.Attach(v);
         v.init = client.OnInitDialog();

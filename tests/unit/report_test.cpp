@@ -25,8 +25,6 @@ TEST(ReportTest, OneGetWithTheFixedSettingsOnItsOwnThreadClosedInReverse) {
                                  " 1|send - 0 - 0|close request|close connection|close session");
     EXPECT_EQ(f.reads, 1u);
     EXPECT_EQ(f.Unreleased(), "");
-    velmora::ReportThreadProc(nullptr);
-    EXPECT_EQ(f.reads, 1u);
 }
 
 // Whether the first line of `body`, served at most `piece` bytes a read, was read; the line;

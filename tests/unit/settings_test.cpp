@@ -12,10 +12,6 @@ namespace {
 
 using namespace fake;
 
-std::string Describe(const velmora::OutputSettings& s) {
-    return Say('|', s.m_bRunExe, s.m_strExeName, s.m_strOutType, s.m_strOutPath, s.m_bOverwrite);
-}
-
 TEST(SettingsFileTest, WrittenInOrderFlagsAsZeroOrOneAndReadBackCutTo1023Bytes) {
     System f;
     EXPECT_FALSE(velmora::CAboutDlg(f).UpdateData());  // no window: nothing to exchange
@@ -23,7 +19,8 @@ TEST(SettingsFileTest, WrittenInOrderFlagsAsZeroOrOneAndReadBackCutTo1023Bytes) 
     velmora::SaveOutputSettings(f, f, {5, "\xD7\xAA.exe", "PNG", path, -1});
     EXPECT_EQ(f.Log("ini zarvoprintsetup.ini "),
               "exe=1|exename=\xD7\xAA.exe|outtype=PNG|outpath=" + path + "|overwrite=1");
-    EXPECT_EQ(Describe(velmora::LoadOutputSettings(f)),
+    const velmora::OutputSettings s = velmora::LoadOutputSettings(f);
+    EXPECT_EQ(Say('|', s.m_bRunExe, s.m_strExeName, s.m_strOutType, s.m_strOutPath, s.m_bOverwrite),
               "1|\xD7\xAA.exe|PNG|" + std::string(1023, 'p') + "|1|");
 }
 

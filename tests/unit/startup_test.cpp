@@ -92,9 +92,6 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
     f.module = std::string(300, 'x');  // a name that does not fit is no caption
     EXPECT_EQ(Program(f, ""), 1);
     EXPECT_EQ(Say(' ', f.cleanups, f.boxes.at(0).caption, f.boxes.at(0).text.size()), "0  511 ");
-    f.strings.clear();  // without its text, no box and no message
-    EXPECT_EQ(Program(f, "-u") + f.boxes.size(), 2u);
-    EXPECT_THAT(f.RunLog(), EndsWith("elevated: yes|result: failed, exit code 1"));
 }
 
 TEST(RunLogTest, MovedAsideOnlyPastOneMebibyteReplacingTheOldOneWithOutsideTextEscaped) {

@@ -1,6 +1,6 @@
 """The real program's settings dialog on Wine's virtual desktop: what it shows and writes, the
-run-program box, hidden buttons, About box, screenshots, an unwritable file; then on an English
-Windows and at 150%."""
+run-program box, hidden buttons, About box, an unwritable file; then on an English Windows and
+at 150%, with screenshots."""
 
 import configparser
 import os
@@ -68,17 +68,9 @@ class SettingsDialog(unittest.TestCase):
         self.shows(OVERWRITE, check=0, text="覆盖同名文件")
         self.shows(INSTALL, visible=False)
         self.shows(UNINSTALL, visible=False)
-        dialog = self.ui("control", self.dialog, 0)["rect"]
-        self.prefix.shoot("settings_dialog.png", dialog)
-
         self.ui("syscommand", self.dialog, IDM_ABOUTBOX)
         about = self.ui("find", 20000, "关于 Velmora")
         self.shows(0, enabled=False)  # the About box is modal
-        # Wine's virtual desktop leaves a window unpainted while it lies wholly within another
-        # window of the same program: the box is moved to reach below the dialog.
-        self.ui("move", about, dialog[0] + 40, dialog[3] - 60)
-        box = self.ui("control", about, 0)["rect"]
-        self.prefix.shoot("about_box.png", dialog[:3] + [box[3]])
         self.ui("click", about, IDOK)
         self.shows(0, enabled=True)
 
@@ -94,14 +86,10 @@ class SettingsDialog(unittest.TestCase):
             "exe": "1", "exename": "zarvoconv.exe", "outtype": "BMP", "outpath": "E:\\输出 文件",
             "overwrite": "0"}})
 
-    def test_stored_settings_shown_and_escape_or_the_close_box_write_nothing(self):
+    def test_escape_or_the_close_box_write_nothing(self):
         for close in ("key", "syscommand"):
             self.open(EXISTING)
-            self.shows(OUTTYPE, count=1, text="JPG")
             self.shows(OUTPATH, text="D:\\图片\\")
-            self.shows(EXENAME, text="C:\\工具\\conv.exe", enabled=True)
-            self.shows(RUNEXE, check=1)
-            self.shows(OVERWRITE, check=1)
             self.ui("settext", self.dialog, OUTPATH, "d:\\不要保存")
             self.end(close, self.dialog, VK_ESCAPE if close == "key" else SC_CLOSE)
             self.assertEqual(self.prefix.read(SETTINGS), EXISTING, close)
@@ -171,10 +159,6 @@ class OtherWindows(unittest.TestCase):
         prefix, exe, dialog = self.open_dialog(ENGLISH, 96)
         self.assertEqual(prefix.tool("control", dialog, IDOK)["text"], "确定")
         self.assert_laid_out(prefix, dialog, 96)
-        prefix.tool("syscommand", dialog, IDM_ABOUTBOX)
-        about = prefix.tool("find", 20000, "关于 Velmora")
-        self.assertEqual(prefix.tool("control", about, IDOK)["text"], "确定")
-        prefix.tool("click", about, IDOK)
         # The hidden install button: the queue under its real name, said in a box that reads.
         prefix.tool("command", dialog, INSTALL)
         self.assertEqual(prefix.tool("box", 60000), ["Velmora", "安装Zarvo虚拟打印机驱动 成功 "])

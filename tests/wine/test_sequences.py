@@ -6,6 +6,7 @@ folder others can write to, with DLLs planted beside it and a log that is a hard
 
 import glob
 import os
+import pathlib
 import re
 import shutil
 import unittest
@@ -150,8 +151,7 @@ class Sequences(unittest.TestCase):
         self.run_velmora(self.packaged, "-i -q", SILENT)
         self.assertEqual(self.prefix.read(r"C:\secret.txt"), b"another file's text\r\n")
         [fresh] = glob.glob(os.path.join(temp, "Velmora-*.log"))
-        with open(fresh, "rb") as f:
-            text = f.read().decode("gbk")
+        text = pathlib.Path(fresh).read_bytes().decode("gbk")
         self.assertIn(" was left alone (it has 2 names (hard links)); this run logs to ", text)
         self.assertIn("result: succeeded, exit code 0", text)
 

@@ -217,11 +217,6 @@ std::string Dispatch(const Args& args) {
                : text ? PressOk(found, text)
                       : Json(reinterpret_cast<INT_PTR>(found));
     }
-    if (command == L"move" &&  // <hwnd> <x> <y>
-        ::SetWindowPos(window, nullptr, static_cast<int>(number(2)), static_cast<int>(number(3)), 0,
-                       0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)) {
-        return Sync(window);
-    }
     // <hwnd> <wparam>: a hidden button's command, a system menu command, a key (which the
     // dialog's loop takes wherever the focus is); <hwnd> <id>: a click on a control, posted as
     // the others are, since its handler may open a modal window.
