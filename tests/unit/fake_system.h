@@ -804,7 +804,6 @@ class System : public ServiceManager,
         return Note("box", t), kIdOk;
     }
 
-    // --- Sockets.
     WORD granted = 0x0101;
     int startup_error = 0, cleanups = 0, wsa_error = 0;
     int WSAStartup(WORD, WsaVersion* data) override { return *data = {granted, 0}, startup_error; }

@@ -1,6 +1,5 @@
-// Install and uninstall against the pretend system: the end state and the log "-i" leaves on
-// each Windows family, the watched failures shown or logged, our own queue found again, the
-// default-printer routes, the service waits and the uninstall.
+// Install and uninstall against the pretend system: end states and logs, failures shown or logged,
+// the read-back, 64-bit Windows, the default-printer routes, the bounded waits.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -125,8 +124,6 @@ TEST(InstallTest, EachWatchedFailureIsShownOrLoggedAndExitsWith1) {
             EXPECT_THAT(f.RunLog(),
                         EndsWith(step + message + text + message +
                                  "安装打印机驱动发生错误!|result: failed, exit code 1"));
-            EXPECT_EQ(quiet ? "" : Say(' ', f.boxes.at(0).caption, f.boxes[0].style),
-                      quiet ? "" : "Velmora 48 ");
             EXPECT_EQ(f.clock > 600000, text.find("258") != text.npos);  // ten minutes
             // Nothing after the failed step; nothing left open.
             EXPECT_EQ(f.Device(), "");

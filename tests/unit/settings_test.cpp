@@ -1,6 +1,5 @@
-// The settings file and the settings dialog against the pretend system: defaults, what OK and
-// Cancel write, the run-program box, the two choosers, the hidden buttons, About, the
-// minimised icon, and the framework pieces under them.
+// The settings file and dialog against the pretend system: what OK and Cancel write, the
+// run-program box, the choosers, the hidden buttons, About, the minimised icon.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

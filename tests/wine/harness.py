@@ -87,9 +87,9 @@ def stop():
 
 
 class Prefix:
-    """A copy of the template prefix with its own display and wine server, removed afterwards;
-    with desktop=True, on Wine's virtual desktop, which draws frames where no window manager is.
-    `lang` sets the ANSI code page (C.UTF-8: 1252, as an English Windows), `dpi` the screen's."""
+    """A copy of the template prefix with its own display and wine server, removed afterwards; on
+    Wine's virtual desktop (which draws frames where no window manager is) with desktop=True.
+    `lang` sets the ANSI code page (C.UTF-8: 1252, an English Windows), `dpi` the screen's."""
 
     def __init__(self, name="test", desktop=False, lang="zh_CN.UTF-8", dpi=96):
         self.dir = tempfile.mkdtemp(prefix=f"{name}-", dir=SESSION_DIR)
