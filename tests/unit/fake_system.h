@@ -262,6 +262,7 @@ class System : public ServiceManager,
     }
     DWORD GetModuleFileNameA(HMODULE, char* b, DWORD n) override {
         // As Windows XP does, a name that does not fit is cut to the buffer unterminated.
+        if (Fails("GetModuleFileNameA")) return 0;
         std::memcpy(b, module.c_str(), std::min<std::size_t>(module.size() + 1, n));
         return DWORD(std::min<std::size_t>(module.size(), n));
     }

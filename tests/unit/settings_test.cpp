@@ -132,6 +132,7 @@ TEST_F(DialogTest, ChosenFolderOrProgramIsShownAtOnceKeepingOtherEdits) {
             SCOPED_TRACE(folder);
             EXPECT_EQ(v.Text(IDC_OUTPATH), "c:\\");
             f.folder = folder;
+            f.last_error = kErrorNoUnicodeTranslation;  // left over: cancelling says nothing
             EXPECT_TRUE(v.Click(IDC_BROWSE_OUTPATH));
         }
         v.c[IDC_RUNEXE].check = 1;
@@ -139,11 +140,13 @@ TEST_F(DialogTest, ChosenFolderOrProgramIsShownAtOnceKeepingOtherEdits) {
             SCOPED_TRACE(program);
             EXPECT_EQ(v.Text(IDC_EXENAME), "typed.exe");
             f.picked = program;
+            f.last_error = kErrorNoUnicodeTranslation;
             EXPECT_TRUE(v.Click(IDC_BROWSE_EXE));
         }
         EXPECT_EQ(Shown(v), "BMP|D:\\Output|C:\\Tools\\convert.exe|1|0|0|");
         v.Click(kIdCancel);
     });
+    EXPECT_EQ(f.Log("box "), "");
     EXPECT_EQ(f.Log("browse "), "请选择路径:  1|请选择路径:  1|请选择路径:  1");
     const std::string chooser =
         "可执行程序 (*.exe)|*.exe| exe " + Str(kOfnEnableSizing | kOfnExplorer);

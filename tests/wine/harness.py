@@ -107,12 +107,6 @@ class Prefix:
             shutil.copy("/usr/share/wine/fonts/marlett.ttf", self.unix_path(r"C:\windows\Fonts"))
         install_installer_stand_in(self)
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
-
     def close(self):
         for child in self.children:
             child.kill()

@@ -155,7 +155,6 @@ class OtherWindows(unittest.TestCase):
     def test_on_an_english_windows_the_texts_read_and_name_things_right(self):
         prefix, exe, dialog = self.open_dialog(ENGLISH, 96)
         self.assertEqual(prefix.tool("control", dialog, IDOK)["text"], "确定")
-        self.assert_laid_out(prefix, dialog, 96)
         # The hidden install button: the queue under its real name, said in a box that reads.
         prefix.tool("command", dialog, INSTALL)
         self.assertEqual(prefix.tool("box", 60000), ["Velmora", "安装Zarvo虚拟打印机驱动 成功 "])
@@ -182,7 +181,6 @@ class OtherWindows(unittest.TestCase):
                 if lang == CHINESE:
                     prefix.shoot(f"settings_dialog_{dpi}dpi.png",
                                  prefix.tool("control", dialog, 0)["rect"])
-
 
 
 if __name__ == "__main__":
