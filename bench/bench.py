@@ -98,11 +98,14 @@ def main():
     minimal32 = os.path.join(BUILD, "bench", "minimal_dialog.exe")
     session.start()
     try:
-        with winetest.Prefix("bench") as prefix:
+        prefix = winetest.Prefix("bench")
+        try:
             starts = start_up(prefix)
             sequence_rows = sequence_times(prefix)
+        finally:
+            prefix.close()
     finally:
-        session.stop(quiet=True)
+        session.stop()
     velmora_ms, velmora_peak = starts["Velmora"]
     minimal_ms, minimal_peak = starts["Minimal"]
 
