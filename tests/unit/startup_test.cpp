@@ -121,8 +121,8 @@ TEST(RunLogTest, AFileSomeoneElseMayHaveMadeIsLeftAloneAndTheRunLogsBesideIt) {
         {[&](System& f) { f.facts[log].disk = false; }, "it is not a disk file"},
         {[&](System& f) { f.facts[log].owner = kOtherSid; }, "it belongs to another account"},
         {[](System& f) { f.fail("GetSecurityInfo", 5); }, "its owner cannot be read, error 5"},
-        {[](System& f) { f.fail("GetFileInformationByHandle", 6); },
-         "its information cannot be read, error 6"},
+        {[](System& f) { f.fail("GetFileInformationByHandle", System::kNoCode); },
+         "its information cannot be read, error 536870913"},  // not the open's 183
         {[](System& f) { f.fail("CreateFileA", 5, 0, 1); }, "it cannot be opened, error 5"},
         {[&](System& f) {  // a planted file of the fresh name is not taken either
              f.facts[log].links = 2;
