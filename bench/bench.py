@@ -135,12 +135,13 @@ def main():
 # other windows rather than to the program: traced with Sleep and the wait for the installer.
 SYSTEM_CALLS = ("ADVAPI32.OpenSCManagerA", "ADVAPI32.OpenServiceA", "ADVAPI32.StartServiceA",
                 "ADVAPI32.ControlService", "ADVAPI32.QueryServiceStatus",
-                "ADVAPI32.CloseServiceHandle", "winspool.drv.OpenPrinterA", "winspool.drv.ClosePrinter",
-                "winspool.drv.AddPrinterA", "winspool.drv.DeletePrinter", "winspool.drv.DeletePrinterDriverA",
-                "winspool.drv.XcvDataW", "winspool.drv.SetDefaultPrinterA",
-                "winspool.drv.GetPrinterDriverDirectoryA", "winspool.drv.GetPrintProcessorDirectoryA",
-                "USER32.SendMessageTimeoutA", "KERNEL32.CopyFileA", "KERNEL32.DeleteFileA",
-                "KERNEL32.CreateProcessA")
+                "ADVAPI32.CloseServiceHandle", "winspool.drv.OpenPrinterW", "winspool.drv.ClosePrinter",
+                "winspool.drv.AddPrinterW", "winspool.drv.DeletePrinter", "winspool.drv.DeletePrinterDriverW",
+                "winspool.drv.XcvDataW", "winspool.drv.SetDefaultPrinterW", "winspool.drv.GetPrinterW",
+                "winspool.drv.EnumPortsW", "winspool.drv.EnumPrinterDriversW",
+                "winspool.drv.GetPrinterDriverDirectoryW", "winspool.drv.GetPrintProcessorDirectoryW",
+                "USER32.SendMessageTimeoutA", "KERNEL32.CopyFileW", "KERNEL32.DeleteFileW",
+                "KERNEL32.CreateProcessW")
 
 
 def required_waits(relay_log):

@@ -108,16 +108,17 @@ BOOL SetDefaultOnOldNt(plat::Spooler& spooler, plat::Kernel& kernel, plat::Profi
     return kTrue;
 }
 
-// Windows NT 5 and later: SetDefaultPrinterA, which older spoolers lack, so looked up.
+// Windows NT 5 and later: SetDefaultPrinterW, which older spoolers lack, so looked up (the A
+// form would read our name in the system's ANSI code page).
 BOOL SetDefaultOnNt5(plat::Kernel& kernel, plat::Profile& profile) {
     // By full path, as every DLL the program loads: a planted copy would run elevated.
     char path[plat::kMaxPath];
     if (!QuerySystemFilePath(kernel, "winspool.drv", path)) return kFalse;
     plat::UniqueLibrary library(kernel, kernel.LoadLibraryA(path));
     if (!library) return kFalse;
-    const plat::FARPROC set_default = kernel.GetProcAddress(library.get(), "SetDefaultPrinterA");
+    const plat::FARPROC set_default = kernel.GetProcAddress(library.get(), "SetDefaultPrinterW");
     if (set_default == nullptr) return kFalse;
-    const BOOL done = kernel.CallSetDefaultPrinterA(set_default, kPrinterName);
+    const BOOL done = kernel.CallSetDefaultPrinterW(set_default, kPrinterName);
     library.reset();  // freed at once, before the result is looked at
     if (!done) return kFalse;
     BroadcastSettingChange(profile, 0);
@@ -200,7 +201,7 @@ BOOL SetDefaultPrinterByName(plat::Spooler& spooler, plat::Kernel& kernel, plat:
         return SetDefaultOnOldNt(spooler, kernel, profile);
     }
     if (version.dwPlatformId == plat::kVerPlatformWin32Nt) {
-        name = "SetDefaultPrinterA";
+        name = "SetDefaultPrinterW";
         return SetDefaultOnNt5(kernel, profile);
     }
     name = "none for this system";

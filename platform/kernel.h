@@ -164,8 +164,9 @@ class Kernel {
     virtual HMODULE LoadLibraryA(const char* name) = 0;
     virtual FARPROC GetProcAddress(HMODULE module, const char* name) = 0;
     virtual BOOL FreeLibrary(HMODULE module) = 0;
-    // Calls a SetDefaultPrinterA found with GetProcAddress, with the system's calling convention.
-    virtual BOOL CallSetDefaultPrinterA(FARPROC set_default_printer, const char* printer) = 0;
+    // Calls a SetDefaultPrinterW found with GetProcAddress, with the system's calling convention;
+    // the name is given in code page 936.
+    virtual BOOL CallSetDefaultPrinterW(FARPROC set_default_printer, const char* printer) = 0;
     virtual DWORD GetTempPathA(DWORD size, char* buffer) = 0;
     virtual HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* security,
                                DWORD disposition, DWORD flags, HANDLE template_file) = 0;

@@ -69,7 +69,7 @@ class KernelWin32 final : public Kernel {
     HMODULE LoadLibraryA(const char* name) override;
     FARPROC GetProcAddress(HMODULE module, const char* name) override;
     BOOL FreeLibrary(HMODULE module) override;
-    BOOL CallSetDefaultPrinterA(FARPROC set_default_printer, const char* printer) override;
+    BOOL CallSetDefaultPrinterW(FARPROC set_default_printer, const char* printer) override;
     DWORD GetTempPathA(DWORD size, char* buffer) override;
     HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* security,
                        DWORD disposition, DWORD flags, HANDLE template_file) override;

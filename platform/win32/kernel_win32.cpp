@@ -123,10 +123,10 @@ plat::FARPROC KernelWin32::GetProcAddress(plat::HMODULE module, const char* name
 plat::BOOL KernelWin32::FreeLibrary(plat::HMODULE module) {
     return ::FreeLibrary(static_cast<::HMODULE>(module));
 }
-plat::BOOL KernelWin32::CallSetDefaultPrinterA(plat::FARPROC set_default_printer,
+plat::BOOL KernelWin32::CallSetDefaultPrinterW(plat::FARPROC set_default_printer,
                                                const char* printer) {
-    using SetDefaultPrinterAFn = BOOL(WINAPI*)(LPCSTR);
-    return reinterpret_cast<SetDefaultPrinterAFn>(set_default_printer)(printer);
+    using SetDefaultPrinterWFn = BOOL(WINAPI*)(LPCWSTR);
+    return reinterpret_cast<SetDefaultPrinterWFn>(set_default_printer)(Wide(printer).get());
 }
 plat::DWORD KernelWin32::GetTempPathA(plat::DWORD size, char* buffer) {
     wchar_t path[MAX_PATH + 1];

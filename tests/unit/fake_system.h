@@ -496,12 +496,12 @@ class System : public ServiceManager,
         if (Str(name) == "IsWow64Process") return &Abort;
         if (Str(name) == "IsWow64Process2") return has_wow64_process2 ? &Abort : nullptr;
         if (Str(name) == "SetDefaultDllDirectories") return has_dll_directories ? &Abort : nullptr;
-        const bool found = !Fails("GetProcAddress") && Str(name) == "SetDefaultPrinterA";
+        const bool found = !Fails("GetProcAddress") && Str(name) == "SetDefaultPrinterW";
         return found && major >= 5 ? &Abort : nullptr;
     }
     BOOL FreeLibrary(HMODULE h) override { return Close(h); }
-    BOOL CallSetDefaultPrinterA(FARPROC f, const char* name) override {
-        if (Fails("SetDefaultPrinterA") || f != &Abort) return kFalse;
+    BOOL CallSetDefaultPrinterW(FARPROC f, const char* name) override {
+        if (Fails("SetDefaultPrinterW") || f != &Abort) return kFalse;
         if (!queues.count(name)) return Error(1801);  // ERROR_INVALID_PRINTER_NAME
         MakeDefault(name);
         return kTrue;

@@ -36,7 +36,7 @@ TEST(InstallTest, PutsThePrinterInPlaceOnEachWindowsFamilyAndLogsEachStep) {
     const std::tuple<DWORD, DWORD, const char*, const char*> families[] = {
         {1, 4, "windows 1000", "printer attribute"},
         {2, 4, "0 1000", "win.ini device"},
-        {2, 6, "0 1000", "SetDefaultPrinterA"}};
+        {2, 6, "0 1000", "SetDefaultPrinterW"}};
     for (const auto& [platform, major, broadcast, route] : families) {
         SCOPED_TRACE(route);
         System f;
@@ -204,7 +204,7 @@ TEST(InstallTest, On64BitWindowsTheX64DriverIsInstalledAndOnArm64NothingIsDone) 
 TEST(InstallTest, OnlyTheWatchedStepsFailTheInstallOthersAreLoggedWithTheirCode) {
     const std::string hint = " (access denied: run the program as administrator)";
     const std::tuple<const char*, DWORD, std::string> failures[] = {
-        {"SetDefaultPrinterA", 1, "set default printer by SetDefaultPrinterA for account zhang"},
+        {"SetDefaultPrinterW", 1, "set default printer by SetDefaultPrinterW for account zhang"},
         {"RegSetValueExA", 1, "write spool directory value"},
         {"RegSetValueExA", 0, "write spool directory value"}};  // not elevated: said why
     for (const auto& [call, elevated, step] : failures) {
@@ -219,7 +219,7 @@ TEST(InstallTest, OnlyTheWatchedStepsFailTheInstallOthersAreLoggedWithTheirCode)
     System agent;
     agent.account = std::string(velmora::kSystemSid);
     EXPECT_EQ(Program(agent, "-i -q"), 0);
-    EXPECT_THAT(agent.RunLog(), HasSubstr("SetDefaultPrinterA for the system account: ok|"));
+    EXPECT_THAT(agent.RunLog(), HasSubstr("SetDefaultPrinterW for the system account: ok|"));
 }
 
 TEST(InstallTest, AFailureWithoutASystemCodeGetsTheProgramsOwnNeverAnEarlierCallsCode) {
@@ -309,7 +309,7 @@ TEST(DefaultPrinterTest, EachRouteFailsCleanlyOnAnyOfItsCalls) {
          {"104 OpenPrinterA", "104 GetPrinterA", "104 GlobalAlloc", "104 SetPrinterA",
           "204 OpenPrinterA", "204 GetPrinterA", "204 GlobalAlloc", "204 second GlobalAlloc",
           "204 no port", "204 WriteProfileStringA", "205 LoadLibraryA", "205 GetProcAddress",
-          "205 SetDefaultPrinterA", "310 neither family"}) {
+          "205 SetDefaultPrinterW", "310 neither family"}) {
         System f;
         SCOPED_TRACE(c);
         f.platform = c[0] - '0';

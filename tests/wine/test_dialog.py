@@ -170,8 +170,9 @@ class OtherWindows(unittest.TestCase):
         for switches, queue in (("-u -q", None), ("-i -q", PRINTER)):
             run = prefix.tool("run", 25000, f'"{exe}" {switches}')
             self.assertEqual((run["exit"], run["boxes"]), (0, []), switches)
-            state = prefix.tool("spooler", PRINTER)["queue"]
-            self.assertEqual(state and state[0], queue, switches)
+            state = prefix.tool("spooler", PRINTER)
+            self.assertEqual(state["queue"] and state["queue"][0], queue, switches)
+        self.assertEqual(state["default"], PRINTER)  # the default printer by its real name too
 
     def test_at_96_and_144_dpi_every_text_fits_and_no_controls_overlap(self):
         for lang, dpi in ((CHINESE, 96), (CHINESE, 144), (ENGLISH, 144)):
