@@ -18,11 +18,7 @@ class SystemActions final : public velmora::ModeActions {
         return velmora::UninstallAction(plat::SystemOs(), log);
     }
     void ShowDialog(velmora::CWinApp& app, velmora::RunLog& log) override {
-        velmora::ShowSettingsDialog(
-            app, plat::SystemOs(), plat::SystemDialogHost(), log,
-            {&velmora::InstallPrinter, [](plat::Os& os, velmora::RunLog& log, velmora::Notices&) {
-                 return velmora::UninstallPrinter(os, log);
-             }});
+        velmora::ShowSettingsDialog(app, plat::SystemOs(), plat::SystemDialogHost(), log);
     }
 };
 

@@ -1,4 +1,4 @@
-// Appending to the run log: each line opens, appends and closes, so the report thread can add
+// Writing the run log: each line goes to the file in one write, so the report thread can add
 // its line while the main thread runs, and a run ended early keeps what it wrote.
 #include "common/run_log.h"
 
@@ -28,8 +28,6 @@ std::string Date(const plat::SystemTime& now) {
     return Join({Decimal(now.wYear), "-", TwoDigits(now.wMonth), "-", TwoDigits(now.wDay)});
 }
 
-bool IsGbkTrailByte(unsigned char byte) { return byte >= 0x40 && byte <= 0xFE && byte != 0x7F; }
-
 }  // namespace
 
 plat::DWORD FailureCode(plat::Kernel& kernel) {
@@ -48,7 +46,7 @@ std::string LoggableText(std::string_view text, std::size_t limit) {
     for (std::size_t i = 0; i < kept.size(); ++i) {
         const auto byte = static_cast<unsigned char>(kept[i]);
         if (plat::IsGbkLeadByte(byte) && i + 1 < kept.size() &&
-            IsGbkTrailByte(static_cast<unsigned char>(kept[i + 1]))) {
+            plat::IsGbkTrailByte(static_cast<unsigned char>(kept[i + 1]))) {
             shown.append(kept.substr(i, 2));
             ++i;
         } else if (byte < 0x20 || byte == 0x7F || plat::IsGbkLeadByte(byte)) {

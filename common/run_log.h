@@ -32,6 +32,13 @@ std::string ErrorCodeText(plat::DWORD error);
 // written as \xHH so that none can start a line of its own.
 std::string LoggableText(std::string_view text, std::size_t limit = std::string_view::npos);
 
+class RunLog;
+
+// Runs one step with the last-error value cleared, so that a step that fails without setting
+// one is not logged with an earlier call's code; logs its outcome and passes it on.
+template <typename Step>
+plat::BOOL Logged(plat::Kernel& kernel, RunLog& log, std::string_view name, Step step);
+
 class RunLog {
   public:
     // Only the kernel's files and clock are used. It must outlive every thread that writes to it.
@@ -58,5 +65,13 @@ class RunLog {
     bool opened_ = false;    // whether Open has been tried
     bool elevated_ = true;   // false in a run known not to be elevated
 };
+
+template <typename Step>
+plat::BOOL Logged(plat::Kernel& kernel, RunLog& log, std::string_view name, Step step) {
+    kernel.SetLastError(plat::kErrorSuccess);
+    const plat::BOOL ok = step();
+    log.Step(name, ok != plat::kFalse, FailureCode(kernel));
+    return ok;
+}
 
 }  // namespace velmora

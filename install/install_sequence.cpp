@@ -21,16 +21,6 @@ plat::BOOL ReportFailure(Notices& notices, const char* step, plat::DWORD error) 
     return plat::kFalse;
 }
 
-// Runs one step with the last-error value cleared, so that a step that fails without setting
-// one is not logged with an earlier call's code; logs its outcome and passes it on.
-template <typename Step>
-plat::BOOL Logged(plat::Kernel& kernel, RunLog& log, std::string_view name, Step step) {
-    kernel.SetLastError(plat::kErrorSuccess);
-    const plat::BOOL ok = step();
-    log.Step(name, ok != plat::kFalse, FailureCode(kernel));
-    return ok;
-}
-
 // Errors the spooler answers with while it is starting again; "no such printer" is not one.
 bool IsTransientSpoolerError(plat::DWORD error) {
     switch (error) {

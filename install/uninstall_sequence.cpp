@@ -17,11 +17,11 @@ plat::BOOL UninstallPrinter(plat::Os& os, RunLog& log) {
     os.kernel.Sleep(kReportHeadStartMs);
     log.Write("pause 3000 ms for the report");
 
-    // Each step starts with the last-error value cleared, so a failure the system gives no code
-    // for is not logged with an earlier call's.
     plat::Kernel& kernel = os.kernel;
     plat::PrinterDefaults defaults{nullptr, nullptr, plat::kPrinterAllAccess};
     plat::PRINTER_HANDLE printer = nullptr;
+    // Cleared as Logged clears it for the other steps: a failure the system gives no code for
+    // is not logged with an earlier call's.
     kernel.SetLastError(plat::kErrorSuccess);
     if (!os.spooler.OpenPrinterA(kPrinterName, &printer, &defaults)) {
         log.Step("open queue", false, FailureCode(kernel));
@@ -29,16 +29,12 @@ plat::BOOL UninstallPrinter(plat::Os& os, RunLog& log) {
         // The spooler removes the queue once its last handle is closed; a failed deletion
         // still must not leave the handle open.
         const plat::UniquePrinter queue(os.spooler, printer);
-        const plat::BOOL deleted = os.spooler.DeletePrinter(queue.get());
-        log.Step("delete queue", deleted != plat::kFalse, FailureCode(kernel));
+        (void)Logged(kernel, log, "delete queue",
+                     [&] { return os.spooler.DeletePrinter(queue.get()); });
     }
-    kernel.SetLastError(plat::kErrorSuccess);
-    const plat::BOOL port = PortAddOrDelete(os.spooler, true);
-    log.Step("delete port", port != plat::kFalse, FailureCode(kernel));
-    kernel.SetLastError(plat::kErrorSuccess);
-    const plat::BOOL driver = os.spooler.DeletePrinterDriverA(nullptr, nullptr, kPrinterName);
-    log.Step("delete driver", driver != plat::kFalse, FailureCode(kernel));
-    return driver;
+    (void)Logged(kernel, log, "delete port", [&] { return PortAddOrDelete(os.spooler, true); });
+    return Logged(kernel, log, "delete driver",
+                  [&] { return os.spooler.DeletePrinterDriverA(nullptr, nullptr, kPrinterName); });
 }
 
 bool UninstallAction(plat::Os& os, RunLog& log) {

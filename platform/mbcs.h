@@ -8,6 +8,9 @@
 namespace plat {
 
 inline bool IsGbkLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+inline bool IsGbkTrailByte(unsigned char byte) {
+    return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
+}
 
 // Offset of the first separating backslash at or after `from`, or npos.
 inline std::size_t FindBackslash(const char* text, std::size_t length, std::size_t from = 0) {

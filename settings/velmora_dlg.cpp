@@ -3,10 +3,12 @@
 
 #include "common/fixed_text.h"
 #include "common/join.h"
+#include "common/notices.h"
 #include "common/printer_constants.h"
 #include "common/system_facts.h"
 #include "framework/message_box.h"
 #include "framework/wait_cursor.h"
+#include "install/sequences.h"
 #include "res/resource.h"
 #include "settings/about_dlg.h"
 
@@ -40,13 +42,11 @@ std::string LoadString(plat::Ui& ui, unsigned id) {
 
 }  // namespace
 
-CVelmoraDlg::CVelmoraDlg(plat::Os& os, plat::DialogHost& host, RunLog& log,
-                         PrinterSequences sequences)
+CVelmoraDlg::CVelmoraDlg(plat::Os& os, plat::DialogHost& host, RunLog& log)
     : CDialog(host, IDD_VELMORA_DIALOG),
       m_hIcon(host.LoadIconA(IDR_MAINFRAME)),
       m_os(os),
-      m_log(log),
-      m_sequences(sequences) {}
+      m_log(log) {}
 
 void CVelmoraDlg::DoDataExchange(CDataExchange& dx) {
     DDX_CBString(dx, IDC_OUTTYPE, m_strOutType);
@@ -210,27 +210,27 @@ void CVelmoraDlg::OnBnClickedRunExe() {
 }
 
 void CVelmoraDlg::OnBnClickedInstall() {
-    RunSequence(m_sequences.install, "安装Zarvo虚拟打印机驱动 ", "dialog: install button");
+    RunSequence(true, "安装Zarvo虚拟打印机驱动 ", "dialog: install button");
 }
 
 void CVelmoraDlg::OnBnClickedUninstall() {
-    RunSequence(m_sequences.uninstall, "卸载Zarvo虚拟打印机驱动 ", "dialog: uninstall button");
+    RunSequence(false, "卸载Zarvo虚拟打印机驱动 ", "dialog: uninstall button");
 }
 
-void CVelmoraDlg::RunSequence(PrinterSequence sequence, const char* action, const char* log_title) {
+void CVelmoraDlg::RunSequence(bool install, const char* action, const char* log_title) {
     CWaitCursor wait(m_host);
     Notices notices(m_os.ui, m_os.kernel, m_log, false);
     m_log.Begin(log_title);
-    const plat::BOOL succeeded = sequence(m_os, m_log, notices);
+    const plat::BOOL succeeded =
+        install ? InstallPrinter(m_os, m_log, notices) : UninstallPrinter(m_os, m_log);
     m_log.End(succeeded != plat::kFalse, -1);
     const std::string text = Join({action, succeeded ? "成功" : "失败", " "});
     (void)AppMessageBox(m_os.ui, m_os.kernel, text.c_str());
 }
 
-void ShowSettingsDialog(CWinApp& app, plat::Os& os, plat::DialogHost& host, RunLog& log,
-                        PrinterSequences sequences) {
+void ShowSettingsDialog(CWinApp& app, plat::Os& os, plat::DialogHost& host, RunLog& log) {
     app.SetRegistryKey(kRegistryKey);
-    CVelmoraDlg dialog(os, host, log, sequences);
+    CVelmoraDlg dialog(os, host, log);
     dialog.SetAsMainWindowOf(app);
     (void)dialog.DoModal();  // OK and Cancel alike end the program
 }

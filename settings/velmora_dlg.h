@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "common/notices.h"
 #include "common/run_log.h"
 #include "framework/dialog_base.h"
 #include "framework/win_app.h"
@@ -13,17 +12,9 @@
 
 namespace velmora {
 
-// The install and uninstall sequences behind the dialog's two hidden buttons (the uninstall
-// sequence shows nothing, so it leaves the notices alone).
-using PrinterSequence = plat::BOOL (*)(plat::Os&, RunLog&, Notices&);
-struct PrinterSequences {
-    PrinterSequence install;
-    PrinterSequence uninstall;
-};
-
 class CVelmoraDlg : public CDialog {
   public:
-    CVelmoraDlg(plat::Os& os, plat::DialogHost& host, RunLog& log, PrinterSequences sequences);
+    CVelmoraDlg(plat::Os& os, plat::DialogHost& host, RunLog& log);
 
     plat::BOOL OnInitDialog() override;
     bool OnCommand(unsigned id, unsigned code) override;
@@ -53,15 +44,14 @@ class CVelmoraDlg : public CDialog {
     void OnBnClickedRunExe();
     void OnBnClickedInstall();
     void OnBnClickedUninstall();
-    void RunSequence(PrinterSequence sequence, const char* action, const char* log_title);
+    // The install or the uninstall sequence, logged, and its outcome said in a box.
+    void RunSequence(bool install, const char* action, const char* log_title);
 
     plat::Os& m_os;
     RunLog& m_log;  // the process's: a sequence's report thread may outlive the click
-    PrinterSequences m_sequences;
 };
 
 // Dialog mode: the settings dialog as the application's main window, run modally.
-void ShowSettingsDialog(CWinApp& app, plat::Os& os, plat::DialogHost& host, RunLog& log,
-                        PrinterSequences sequences);
+void ShowSettingsDialog(CWinApp& app, plat::Os& os, plat::DialogHost& host, RunLog& log);
 
 }  // namespace velmora

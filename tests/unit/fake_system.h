@@ -191,11 +191,7 @@ class System : public ServiceManager,
     }
     bool Uninstall(velmora::RunLog& log) override { return velmora::UninstallAction(os, log); }
     void ShowDialog(velmora::CWinApp& app, velmora::RunLog& log) override {
-        velmora::ShowSettingsDialog(
-            app, os, *this, log,
-            {&velmora::InstallPrinter, [](plat::Os& os, velmora::RunLog& log, velmora::Notices&) {
-                 return velmora::UninstallPrinter(os, log);
-             }});
+        velmora::ShowSettingsDialog(app, os, *this, log);
     }
 
     // From the call after `skip` on, `call` fails and leaves `error` as the last error.

@@ -39,11 +39,7 @@ class DialogTest : public ::testing::Test {
             EXPECT_EQ(app.m_pMainWnd, v.window);
             act(v);
         };
-        velmora::ShowSettingsDialog(
-            app, f.os, f, log,
-            {&velmora::InstallPrinter, [](plat::Os& os, velmora::RunLog& log, velmora::Notices&) {
-                 return velmora::UninstallPrinter(os, log);
-             }});
+        velmora::ShowSettingsDialog(app, f.os, f, log);
         EXPECT_EQ(app.m_pMainWnd, nullptr);
         EXPECT_EQ(app.m_strRegistryKey, "应用程序向导生成的本地应用程序");
         EXPECT_EQ(f.Unreleased(), "");
