@@ -17,12 +17,17 @@ std::string SidBytes(const void* sid) {
     return std::string(reinterpret_cast<const char*>(bytes), kSidHeaderBytes + 4u * bytes[1]);
 }
 
-std::string RunningAccountSid(plat::Kernel& kernel) {
+plat::UniqueHandle OpenOwnToken(plat::Kernel& kernel) {
     plat::HANDLE opened = nullptr;
     if (!kernel.OpenProcessToken(kernel.GetCurrentProcess(), plat::kTokenQuery, &opened)) {
-        return std::string();
+        opened = nullptr;
     }
-    const plat::UniqueHandle token(kernel, opened);
+    return plat::UniqueHandle(kernel, opened);
+}
+
+std::string RunningAccountSid(plat::Kernel& kernel) {
+    const plat::UniqueHandle token = OpenOwnToken(kernel);
+    if (!token) return std::string();
     // A TOKEN_USER: a pointer to the SID, its attributes, then the SID itself.
     alignas(void*) unsigned char user[128] = {};
     plat::DWORD returned = 0;

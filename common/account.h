@@ -19,6 +19,9 @@ inline constexpr std::string_view kAdministratorsSid{
 // The bytes of the SID at `sid` (revision, count, authority, `count` sub-authorities).
 std::string SidBytes(const void* sid);
 
+// The process's own token, open for queries; empty when it cannot be opened.
+plat::UniqueHandle OpenOwnToken(plat::Kernel& kernel);
+
 // The running account's SID; empty when the process token cannot be read.
 std::string RunningAccountSid(plat::Kernel& kernel);
 

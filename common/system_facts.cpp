@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "common/account.h"
 #include "common/architecture.h"
 #include "common/join.h"
 
@@ -67,11 +68,8 @@ std::string WindowsDescription(plat::Kernel& kernel) {
 }
 
 const char* ElevationText(plat::Kernel& kernel) {
-    plat::HANDLE opened = nullptr;
-    if (!kernel.OpenProcessToken(kernel.GetCurrentProcess(), plat::kTokenQuery, &opened)) {
-        return "unknown";
-    }
-    const plat::UniqueHandle token(kernel, opened);
+    const plat::UniqueHandle token = OpenOwnToken(kernel);
+    if (!token) return "unknown";
     DWORD elevated = 0;
     DWORD returned = 0;
     if (!kernel.GetTokenInformation(token.get(), plat::kTokenElevation, &elevated, sizeof elevated,

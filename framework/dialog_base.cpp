@@ -20,8 +20,7 @@ bool ReadText(plat::DialogView& view, int id, int length, std::string& text) {
     const int copied = view.GetDlgItemTextA(id, buffer.data(), length + 1);
     if (copied < 0) return false;
     // The reported length may be an upper bound for double-byte text.
-    const std::size_t n =
-        copied < 0 ? 0 : std::min(static_cast<std::size_t>(copied), buffer.size() - 1);
+    const std::size_t n = std::min(static_cast<std::size_t>(copied), buffer.size() - 1);
     const void* zero = std::memchr(buffer.data(), '\0', n);
     text.assign(
         buffer.data(),

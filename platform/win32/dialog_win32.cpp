@@ -11,6 +11,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <memory>
+
 #include "platform/dialog.h"
 #include "platform/win32/lazy_import.h"
 #include "platform/win32/text_win32.h"
@@ -36,19 +38,20 @@ class DialogViewWin32 final : public DialogView {
     void Bind(::HWND window) { window_ = window; }
 
     plat::HWND Window() override { return window_; }
-    // At most two bytes a character in any ANSI code page.
+    // At most three bytes a UTF-16 unit in any ANSI code page: two in the double-byte ones,
+    // three in UTF-8, which Windows 10 can be set to use.
     int GetWindowTextLengthA(int id) override {
-        return 2 * ::GetWindowTextLengthW(::GetDlgItem(window_, id));
+        return 3 * ::GetWindowTextLengthW(::GetDlgItem(window_, id));
     }
     // Read as UTF-16 and converted here: the A call would put '?' or a look-alike, silently, for
     // what the ANSI code page cannot hold.
     int GetDlgItemTextA(int id, char* buffer, int size) override {
         const int length = ::GetWindowTextLengthW(::GetDlgItem(window_, id));
-        auto* text = new wchar_t[static_cast<unsigned>(length) + 1]();
-        (void)::GetDlgItemTextW(window_, id, text, length + 1);
-        const ::DWORD bytes = ToCodePage(CP_ACP, text, -1, buffer, static_cast<::DWORD>(size));
+        const std::unique_ptr<wchar_t[]> text(new wchar_t[static_cast<unsigned>(length) + 1]());
+        (void)::GetDlgItemTextW(window_, id, text.get(), length + 1);
+        const ::DWORD bytes =
+            ToCodePage(CP_ACP, text.get(), -1, buffer, static_cast<::DWORD>(size));
         const bool held = bytes != 0 || text[0] == 0;
-        delete[] text;
         return held ? static_cast<int>(bytes) : -1;
     }
     plat::BOOL SetDlgItemTextA(int id, const char* text) override {

@@ -5,6 +5,7 @@
 #include <process.h>
 
 #include <cstddef>
+#include <memory>
 
 #include "platform/win32/adapters.h"
 #include "platform/win32/lazy_import.h"
@@ -161,14 +162,13 @@ plat::BOOL KernelWin32::SetFileRenameInformation(plat::HANDLE file, const char* 
     const DWORD name_bytes = static_cast<DWORD>(::lstrlenW(name.get()) * sizeof(WCHAR));
     const DWORD size =
         static_cast<DWORD>(offsetof(FILE_RENAME_INFO, FileName)) + name_bytes + sizeof(WCHAR);
-    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(new char[size]());
+    const std::unique_ptr<char[]> block(new char[size]());
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(block.get());
     info->ReplaceIfExists = replace ? TRUE : FALSE;
     info->RootDirectory = nullptr;
     info->FileNameLength = name_bytes;
     ::CopyMemory(info->FileName, name.get(), name_bytes);
-    const BOOL renamed = g_set_file_information.CallOr(FALSE, file, FileRenameInfo, info, size);
-    delete[] reinterpret_cast<char*>(info);
-    return renamed;
+    return g_set_file_information.CallOr(FALSE, file, FileRenameInfo, info, size);
 }
 plat::DWORD KernelWin32::GetSecurityInfo(plat::HANDLE object, int object_type, plat::DWORD what,
                                          void** owner, void** descriptor) {

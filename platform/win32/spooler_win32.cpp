@@ -4,6 +4,7 @@
 #include <winspool.h>
 
 #include <cstddef>
+#include <memory>
 
 #include "platform/win32/adapters.h"
 #include "platform/win32/lazy_import.h"
@@ -70,12 +71,11 @@ BOOL NarrowDirectory(BOOL got, const wchar_t* directory, plat::BYTE* buffer, pla
 template <typename Enumerate>
 BOOL EnumerateNames(Enumerate enumerate, unsigned record_size, plat::BYTE* buffer, plat::DWORD size,
                     plat::DWORD* needed, plat::DWORD* returned) {
-    BYTE* wide = size != 0 ? new BYTE[size] : nullptr;
+    const std::unique_ptr<BYTE[]> wide(size != 0 ? new BYTE[size] : nullptr);
     ::DWORD count = 0;
-    BOOL done = enumerate(wide, size, Dword(needed), &count);
-    if (done) done = NarrowRecords(wide, count, record_size, kNameField, Bytes(buffer), size);
+    BOOL done = enumerate(wide.get(), size, Dword(needed), &count);
+    if (done) done = NarrowRecords(wide.get(), count, record_size, kNameField, Bytes(buffer), size);
     *returned = done ? count : 0;
-    delete[] wide;
     return done;
 }
 
@@ -107,16 +107,16 @@ plat::BOOL SpoolerWin32::DeletePrinterDriverA(const char* server, const char* en
 plat::BOOL SpoolerWin32::GetPrinterA(plat::PRINTER_HANDLE printer, plat::DWORD level,
                                      plat::BYTE* buffer, plat::DWORD size, plat::DWORD* needed) {
     // Asked the size, the W form's is given: the narrow record always fits in it.
-    BYTE* wide = size != 0 ? new BYTE[size] : nullptr;
-    BOOL done = g_get_printer.CallOr(FALSE, printer, level, wide, size, Dword(needed));
+    const std::unique_ptr<BYTE[]> wide(size != 0 ? new BYTE[size] : nullptr);
+    BOOL done = g_get_printer.CallOr(FALSE, printer, level, wide.get(), size, Dword(needed));
     if (done) {
-        done = NarrowRecords(wide, 1, sizeof(PRINTER_INFO_2W), kPrinterFields, Bytes(buffer), size);
+        done = NarrowRecords(wide.get(), 1, sizeof(PRINTER_INFO_2W), kPrinterFields, Bytes(buffer),
+                             size);
         // The device mode and security descriptor lay in the buffer that is gone now.
         auto* record = reinterpret_cast<plat::PrinterInfo2*>(buffer);
         record->pDevMode = nullptr;
         record->pSecurityDescriptor = nullptr;
     }
-    delete[] wide;
     return done;
 }
 plat::BOOL SpoolerWin32::SetPrinterA(plat::PRINTER_HANDLE printer, plat::DWORD level,

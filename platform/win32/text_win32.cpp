@@ -45,10 +45,6 @@ Wide::Wide(const char* gbk, int length) {
     return bytes;
 }
 
-}  // namespace plat::win32
-
-namespace plat::win32 {
-
 WideRecord::WideRecord(const void* record, unsigned size, TextFields fields) {
     const auto* original = static_cast<const BYTE*>(record);
     const auto text_at = [&](int i) {

@@ -35,10 +35,6 @@ inline ::DWORD ToGbk(const wchar_t* text, int length, char* buffer, ::DWORD size
     return ToCodePage(936, text, length, buffer, size);
 }
 
-}  // namespace plat::win32
-
-namespace plat::win32 {
-
 // Where the texts of a record the spooler takes or gives lie: byte offsets of their pointers.
 struct TextFields {
     const unsigned* offsets;
