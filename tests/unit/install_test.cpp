@@ -230,11 +230,12 @@ TEST(InstallTest, AFailureWithoutASystemCodeGetsTheProgramsOwnNeverAnEarlierCall
         {"GetWindowsDirectoryA", "copy program to the Windows directory"},
         {"CreateProcessA", "run driver installer"},
         {"XcvDataW", "add port"},
+        {"OpenPrinterA", "add port"},      // the port monitor's
         {"OpenPrinterA", "check: queue"},  // the read-back's, after the port monitor's
         {"OpenPrinterA", "open queue"},    // the uninstall's
         {"DeletePrinterDriverA", "delete driver"}};
     for (const auto& [call, step] : steps) {
-        SCOPED_TRACE(step);
+        SCOPED_TRACE(Str(call) + ": " + step);
         System f;
         const bool uninstall = step == "open queue" || step == "delete driver";
         if (uninstall) Program(f, "-i");
