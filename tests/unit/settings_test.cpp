@@ -160,7 +160,7 @@ TEST_F(DialogTest, HiddenButtonsAboutBoxAndTheMinimisedIcon) {
         EXPECT_FALSE(v.client.OnSysCommand(0xF060, 0));           // SC_CLOSE: the system's
         EXPECT_FALSE(v.client.OnPaint());
         v.iconic = true;
-        v.rect = {0, 0, 37, 20};
+        v.rect = {10, 4, 47, 24};
         EXPECT_TRUE(v.client.OnPaint());
         EXPECT_EQ(v.client.OnQueryDragIcon(), v.icons[kTrue]);
         EXPECT_EQ(v.result, -1);  // it stayed open

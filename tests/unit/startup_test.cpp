@@ -18,7 +18,7 @@ using namespace std::string_literals;
 // What a command line gives: "mode quiet [word][word]...", or the tail the log shows.
 std::string Reads(const std::u16string& line, bool tail = false) {
     System f;
-    f.module = "C:\\Program Files\\v.exe";
+    f.module = "C:\\Program Files\\z.exe";
     f.command_line = line;
     const velmora::ProgramArguments arguments = velmora::ReadProgramArguments(f);
     if (tail) return arguments.tail;
@@ -47,9 +47,9 @@ TEST(CommandLineTest, WordsAreSplitAsWindowsSplitsThemAndOnlyWholeSwitchesCount)
         {u"v.exe \"a\"\"\" -u", "dialog 0 [a\" -u]"},          // the third quote opens again
         {u"C:\\驱动-update\\v.exe -i -q", "install 1 [-i][-q]"},
         // Unquoted, with a blank: the program's own path is its name, in any case.
-        {u"c:\\PROGRAM FILES\\V.EXE -i", "install 0 [-i]"},
-        {u"C:\\Program Files\\v.exe", "dialog 0 "},
-        {u"C:\\Program Files\\v.exex -u", "uninstall 0 [Files\\v.exex][-u]"},
+        {u"c:\\PROGRAM FILES\\Z.EXE -i", "install 0 [-i]"},
+        {u"C:\\Program Files\\z.exe", "dialog 0 "},
+        {u"C:\\Program Files\\z.exex -u", "uninstall 0 [Files\\z.exex][-u]"},
         {u"\"v.exe -u", "dialog 0 "},  // the name runs to the end unclosed
     };
     for (const auto& [line, expected] : cases) {
@@ -57,7 +57,7 @@ TEST(CommandLineTest, WordsAreSplitAsWindowsSplitsThemAndOnlyWholeSwitchesCount)
         EXPECT_EQ(Reads(line), expected);
     }
     EXPECT_EQ(Reads(u"\"C:\\p q\\v.exe\"   -i\t\"-q\" ", true), "-i\t\"-q\" ");
-    EXPECT_EQ(Reads(u"c:\\PROGRAM FILES\\V.EXE  -i", true), "-i");
+    EXPECT_EQ(Reads(u"c:\\PROGRAM FILES\\Z.EXE  -i", true), "-i");
     // A file dropped on the program opens the dialog.
     System f;
     EXPECT_EQ(Program(f, "\"C:\\My Files -u\\a.txt\""), 0);
@@ -123,7 +123,11 @@ TEST(RunLogTest, AFileSomeoneElseMayHaveMadeIsLeftAloneAndTheRunLogsBesideIt) {
         {[](System& f) { f.fail("GetSecurityInfo", 5); }, "its owner cannot be read, error 5"},
         {[](System& f) { f.fail("GetFileInformationByHandle", System::kNoCode); },
          "its information cannot be read, error 536870913"},  // not the open's 183
-        {[](System& f) { f.fail("CreateFileA", 5, 0, 1); }, "it cannot be opened, error 5"},
+        {[](System& f) {
+             f.last_error = 5;  // an earlier call's, not the open's
+             f.fail("CreateFileA", System::kNoCode, 0, 1);
+         },
+         "it cannot be opened, error 536870913"},
         {[&](System& f) {  // a planted file of the fresh name is not taken either
              f.facts[log].links = 2;
              f.files[fresh] = "planted";
