@@ -92,6 +92,9 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
     f.module = std::string(300, 'x');  // a name that does not fit is no caption
     EXPECT_EQ(Program(f, ""), 1);
     EXPECT_EQ(Say(' ', f.cleanups, f.boxes.at(0).caption, f.boxes.at(0).text.size()), "0  511 ");
+    f.strings.erase(IDP_SOCKETS_INIT_FAILED);  // a text that cannot be loaded shows no box
+    EXPECT_EQ(Program(f, ""), 1);
+    EXPECT_EQ(f.boxes.size(), 1u);  // the first run's alone
 }
 
 TEST(RunLogTest, MovedAsideOnlyPastOneMebibyteReplacingTheOldOneWithOutsideTextEscaped) {

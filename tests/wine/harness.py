@@ -129,8 +129,7 @@ class Prefix:
         return pathlib.Path(self.unix_path(windows_path)).read_bytes()
 
     def start(self, program, *args, env=None):
-        """Starts a program in the background. Its output goes to files, not pipes: the system
-        processes that a first run starts inherit the handles and would hold a pipe open."""
+        """Starts a program, output to files: processes it starts would hold pipes open."""
         out, err = tempfile.TemporaryFile(dir=self.dir), tempfile.TemporaryFile(dir=self.dir)
         child = subprocess.Popen([wine_loader(), program, *args], env=dict(self.env, **(env or {})),
                                  stdin=subprocess.DEVNULL, stdout=out, stderr=err)

