@@ -3,20 +3,19 @@
 // program name at the first byte above 0x7F, so a Chinese folder name leaked into the switches.
 #include "app/command_line.h"
 
+#include "framework/module_name.h"
+#include "platform/mbcs.h"
+
 namespace velmora {
 namespace {
 
-constexpr std::size_t kModulePathMax = 32768;  // the longest path Windows hands out
-
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-
-char16_t FoldAscii(char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; }
 
 // Whether `line` starts with `prefix`, ASCII letters compared without regard to case.
 bool StartsWithFolded(std::u16string_view line, std::u16string_view prefix) {
     if (prefix.empty() || line.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (FoldAscii(line[i]) != FoldAscii(prefix[i])) return false;
+        if (plat::FoldAscii(line[i]) != plat::FoldAscii(prefix[i])) return false;
     }
     return true;
 }
@@ -81,20 +80,6 @@ std::u16string SplitWords(std::u16string_view tail) {
     return words;
 }
 
-// Code page 936 text of a UTF-16 text; characters it cannot hold become the system's default.
-std::string ToGbk(plat::Kernel& kernel, std::u16string_view text) {
-    if (text.empty()) return std::string();
-    const int length = static_cast<int>(text.size());
-    const int size = kernel.WideCharToMultiByte(plat::kCodePageGbk, 0, text.data(), length, nullptr,
-                                                0, nullptr, nullptr);
-    if (size <= 0) return std::string();
-    std::string narrow(static_cast<std::size_t>(size), '\0');
-    const int written = kernel.WideCharToMultiByte(plat::kCodePageGbk, 0, text.data(), length,
-                                                   narrow.data(), size, nullptr, nullptr);
-    narrow.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
-    return narrow;
-}
-
 }  // namespace
 
 SplitLine SplitCommandLine(std::u16string_view line, std::u16string_view program_path) {
@@ -106,21 +91,11 @@ SplitLine SplitCommandLine(std::u16string_view line, std::u16string_view program
     return split;
 }
 
-ProgramArguments ReadProgramArguments(plat::Kernel& kernel) {
-    std::u16string path(kModulePathMax, u'\0');
-    const plat::DWORD length =
-        kernel.GetModuleFileNameW(nullptr, path.data(), static_cast<plat::DWORD>(path.size()));
-    // A name that does not fit whole is no name to compare with.
-    path.resize(length < path.size() ? length : 0);
+SplitLine ReadProgramArguments(plat::Kernel& kernel) {
     const char16_t* line = kernel.GetCommandLineW();
-    const SplitLine split = SplitCommandLine(line != nullptr ? line : u"", path);
-    ProgramArguments arguments;
-    arguments.tail = ToGbk(kernel, split.tail);
-    const std::u16string_view words = split.words;
-    for (std::size_t at = 0; at < words.size(); at = words.find(u'\0', at) + 1) {
-        arguments.words.push_back(ToGbk(kernel, words.substr(at, words.find(u'\0', at) - at)));
-    }
-    return arguments;
+    // The name is compared while the line is split, so it must live until then.
+    const plat::Path program = ModuleFileName(kernel);
+    return SplitCommandLine(line != nullptr ? line : u"", program);
 }
 
 }  // namespace velmora

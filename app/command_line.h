@@ -4,7 +4,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/kernel.h"
 
@@ -25,12 +24,7 @@ struct SplitLine {
 // give n and a literal quote; inside quotes, each third quote of a run is a literal one.
 SplitLine SplitCommandLine(std::u16string_view line, std::u16string_view program_path);
 
-// The command line of the running program, in code page 936: its tail (for the log) and its
-// words (for the switches).
-struct ProgramArguments {
-    std::string tail;
-    std::vector<std::string> words;
-};
-ProgramArguments ReadProgramArguments(plat::Kernel& kernel);
+// The command line of the running program, split as above.
+SplitLine ReadProgramArguments(plat::Kernel& kernel);
 
 }  // namespace velmora

@@ -5,21 +5,22 @@ namespace velmora {
 namespace {
 
 // Whether some word begins with '-' and `letter`.
-bool HasSwitch(const std::vector<std::string>& words, char letter) {
-    for (const std::string& word : words) {
-        if (word.size() >= 2 && word[0] == '-' && word[1] == letter) return true;
+bool HasSwitch(std::u16string_view words, char16_t letter) {
+    for (std::size_t at = 0; at < words.size(); at = words.find(u'\0', at) + 1) {
+        if (words.size() - at >= 2 && words[at] == u'-' && words[at + 1] == letter) return true;
+        if (words.find(u'\0', at) == words.npos) break;
     }
     return false;
 }
 
 }  // namespace
 
-RunMode ChooseRunMode(const std::vector<std::string>& words) {
-    if (HasSwitch(words, 'u')) return RunMode::Uninstall;
-    if (HasSwitch(words, 'i')) return RunMode::Install;
+RunMode ChooseRunMode(std::u16string_view words) {
+    if (HasSwitch(words, u'u')) return RunMode::Uninstall;
+    if (HasSwitch(words, u'i')) return RunMode::Install;
     return RunMode::Dialog;
 }
 
-bool HasQuietSwitch(const std::vector<std::string>& words) { return HasSwitch(words, 'q'); }
+bool HasQuietSwitch(std::u16string_view words) { return HasSwitch(words, u'q'); }
 
 }  // namespace velmora

@@ -24,6 +24,10 @@ void LoadDllsFromTheSystemOnly(plat::Kernel& kernel) {
     }
 }
 
+constexpr char kNoCodePageText[] =
+    "Velmora needs code page 936 (Simplified Chinese), which is not installed on this Windows. "
+    "Nothing was changed.";
+
 // Whether nobody can see this process's windows: in session 0, where services and the
 // deployment agents that run as the system account live since Windows Vista (before it, the
 // console's user shared session 0), or on a window station without a display. A box there would
@@ -51,14 +55,38 @@ int CVelmoraApp::InitInstance() {
     (void)os_.ui.InitCommonControlsEx(8, plat::kIccWin95Classes);  // result not needed
     CWinApp::InitInstance();
 
-    const ProgramArguments arguments = ReadProgramArguments(os_.kernel);
+    const SplitLine arguments = ReadProgramArguments(os_.kernel);
     const RunMode mode = ChooseRunMode(arguments.words);
+    const bool unseen = NobodyCanSeeBoxes(os_.kernel, os_.ui);
+    RunLog& log = log_;
+    m_nExitCode = kExitFailure;
+    // Every text of the program is code page 936: without it no name would reach the system
+    // right, so nothing is touched. The box is English, which needs no code page.
+    if (!os_.kernel.IsValidCodePage(plat::kCodePageGbk)) {
+        log.Begin(arguments.tail);
+        log.Write("code page 936 (GBK) is not installed on this Windows: nothing done");
+        if (!unseen && !HasQuietSwitch(arguments.words)) {
+            (void)AppMessageBox(os_.ui, os_.kernel, kNoCodePageText);
+        }
+        log.End(false, m_nExitCode);
+        return 0;
+    }
     if (mode == RunMode::Dialog) {
-        if (!AfxSocketInit(os_.sockets)) {
-            AppMessageBox(os_.ui, os_.kernel, IDP_SOCKETS_INIT_FAILED);
-            m_nExitCode = kExitFailure;
+        // A dialog nobody can see would wait for ever for a click: a mistyped switch in a
+        // deployment ends at once instead, with a trace.
+        if (unseen) {
+            log.Begin(arguments.tail);
+            log.Write(
+                "no visible desktop (session 0 or a hidden window station): the settings "
+                "dialog was not opened");
+            log.End(false, m_nExitCode);
             return 0;
         }
+        if (!AfxSocketInit(os_.sockets)) {
+            AppMessageBox(os_.ui, os_.kernel, IDP_SOCKETS_INIT_FAILED);
+            return 0;
+        }
+        m_nExitCode = kExitSuccess;
         // No ActiveX controls are hosted by our dialogs, so there is no control container.
         actions_.ShowDialog(*this, log_);
         return 0;
@@ -66,8 +94,6 @@ int CVelmoraApp::InitInstance() {
 
     // Install and uninstall runs are logged from before the socket start-up, so that a run
     // that fails there leaves a trace too.
-    RunLog& log = log_;
-    const bool unseen = NobodyCanSeeBoxes(os_.kernel, os_.ui);
     Notices notices(os_.ui, os_.kernel, log, unseen || HasQuietSwitch(arguments.words));
     log.Begin(arguments.tail);
     if (unseen) log.Write("nobody can see this desktop (session 0 or a hidden window station): -q");

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "common/text.h"
+
 namespace velmora {
 namespace {
 
@@ -46,10 +48,10 @@ std::string RunningAccountName(plat::Kernel& kernel) {
     if (RunningAccountSid(kernel) == kSystemSid) {
         return "the system account";
     }
-    char name[257] = {};  // UNLEN + 1
-    plat::DWORD size = sizeof name;
-    if (!kernel.GetUserNameA(name, &size)) return "this account";
-    return std::string("account ") + name;
+    char16_t name[257] = {};  // UNLEN + 1
+    plat::DWORD size = 257;
+    if (!kernel.GetUserNameW(name, &size) || size == 0 || size > 257) return "this account";
+    return "account " + Utf8FromUtf16(std::u16string_view(name, size - 1));
 }
 
 }  // namespace velmora

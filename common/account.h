@@ -25,7 +25,8 @@ plat::UniqueHandle OpenOwnToken(plat::Kernel& kernel);
 // The running account's SID; empty when the process token cannot be read.
 std::string RunningAccountSid(plat::Kernel& kernel);
 
-// "the system account" or "account <name>", for the log; "this account" when it cannot be told.
+// "the system account" or "account <name>" (UTF-8), for the log; "this account" when it cannot be
+// told.
 std::string RunningAccountName(plat::Kernel& kernel);
 
 }  // namespace velmora

@@ -4,9 +4,9 @@
 namespace velmora {
 namespace {
 
-constexpr Architecture kX86{"x86", "Windows NT x86", "/h \"Intel\" /v \"Windows 2000\"", false};
+constexpr Architecture kX86{"x86", kX86Environment, u"/h \"Intel\" /v \"Windows 2000\"", false};
 // What the printer-UI installer documents for a 64-bit driver of the printer class.
-constexpr Architecture kX64{"x64", "Windows x64", "/h \"x64\" /v \"Type 3 - User Mode\"", false};
+constexpr Architecture kX64{"x64", "Windows x64", u"/h \"x64\" /v \"Type 3 - User Mode\"", false};
 
 // From an image file machine (IsWow64Process2) or a processor architecture (GetNativeSystemInfo).
 Architecture FromMachine(plat::WORD machine, bool wow64) {

@@ -2,30 +2,44 @@
 // between a check and the writes.
 #include "common/log_file.h"
 
+#include <cstring>
+
 #include "common/account.h"
 #include "common/join.h"
 #include "common/run_log.h"
 #include "common/system_facts.h"
+#include "common/text.h"
 
 namespace velmora {
 namespace {
 
 using plat::DWORD;
 
-constexpr DWORD kLogAccess =
-    plat::kFileAppendData | plat::kFileReadAttributes | plat::kReadControl | plat::kDelete;
+// Read only for the byte-order mark: with append but no write access every write goes to the end.
+constexpr DWORD kLogAccess = plat::kFileReadData | plat::kFileAppendData |
+                             plat::kFileReadAttributes | plat::kReadControl | plat::kDelete;
 constexpr DWORD kLogShare = plat::kFileShareRead | plat::kFileShareWrite | plat::kFileShareDelete;
 constexpr int kFreshNameTries = 4;
+constexpr DWORD kMarkSize = sizeof kUtf8ByteOrderMark - 1;
 
-plat::UniqueFile Open(plat::Kernel& kernel, const std::string& path, DWORD disposition) {
+plat::UniqueFile Open(plat::Kernel& kernel, const plat::Path& path, DWORD disposition) {
     return plat::UniqueFile(
         kernel,
-        kernel.CreateFileA(path.c_str(), kLogAccess, kLogShare, nullptr, disposition,
+        kernel.CreateFileW(path.c_str(), kLogAccess, kLogShare, nullptr, disposition,
                            plat::kFileAttributeNormal | plat::kFileFlagOpenReparsePoint, nullptr));
 }
 
-bool TrustedOwner(plat::Kernel& kernel, const std::string& owner) {
-    return owner == kAdministratorsSid || owner == kSystemSid || owner == RunningAccountSid(kernel);
+void WriteMark(plat::Kernel& kernel, plat::HANDLE file) {
+    DWORD written = 0;
+    (void)kernel.WriteFile(file, kUtf8ByteOrderMark, kMarkSize, &written, nullptr);
+}
+
+// Whether the log so far begins with the byte-order mark.
+bool StartsWithMark(plat::Kernel& kernel, plat::HANDLE file) {
+    char start[kMarkSize] = {};
+    DWORD read = 0;
+    return kernel.ReadFile(file, start, kMarkSize, &read, nullptr) && read == kMarkSize &&
+           std::memcmp(start, kUtf8ByteOrderMark, kMarkSize) == 0;
 }
 
 std::string Failed(const char* what, plat::Kernel& kernel) {
@@ -33,14 +47,16 @@ std::string Failed(const char* what, plat::Kernel& kernel) {
 }
 
 // A file of this run's own beside the one left alone.
-plat::UniqueFile OpenFreshLog(plat::Kernel& kernel, const std::string& path, std::string& note) {
-    const std::string stem = Join({std::string_view(path).substr(0, path.rfind('.')), "-",
-                                   Decimal(kernel.GetCurrentProcessId())});
+plat::UniqueFile OpenFreshLog(plat::Kernel& kernel, const plat::Path& path, std::string& note) {
+    const plat::Path stem = Join({std::u16string_view(path).substr(0, path.rfind(u'.')), u"-",
+                                  Widen(Decimal(kernel.GetCurrentProcessId()))});
     for (int attempt = 0; attempt < kFreshNameTries; ++attempt) {
-        const std::string fresh =
-            Join({stem, attempt == 0 ? "" : "-", attempt == 0 ? "" : Decimal(attempt), ".log"});
+        const plat::Path number = attempt == 0 ? plat::Path() : Widen(Decimal(attempt));
+        const plat::Path fresh = Join({stem, number.empty() ? u"" : u"-", number, u".log"});
         if (plat::UniqueFile file = Open(kernel, fresh, plat::kCreateNew)) {
-            note = Join({"log: ", path, " was left alone (", note, "); this run logs to ", fresh});
+            WriteMark(kernel, file.get());
+            note = Join({"log: ", Utf8FromUtf16(path), " was left alone (", note,
+                         "); this run logs to ", Utf8FromUtf16(fresh)});
             return file;
         }
     }
@@ -70,11 +86,16 @@ std::string Distrust(plat::Kernel& kernel, plat::HANDLE file) {
     if (error != plat::kErrorSuccess) {
         return Join({"its owner cannot be read, error ", ErrorCodeText(error)});
     }
-    if (!TrustedOwner(kernel, SidBytes(owner))) return "it belongs to another account";
-    return std::string();
+    // An owner or an account that cannot be read is no match, not even for each other.
+    const std::string sid = SidBytes(owner);
+    if (sid.empty()) return "its owner cannot be read";
+    if (sid == kAdministratorsSid || sid == kSystemSid) return std::string();
+    const std::string account = RunningAccountSid(kernel);
+    if (account.empty()) return "the running account cannot be read";
+    return sid == account ? std::string() : "it belongs to another account";
 }
 
-plat::UniqueFile OpenLogFile(plat::Kernel& kernel, const std::string& path, DWORD rotate_size,
+plat::UniqueFile OpenLogFile(plat::Kernel& kernel, const plat::Path& path, DWORD rotate_size,
                              std::string& note) {
     // At most twice: a log moved aside is followed by a new one.
     for (int round = 0; round < 2; ++round) {
@@ -88,12 +109,22 @@ plat::UniqueFile OpenLogFile(plat::Kernel& kernel, const std::string& path, DWOR
         if (!note.empty()) break;
         DWORD high = 0;
         const DWORD size = kernel.GetFileSize(file.get(), &high);
-        const bool oversized = size != plat::kInvalidFileSize && (high != 0 || size > rotate_size);
-        // Renamed by the handle that was checked; when that fails the log just grows.
-        if (!oversized || round == 1 ||
-            !kernel.SetFileRenameInformation(file.get(), Join({path, ".1"}).c_str(), plat::kTrue)) {
+        const bool known = size != plat::kInvalidFileSize;
+        const bool empty = known && size == 0 && high == 0;
+        const bool oversized = known && (high != 0 || size > rotate_size);
+        const bool utf8 = empty || StartsWithMark(kernel, file.get());
+        if (utf8 && !oversized) {
+            if (empty) WriteMark(kernel, file.get());
             return file;
         }
+        // Renamed by the handle that was checked.
+        if (round == 0 &&
+            kernel.SetFileRenameInformation(file.get(), Join({path, u".1"}).c_str(), plat::kTrue)) {
+            continue;
+        }
+        if (utf8) return file;  // an oversized log that cannot be moved aside just grows
+        note = Failed("it is not UTF-8 and cannot be moved aside", kernel);
+        break;
     }
     return OpenFreshLog(kernel, path, note);
 }

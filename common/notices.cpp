@@ -20,7 +20,7 @@ void Notices::Notify(unsigned string_id) {
 }
 
 void Notices::Log(const char* text) {
-    log_.Write(Join({quiet_ ? "message (not shown): " : "message: ", text}));
+    log_.WriteGbk(Join({quiet_ ? "message (not shown): " : "message: ", text}));
 }
 
 }  // namespace velmora

@@ -7,6 +7,8 @@
 #include "common/join.h"
 #include "common/log_file.h"
 #include "common/system_facts.h"
+#include "common/system_paths.h"
+#include "common/text.h"
 #include "platform/mbcs.h"
 
 namespace velmora {
@@ -63,18 +65,15 @@ RunLog::RunLog(plat::Kernel& kernel) : kernel_(kernel), file_(kernel) {}
 
 std::string RunLog::Open() {
     opened_ = true;
-    char folder[plat::kMaxPath] = {};
-    const DWORD length = kernel_.GetTempPathA(sizeof folder, folder);
-    if (length == 0 || length >= sizeof folder) return std::string();
-    std::string path(folder, length);
-    if (path.back() != '\\') path += '\\';
-    path += kLogName;
+    const plat::Path folder = TempDirectory(kernel_);
+    if (folder.empty()) return std::string();
+    const plat::Path path = Join({folder, kLogName});
     std::string note;
     file_ = OpenLogFile(kernel_, path, kLogRotateSize, note);
     return note;
 }
 
-void RunLog::Begin(std::string_view command_tail) {
+void RunLog::Begin(std::u16string_view command_tail) {
     // The last error belongs to the caller's step; opening the log must not change it.
     const DWORD saved_error = kernel_.GetLastError();
     const std::string note = opened_ ? std::string() : Open();
@@ -83,8 +82,8 @@ void RunLog::Begin(std::string_view command_tail) {
     const char* elevated = ElevationText(kernel_);
     elevated_ = std::string_view(elevated) != "no";
     Append(Join({Date(now), " ", TimeOfDay(now), " Velmora ", ProgramVersion(kernel_),
-                 ", command \"", LoggableText(command_tail), "\", ", WindowsDescription(kernel_),
-                 ", elevated: ", elevated}));
+                 ", command \"", Utf8FromUtf16(command_tail, true), "\", ",
+                 WindowsDescription(kernel_), ", elevated: ", elevated}));
     if (!note.empty()) Write(note);
     kernel_.SetLastError(saved_error);
 }
@@ -95,6 +94,8 @@ void RunLog::Write(std::string_view text) {
     kernel_.GetLocalTime(&now);
     Append(Join({TimeOfDay(now), " ", text}));
 }
+
+void RunLog::WriteGbk(std::string_view text) { Write(Utf8FromGbk(kernel_, text)); }
 
 void RunLog::Step(std::string_view step, bool ok, DWORD error) {
     if (ok) {

@@ -2,7 +2,8 @@
 // run, a line per step with its outcome and error code, and the result, so an administrator
 // can read afterwards what an unattended run did. Nothing in it changes a run's outcome. One log
 // serves the whole process: its file is opened once, and every line, the report thread's too,
-// is written through that one handle.
+// is written through that one handle. Its text is UTF-8, so paths and names in any language read
+// right on any Windows; the program's own code page 936 texts are converted on the way in.
 #pragma once
 
 #include <string>
@@ -12,7 +13,7 @@
 
 namespace velmora {
 
-inline constexpr char kLogName[] = "Velmora.log";
+inline constexpr char16_t kLogName[] = u"Velmora.log";
 // A log that has grown past this is moved aside (one old generation) before a run appends.
 inline constexpr plat::DWORD kLogRotateSize = 1024 * 1024;
 
@@ -27,9 +28,9 @@ plat::DWORD FailureCode(plat::Kernel& kernel);
 // An error code as the boxes show it: signed decimal, as "%d" formats a last-error value.
 std::string ErrorCodeText(plat::DWORD error);
 
-// Text from outside (the command line, the report server's answer) made fit for one log line:
-// cut to at most `limit` bytes without splitting a double-byte character, control characters
-// written as \xHH so that none can start a line of its own.
+// Code page 936 text from outside (the report server's answer) made fit for one log line: cut to
+// at most `limit` bytes without splitting a double-byte character, control characters written as
+// \xHH so that none can start a line of its own.
 std::string LoggableText(std::string_view text, std::size_t limit = std::string_view::npos);
 
 class RunLog;
@@ -44,13 +45,16 @@ class RunLog {
     // Only the kernel's files and clock are used. It must outlive every thread that writes to it.
     explicit RunLog(plat::Kernel& kernel);
 
-    // Opens the log, the first time (see OpenLogFile), then writes the run's header line.
-    void Begin(std::string_view command_tail);
-    // One line, after the time of day.
+    // Opens the log, the first time (see OpenLogFile), then writes the run's header line with
+    // the command line as the system gave it.
+    void Begin(std::u16string_view command_tail);
+    // One line of UTF-8, after the time of day.
     void Write(std::string_view text);
+    // One line of code page 936 text (the program's own, the spooler's names), as UTF-8.
+    void WriteGbk(std::string_view text);
     // "<step>: ok" or "<step>: failed, error <code>", saying so when the code is the program's,
     // and that the program must be run as administrator when access was denied to a run that
-    // was not elevated.
+    // was not elevated. The step is UTF-8.
     void Step(std::string_view step, bool ok, plat::DWORD error);
     // The run's result; a negative exit code is left out (runs from the dialog have none).
     void End(bool ok, int exit_code);

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "platform/mbcs.h"
 #include "platform/ui.h"
@@ -16,7 +15,7 @@ constexpr int kDropListTextMax = 255;
 
 // The control's text; false when it cannot be had in the system's ANSI code page.
 bool ReadText(plat::DialogView& view, int id, int length, std::string& text) {
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
+    std::string buffer(static_cast<std::size_t>(length) + 1, '\0');
     const int copied = view.GetDlgItemTextA(id, buffer.data(), length + 1);
     if (copied < 0) return false;
     // The reported length may be an upper bound for double-byte text.

@@ -2,15 +2,10 @@
 // the exclamation icon when the caller names none.
 #pragma once
 
-#include <string>
-
 #include "platform/kernel.h"
 #include "platform/ui.h"
 
 namespace velmora {
-
-// The running executable's file name without directory and extension ("Velmora").
-std::string ApplicationName(plat::Kernel& kernel);
 
 // A box given as text carries no help context.
 int AppMessageBox(plat::Ui& ui, plat::Kernel& kernel, const char* text,

@@ -1,12 +1,10 @@
 // Copy of the program, stale-file removal and the driver package installer.
 #include "install/driver_package.h"
 
-#include <cstring>
-
-#include "common/fixed_text.h"
+#include "common/join.h"
 #include "common/printer_constants.h"
+#include "common/system_paths.h"
 #include "install/service_ops.h"
-#include "platform/mbcs.h"
 
 namespace velmora {
 namespace {
@@ -15,94 +13,82 @@ using plat::BOOL;
 using plat::DWORD;
 using plat::kFalse;
 using plat::kTrue;
+using plat::Path;
 
-constexpr char kCopyName[] = "\\dorvaPrinter.exe";
-constexpr char kDriverSubdirectory[] = "\\3\\";
-constexpr char kOldSettingsName[] = "\\velmora.ini";
+constexpr char16_t kCopyName[] = u"\\dorvaPrinter.exe";
+constexpr char16_t kDriverSubdirectory[] = u"\\3\\";
+constexpr char16_t kOldSettingsName[] = u"\\velmora.ini";
 // "STDNAMES.GPD" in the same folder is not ours: every GPD-based driver on the machine
 // includes it, so it stays.
-constexpr const char* kStaleDriverFiles[] = {
-    "QXOEMUI.dll",  "zarvoprinter.GPD", "QXOEMUI.INI",      "zarvoprinter.dll",
-    "QXUNIDRV.DLL", "QXUNIDRVUI.DLL",   "zarvoprinter.BUD",
+constexpr const char16_t* kStaleDriverFiles[] = {
+    u"QXOEMUI.dll",  u"zarvoprinter.GPD", u"QXOEMUI.INI",      u"zarvoprinter.dll",
+    u"QXUNIDRV.DLL", u"QXUNIDRVUI.DLL",   u"zarvoprinter.BUD",
 };
-constexpr const char* kStaleProcessorFiles[] = {"Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll"};
+constexpr const char16_t* kStaleProcessorFiles[] = {u"Qxproc.dll", u"Halvoproc.dll",
+                                                    u"Fenwoproc.dll"};
 // The installer's command line around the model name, the architecture and the INF's bare name.
-constexpr char kInstallerCommandStart[] = "rundll32 printui.dll,PrintUIEntry /ia  /m \"";
-constexpr char kInstallerQuiet[] = " /q";
-constexpr char kInstallerProgram[] = "rundll32.exe";
+constexpr char16_t kInstallerCommandStart[] = u"rundll32 printui.dll,PrintUIEntry /ia  /m \"";
+constexpr char16_t kInstallerQuiet[] = u" /q";
+constexpr char16_t kInstallerProgram[] = u"rundll32.exe";
 
-// The running program's full file name; false when it is missing or did not fit (older
-// systems then leave the buffer unterminated).
-template <std::size_t N>
-bool QueryModuleFileName(plat::Kernel& kernel, char (&buffer)[N]) {
-    buffer[0] = '\0';
-    const DWORD length = kernel.GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(N));
-    return length != 0 && length < N && BoundedLength(buffer) == length;
+// A directory the spooler names (`query` fills a buffer of bytes); empty when it cannot be had.
+template <typename Query>
+Path SpoolerDirectory(Query query) {
+    char16_t directory[plat::kMaxPath] = {};
+    DWORD needed = 0;
+    if (!query(reinterpret_cast<plat::BYTE*>(directory), DWORD{sizeof directory}, &needed)) {
+        return Path();
+    }
+    return Path(directory, std::char_traits<char16_t>::length(directory));
 }
 
 }  // namespace
 
 BOOL CopySelfToWindowsDirectory(plat::Kernel& kernel) {
-    char program[plat::kMaxPath];
-    char target[plat::kMaxPath];
-    if (!QueryModuleFileName(kernel, program)) return kFalse;
-    if (!QueryWindowsDirectory(kernel, target) || !AppendAll(target, {kCopyName})) return kFalse;
+    const Path program = ModuleFileName(kernel);
+    const Path windows = WindowsDirectory(kernel);
+    if (program.empty() || windows.empty()) return kFalse;
     // Fails when the program runs from that very file.
-    return kernel.CopyFileA(program, target, kFalse);
+    return kernel.CopyFileW(program.c_str(), Join({windows, kCopyName}).c_str(), kFalse);
 }
 
-std::string GetModuleDirectory(plat::Kernel& kernel) {
-    char path[512];
-    if (!QueryModuleFileName(kernel, path)) return std::string();
-    return ModuleDirectoryOf(std::string_view(path, BoundedLength(path)));
-}
-
-std::string ModuleDirectoryOf(std::string_view file_name) {
-    std::size_t end = 0;
-    for (std::size_t sep = plat::FindBackslash(file_name.data(), file_name.size());
-         sep != std::size_t(-1);
-         sep = plat::FindBackslash(file_name.data(), file_name.size(), sep + 1)) {
-        end = sep + 1;
-    }
-    return std::string(file_name.substr(0, end));
-}
-
-BOOL DeletePrintProcessorFile(plat::Spooler& spooler, plat::Kernel& kernel, const char* file_name) {
-    char path[256] = {};
-    DWORD needed = 0;
-    if (!spooler.GetPrintProcessorDirectoryA(
-            nullptr, nullptr, 1, reinterpret_cast<plat::BYTE*>(path), sizeof path, &needed)) {
-        (void)kernel.GetLastError();
-        return kFalse;
-    }
-    if (!AppendAll(path, {"\\", file_name})) return kFalse;
-    return kernel.DeleteFileA(path);
+BOOL DeletePrintProcessorFile(plat::Spooler& spooler, plat::Kernel& kernel,
+                              const char16_t* file_name) {
+    const Path directory = SpoolerDirectory([&](plat::BYTE* buffer, DWORD size, DWORD* needed) {
+        return spooler.GetPrintProcessorDirectoryW(nullptr, nullptr, 1, buffer, size, needed);
+    });
+    if (directory.empty()) return kFalse;
+    return kernel.DeleteFileW(Join({directory, u"\\", file_name}).c_str());
 }
 
 int RemoveStaleDriverFiles(plat::Spooler& spooler, plat::Kernel& kernel,
-                           plat::ServiceManager& services) {
+                           plat::ServiceManager& services, const Architecture& windows) {
     int deleted = 0;
-    char directory[plat::kMaxPath] = {};
-    DWORD needed = 0;
-    // Without the driver directory there is no path to delete from, so the eight are skipped.
-    if (spooler.GetPrinterDriverDirectoryA(nullptr, nullptr, 1,
-                                           reinterpret_cast<plat::BYTE*>(directory),
-                                           sizeof directory, &needed) &&
-        AppendAll(directory, {kDriverSubdirectory})) {
-        for (const char* name : kStaleDriverFiles) {
-            char file[plat::kMaxPath];
-            if (ComposeAll(file, {directory, name}) && kernel.DeleteFileA(file)) ++deleted;
+    // A 32-bit program's own environment is x86; under WOW64 the spooler's is another one.
+    const char* const environments[] = {windows.wow64 ? windows.environment : nullptr,
+                                        kX86Environment};
+    for (int i = 0; i < (windows.wow64 ? 2 : 1); ++i) {
+        const Path directory = SpoolerDirectory([&](plat::BYTE* buffer, DWORD size, DWORD* needed) {
+            return spooler.GetPrinterDriverDirectoryW(nullptr, environments[i], 1, buffer, size,
+                                                      needed);
+        });
+        // Without the driver directory there is no path to delete from.
+        if (directory.empty()) continue;
+        for (const char16_t* name : kStaleDriverFiles) {
+            if (kernel.DeleteFileW(Join({directory, kDriverSubdirectory, name}).c_str())) ++deleted;
         }
     }
 
-    if (QueryWindowsDirectory(kernel, directory) && AppendAll(directory, {kOldSettingsName})) {
-        if (kernel.DeleteFileA(directory)) ++deleted;
+    const Path windows_directory = WindowsDirectory(kernel);
+    if (!windows_directory.empty() &&
+        kernel.DeleteFileW(Join({windows_directory, kOldSettingsName}).c_str())) {
+        ++deleted;
     }
 
     (void)StopServiceAndWait(services, kernel, kSpoolerServiceStale);
     // The print-processor directory is asked for afresh each time, now the spooler is stopped.
     // No print processor is unregistered here: the queue created next names "WinPrint".
-    for (const char* name : kStaleProcessorFiles) {
+    for (const char16_t* name : kStaleProcessorFiles) {
         if (DeletePrintProcessorFile(spooler, kernel, name)) ++deleted;
     }
     (void)StartServiceAndWait(services, kernel, kSpoolerServiceStale);
@@ -114,25 +100,19 @@ BOOL CreatePrintDriver(plat::Kernel& kernel, const Architecture& windows, DWORD*
     plat::StartupInfo startup{};
     kernel.GetStartupInfoW(&startup);
     plat::ProcessInformation process{};
-
-    char command[plat::kMaxPath];
-    if (!ComposeAll(command, {kInstallerCommandStart, kPrinterName, "\" ", windows.installer,
-                              " /f ", kDriverInf, quiet ? kInstallerQuiet : ""})) {
-        kernel.SetLastError(plat::kErrorInsufficientBuffer);
-        return kFalse;
-    }
+    Path command = Join({kInstallerCommandStart, kPrinterNameW, u"\" ", windows.installer, u" /f ",
+                         kDriverInf, quiet ? kInstallerQuiet : u""});
 
     // The installer inherits this directory and finds the INF there by its bare name.
-    const std::string directory = GetModuleDirectory(kernel);
-    (void)kernel.SetCurrentDirectoryA(directory.c_str());
+    (void)kernel.SetCurrentDirectoryW(ModuleDirectory(kernel).c_str());
 
     // Named by full path: a search by bare name would try the program's own directory first,
     // where a planted rundll32.exe would run with the installer's rights.
-    char installer[plat::kMaxPath];
-    if (!QuerySystemFilePath(kernel, kInstallerProgram, installer)) return kFalse;
+    const Path installer = SystemFilePath(kernel, kInstallerProgram);
+    if (installer.empty()) return kFalse;
 
-    if (!kernel.CreateProcessA(installer, command, nullptr, nullptr, kTrue, 0, nullptr, nullptr,
-                               &startup, &process)) {
+    if (!kernel.CreateProcessW(installer.c_str(), command.data(), nullptr, nullptr, kTrue, 0,
+                               nullptr, nullptr, &startup, &process)) {
         return kFalse;
     }
     // Closing the handles does not end the child: one that overran is left to finish alone.
@@ -140,13 +120,13 @@ BOOL CreatePrintDriver(plat::Kernel& kernel, const Architecture& windows, DWORD*
     const plat::UniqueHandle thread(kernel, process.hThread);
     const plat::UniqueHandle child(kernel, process.hProcess);
     const DWORD waited = kernel.WaitForSingleObject(child.get(), kInstallerWaitLimitMs);
-    if (waited != plat::kWaitTimeout && exit_code != nullptr) {
-        (void)kernel.GetExitCodeProcess(child.get(), exit_code);
-    }
     if (waited == plat::kWaitTimeout) {
         kernel.SetLastError(plat::kWaitTimeout);
         return kFalse;
     }
+    // WAIT_FAILED: nothing is known of the installer; the wait's own error says why.
+    if (waited != plat::kWaitObject0) return kFalse;
+    if (exit_code != nullptr) (void)kernel.GetExitCodeProcess(child.get(), exit_code);
     return kTrue;
 }
 

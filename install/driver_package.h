@@ -3,9 +3,6 @@
 // installer.
 #pragma once
 
-#include <string>
-#include <string_view>
-
 #include "common/architecture.h"
 #include "platform/os.h"
 
@@ -22,30 +19,23 @@ inline constexpr plat::DWORD kInstallerWaitLimitMs = 10 * 60 * 1000;
 // Zero when that failed; the sequence goes on either way.
 plat::BOOL CopySelfToWindowsDirectory(plat::Kernel& kernel);
 
-// The running program's directory with its trailing backslash; empty when the file name has
-// no backslash or cannot be read whole.
-std::string GetModuleDirectory(plat::Kernel& kernel);
-
-// The directory part of a code page 936 file name: everything up to and including its last
-// separating backslash (a double-byte character's trail byte never is one); empty when it has
-// none.
-std::string ModuleDirectoryOf(std::string_view file_name);
-
 // Deletes one file from the spooler's print-processor directory; zero when the directory
 // cannot be obtained (nothing is then deleted).
 plat::BOOL DeletePrintProcessorFile(plat::Spooler& spooler, plat::Kernel& kernel,
-                                    const char* file_name);
+                                    const char16_t* file_name);
 
 // Deletes the old driver files, the old settings file and, with the spooler stopped, the old
-// print-processor files; restarts the spooler. Returns how many files were deleted.
+// print-processor files; restarts the spooler. Under WOW64 the driver files are looked for in
+// the driver directories of both the spooler's own architecture (`windows`) and x86, where an
+// earlier installation of either kind left them. Returns how many files were deleted.
 int RemoveStaleDriverFiles(plat::Spooler& spooler, plat::Kernel& kernel,
-                           plat::ServiceManager& services);
+                           plat::ServiceManager& services, const Architecture& windows);
 
 // Runs the printer-UI installer on the driver package beside the program, for the architecture
 // `windows` runs on, and waits for it, at most kInstallerWaitLimitMs. Zero when the installer
-// could not be started or did not end in time (last error 258; it is left to finish on its
-// own), with the last-error value kept. `exit_code` receives the installer's exit code when it
-// ended. A `quiet` installer shows no window of its own ("/q").
+// could not be started, could not be waited for, or did not end in time (last error 258; it is
+// left to finish on its own), with the last-error value kept. `exit_code` receives the
+// installer's exit code when it ended. A `quiet` installer shows no window of its own ("/q").
 plat::BOOL CreatePrintDriver(plat::Kernel& kernel, const Architecture& windows,
                              plat::DWORD* exit_code = nullptr, bool quiet = false);
 

@@ -50,8 +50,8 @@ QueueRecord ReadBackAfterRestart(plat::Os& os) {
 bool ExistingQueueIsOurs(plat::Os& os, RunLog& log) {
     const QueueRecord queue = ReadVirtualPrinter(os.spooler, os.kernel);
     const bool ours = IsOurQueue(queue);
-    log.Write(Join({"queue exists already, port \"", queue.port, "\", driver \"", queue.driver,
-                    ours ? "\": ours, kept" : "\": not ours"}));
+    log.WriteGbk(Join({"queue exists already, port \"", queue.port, "\", driver \"", queue.driver,
+                       ours ? "\": ours, kept" : "\": not ours"}));
     return ours;
 }
 
@@ -63,16 +63,16 @@ bool InstalledPrinterReadsBack(plat::Os& os, RunLog& log) {
     if (!queue.found) {
         log.Step("check: queue", false, queue.error);
     } else {
-        log.Write(Join({"check: queue ", kPrinterName, " on port \"", queue.port, "\", driver \"",
-                        queue.driver, "\", processor \"", queue.processor, "\", datatype \"",
-                        queue.datatype, "\""}));
+        log.WriteGbk(Join({"check: queue ", kPrinterName, " on port \"", queue.port,
+                           "\", driver \"", queue.driver, "\", processor \"", queue.processor,
+                           "\", datatype \"", queue.datatype, "\""}));
     }
     log.Write(Join({"check: port ", kPortNameA,
                     PortIsListed(os.spooler, os.kernel) ? " listed" : " not listed"}));
     const std::string default_printer = DefaultPrinterName(os.profile);
     const bool default_is_ours = plat::SameNameIgnoringCase(default_printer, kPrinterName);
-    log.Write(Join({"check: default printer \"", default_printer,
-                    default_is_ours ? "\" (ours)" : "\" (not ours)"}));
+    log.WriteGbk(Join({"check: default printer \"", default_printer,
+                       default_is_ours ? "\" (ours)" : "\" (not ours)"}));
     const bool ours = IsOurQueue(queue);
     if (!ours) log.Write("check: the queue is not ours, so the install failed");
     return ours;
@@ -102,7 +102,7 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices) {
         return StartServiceAndWait(os.services, kernel, kSpoolerService);
     };
     (void)Logged(kernel, log, "start spooler", start_spooler);
-    const int deleted = RemoveStaleDriverFiles(os.spooler, kernel, os.services);
+    const int deleted = RemoveStaleDriverFiles(os.spooler, kernel, os.services, windows);
     log.Write(Join({"remove stale files: ", Decimal(static_cast<unsigned>(deleted)), " deleted"}));
 
     plat::DWORD installer_exit = 0;
@@ -117,7 +117,7 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices) {
     const bool has_driver = DriverIsInstalled(os.spooler, kernel, windows.environment);
     log.Write(Join(
         {"check: driver for ", windows.environment, has_driver ? " installed" : " not installed"}));
-    if (!Logged(kernel, log, "add port", [&] { return PortAddOrDelete(os.spooler, false); })) {
+    if (!PortStep(os.spooler, kernel, log, false)) {
         return ReportFailure(notices, "PortAddOrDelete", FailureCode(kernel));
     }
     if (!Logged(kernel, log, "create queue", [&] { return AddVirtualPrinter(os.spooler); })) {
@@ -127,12 +127,11 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices) {
         }
     }
 
-    const char* route = "";
-    kernel.SetLastError(plat::kErrorSuccess);
-    const plat::BOOL made_default = SetDefaultPrinterByName(os.spooler, kernel, os.profile, &route);
     // Each account has a default printer of its own: say whose this is.
-    log.Step(Join({"set default printer by ", route, " for ", RunningAccountName(kernel)}),
-             made_default != plat::kFalse, FailureCode(kernel));
+    (void)Logged(
+        kernel, log,
+        Join({"set default printer by SetDefaultPrinterW for ", RunningAccountName(kernel)}),
+        [&] { return SetDefaultPrinterByName(os.spooler, os.profile); });
     const plat::LONG spool = ConfigureSpoolDirectory(kernel, registry);
     if (spool == static_cast<plat::LONG>(plat::kErrorFileNotFound)) {
         log.Write("write spool directory value: no printer key of that name, nothing written");

@@ -1,12 +1,12 @@
-// Queue creation, the four default-printer routes and the spool-directory value.
+// Queue creation, the default printer, the spool-directory value and the queue read back.
 #include "install/printer_setup.h"
 
 #include <cstdint>
 #include <cstring>
 
-#include "common/fixed_text.h"
 #include "common/printer_constants.h"
 #include "common/run_log.h"
+#include "common/system_paths.h"
 #include "platform/mbcs.h"
 
 namespace velmora {
@@ -17,9 +17,10 @@ using plat::DWORD;
 using plat::kFalse;
 using plat::kTrue;
 
-constexpr char kSpoolKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\zarvo printer";
-constexpr char kSpoolValue[] = "SpoolDirectory";
-constexpr char kFallbackWindowsDirectory[] = "C:\\WINNT";
+constexpr char16_t kSpoolKey[] =
+    u"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\zarvo printer";
+constexpr char16_t kSpoolValue[] = u"SpoolDirectory";
+constexpr char16_t kFallbackWindowsDirectory[] = u"C:\\WINNT";
 constexpr char kWinIniSection[] = "windows";
 constexpr char kWinIniDevice[] = "device";
 constexpr unsigned kBroadcastTimeoutMs = 1000;
@@ -33,22 +34,15 @@ void BroadcastSettingChange(plat::Profile& profile, std::intptr_t lparam) {
                                       plat::kSmtoNormal, kBroadcastTimeoutMs, nullptr);
 }
 
-plat::LONG WriteSpoolDirectory(CRegistry& holder, const char* directory) {
-    const auto size = static_cast<DWORD>(std::strlen(directory) + 1);
-    return holder.registry().RegSetValueExA(holder.m_hKey, kSpoolValue, 0, plat::kRegSz,
-                                            reinterpret_cast<const plat::BYTE*>(directory), size);
-}
-
 std::string OrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
-// What the two older routes and the read-back acquire. The members go in reverse order, so the
-// printer is closed first, then the record and the device text are freed.
+// What the read-back acquires. The members go in reverse order, so the printer is closed first,
+// then the record is freed.
 struct PrinterRecord {
     PrinterRecord(plat::Spooler& spooler, plat::Kernel& kernel)
-        : device(kernel), record(kernel), printer(spooler) {}
+        : record(kernel), printer(spooler) {}
     plat::PrinterInfo2* info() const { return static_cast<plat::PrinterInfo2*>(record.get()); }
 
-    plat::UniqueGlobal device;
     plat::UniqueGlobal record;
     plat::UniquePrinter printer;
 };
@@ -71,58 +65,6 @@ bool ReadPrinterRecord(plat::Spooler& spooler, plat::Kernel& kernel, PrinterReco
     if (!held.record) return false;
     return spooler.GetPrinterA(printer, kLevel2, static_cast<plat::BYTE*>(held.record.get()),
                                needed, &needed) != kFalse;
-}
-
-// Windows 9x: the default printer is the one whose record carries the default attribute.
-BOOL SetDefaultOn9x(plat::Spooler& spooler, plat::Kernel& kernel, plat::Profile& profile) {
-    PrinterRecord held(spooler, kernel);
-    if (!ReadPrinterRecord(spooler, kernel, held)) return kFalse;
-    // Written back unchanged, the record would make nobody the default.
-    held.info()->Attributes |= plat::kPrinterAttributeDefault;
-    if (!spooler.SetPrinterA(held.printer.get(), kLevel2,
-                             static_cast<plat::BYTE*>(held.record.get()), 0)) {
-        return kFalse;
-    }
-    static const char kWindows[] = "windows";
-    BroadcastSettingChange(profile, reinterpret_cast<std::intptr_t>(kWindows));
-    return kTrue;
-}
-
-// Windows NT before 5: the default printer is win.ini's "device" entry, "name,driver,port".
-BOOL SetDefaultOnOldNt(plat::Spooler& spooler, plat::Kernel& kernel, plat::Profile& profile) {
-    PrinterRecord held(spooler, kernel);
-    if (!ReadPrinterRecord(spooler, kernel, held)) return kFalse;
-    const char* driver = held.info()->pDriverName;
-    const char* port = held.info()->pPortName;
-    if (driver == nullptr || port == nullptr) return kFalse;
-
-    const std::size_t size =
-        std::strlen(kPrinterName) + std::strlen(driver) + std::strlen(port) + 3;
-    held.device.reset(kernel.GlobalAlloc(plat::kGmemZeroInit, size));
-    if (!held.device) return kFalse;
-    char* device = static_cast<char*>(held.device.get());
-    (void)ComposeInto(device, size, {kPrinterName, ",", driver, ",", port});
-
-    if (!profile.WriteProfileStringA(kWinIniSection, kWinIniDevice, device)) return kFalse;
-    BroadcastSettingChange(profile, 0);
-    return kTrue;
-}
-
-// Windows NT 5 and later: SetDefaultPrinterW, which older spoolers lack, so looked up (the A
-// form would read our name in the system's ANSI code page).
-BOOL SetDefaultOnNt5(plat::Kernel& kernel, plat::Profile& profile) {
-    // By full path, as every DLL the program loads: a planted copy would run elevated.
-    char path[plat::kMaxPath];
-    if (!QuerySystemFilePath(kernel, "winspool.drv", path)) return kFalse;
-    plat::UniqueLibrary library(kernel, kernel.LoadLibraryA(path));
-    if (!library) return kFalse;
-    const plat::FARPROC set_default = kernel.GetProcAddress(library.get(), "SetDefaultPrinterW");
-    if (set_default == nullptr) return kFalse;
-    const BOOL done = kernel.CallSetDefaultPrinterW(set_default, kPrinterName);
-    library.reset();  // freed at once, before the result is looked at
-    if (!done) return kFalse;
-    BroadcastSettingChange(profile, 0);
-    return kTrue;
 }
 
 // Whether one of the spooler's level-1 lists (ports, drivers: records that are a name) holds
@@ -148,13 +90,6 @@ bool Lists(plat::Kernel& kernel, const char* name, Enumerate enumerate) {
 }
 
 }  // namespace
-
-CRegistry::~CRegistry() {
-    if (m_hKey != nullptr) {
-        (void)registry_.RegCloseKey(m_hKey);
-        m_hKey = nullptr;
-    }
-}
 
 BOOL AddVirtualPrinter(plat::Spooler& spooler) {
     plat::PrinterInfo2 info;
@@ -184,42 +119,24 @@ BOOL AddVirtualPrinter(plat::Spooler& spooler) {
     return printer ? kTrue : kFalse;
 }
 
-BOOL SetDefaultPrinterByName(plat::Spooler& spooler, plat::Kernel& kernel, plat::Profile& profile,
-                             const char** route) {
-    plat::OsVersionInfo version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    (void)kernel.GetVersionExA(&version);
-
-    const char* ignored = nullptr;
-    const char*& name = route != nullptr ? *route : ignored;
-    if (version.dwPlatformId == plat::kVerPlatformWin32Windows) {
-        name = "printer attribute";
-        return SetDefaultOn9x(spooler, kernel, profile);
-    }
-    if (version.dwPlatformId == plat::kVerPlatformWin32Nt && version.dwMajorVersion < 5) {
-        name = "win.ini device";
-        return SetDefaultOnOldNt(spooler, kernel, profile);
-    }
-    if (version.dwPlatformId == plat::kVerPlatformWin32Nt) {
-        name = "SetDefaultPrinterW";
-        return SetDefaultOnNt5(kernel, profile);
-    }
-    name = "none for this system";
+BOOL SetDefaultPrinterByName(plat::Spooler& spooler, plat::Profile& profile) {
+    if (!spooler.SetDefaultPrinterA(kPrinterName)) return kFalse;
+    BroadcastSettingChange(profile, 0);
     return kTrue;
 }
 
 plat::LONG ConfigureSpoolDirectory(plat::Kernel& kernel, CRegistry& holder) {
-    char directory[plat::kMaxPath];
-    // A path that does not fit is treated like a failed query rather than read unfilled.
-    if (!QueryWindowsDirectory(kernel, directory)) {
-        (void)ComposeAll(directory, {kFallbackWindowsDirectory});
-    }
+    plat::Path directory = WindowsDirectory(kernel);
+    if (directory.empty()) directory = kFallbackWindowsDirectory;
     plat::HKEY key = nullptr;
-    const plat::LONG opened = holder.registry().RegOpenKeyExA(plat::HkeyLocalMachine(), kSpoolKey,
-                                                              0, plat::kKeyAllAccess, &key);
+    const plat::LONG opened = holder.registry.RegOpenKeyExW(plat::HkeyLocalMachine(), kSpoolKey, 0,
+                                                            plat::kKeyAllAccess, &key);
     if (opened != static_cast<plat::LONG>(plat::kErrorSuccess)) return opened;
-    holder.m_hKey = key;
-    return WriteSpoolDirectory(holder, directory);
+    holder.m_hKey.reset(key);
+    const auto size = static_cast<DWORD>((directory.size() + 1) * sizeof(char16_t));
+    return holder.registry.RegSetValueExW(key, kSpoolValue, 0, plat::kRegSz,
+                                          reinterpret_cast<const plat::BYTE*>(directory.c_str()),
+                                          size);
 }
 
 QueueRecord ReadVirtualPrinter(plat::Spooler& spooler, plat::Kernel& kernel) {

@@ -11,37 +11,27 @@
 
 namespace velmora {
 
-// Owner of one open registry key; starts out holding the predefined root HKEY_LOCAL_MACHINE.
-class CRegistry {
-  public:
+// Owner of one open registry key; starts out holding the predefined root HKEY_LOCAL_MACHINE,
+// which is what it closes when no key was handed to it.
+struct CRegistry {
     explicit CRegistry(plat::Registry& registry)
-        : m_hKey(plat::HkeyLocalMachine()), registry_(registry) {}
-    CRegistry(const CRegistry&) = delete;
-    CRegistry& operator=(const CRegistry&) = delete;
-    ~CRegistry();
+        : registry(registry), m_hKey(registry, plat::HkeyLocalMachine()) {}
 
-    plat::Registry& registry() const { return registry_; }
-
-    // The key owned; a key opened elsewhere is handed over by storing it here.
-    plat::HKEY m_hKey;
-
-  private:
-    plat::Registry& registry_;
+    plat::Registry& registry;
+    plat::UniqueKey m_hKey;
 };
 
 // Creates the queue on the printer's port and closes the handle the creation returns. Zero
 // when the spooler refused, with its last-error value untouched.
 plat::BOOL AddVirtualPrinter(plat::Spooler& spooler);
 
-// Makes the virtual printer the default printer by the route of the running Windows family.
-// Nonzero on success, and on a system of neither family (nothing is then done). `route`, when
-// given, receives the route's name for the log.
-plat::BOOL SetDefaultPrinterByName(plat::Spooler& spooler, plat::Kernel& kernel,
-                                   plat::Profile& profile, const char** route = nullptr);
+// Makes the virtual printer the default printer of the running account (SetDefaultPrinterW) and
+// tells the top-level windows. Zero, with nothing told, when the spooler refused.
+plat::BOOL SetDefaultPrinterByName(plat::Spooler& spooler, plat::Profile& profile);
 
-// Writes the Windows directory as "SpoolDirectory" under the "zarvo printer" key, which the
-// holder then keeps open. Does nothing when that key does not exist. Returns the registry's
-// result: zero when the value was written.
+// Writes the Windows directory ("C:\WINNT" when it cannot be had) as "SpoolDirectory" under the
+// "zarvo printer" key, which the holder then keeps open. Does nothing when that key does not
+// exist. Returns the registry's result: zero when the value was written.
 plat::LONG ConfigureSpoolDirectory(plat::Kernel& kernel, CRegistry& holder);
 
 // The queue of the printer's name as the spooler holds it.

@@ -1,5 +1,8 @@
 // "-u": report, pause, then the printer queue, its port and its driver removed in that order.
+#include "common/architecture.h"
+#include "common/join.h"
 #include "common/printer_constants.h"
+#include "install/printer_setup.h"
 #include "install/sequences.h"
 #include "install/service_ops.h"
 #include "report/report.h"
@@ -10,14 +13,28 @@ namespace {
 // Gives the report thread a head start before the queue goes away.
 constexpr plat::DWORD kReportHeadStartMs = 3000;
 
+// Deletes our driver of `environment` (null: the program's own), logged.
+plat::BOOL DeleteDriver(plat::Os& os, RunLog& log, const char* environment) {
+    const std::string step = environment != nullptr ? Join({"delete driver for ", environment})
+                                                    : std::string("delete driver");
+    return Logged(os.kernel, log, step, [&] {
+        return os.spooler.DeletePrinterDriverA(nullptr, environment, kPrinterName);
+    });
+}
+
 }  // namespace
 
 plat::BOOL UninstallPrinter(plat::Os& os, RunLog& log) {
-    StartReportThread(os.internet, os.kernel, log, kReportUninstallPath);
-    os.kernel.Sleep(kReportHeadStartMs);
+    plat::Kernel& kernel = os.kernel;
+    const Architecture windows = NativeArchitecture(kernel);
+    if (windows.environment == nullptr) {
+        log.Write(Join({"Windows runs on ", windows.name, ", which has no driver: nothing done"}));
+        return plat::kFalse;
+    }
+    StartReportThread(os.internet, kernel, log, kReportUninstallPath);
+    kernel.Sleep(kReportHeadStartMs);
     log.Write("pause 3000 ms for the report");
 
-    plat::Kernel& kernel = os.kernel;
     plat::PrinterDefaults defaults{nullptr, nullptr, plat::kPrinterAllAccess};
     plat::PRINTER_HANDLE printer = nullptr;
     // Cleared as Logged clears it for the other steps: a failure the system gives no code for
@@ -32,9 +49,17 @@ plat::BOOL UninstallPrinter(plat::Os& os, RunLog& log) {
         (void)Logged(kernel, log, "delete queue",
                      [&] { return os.spooler.DeletePrinter(queue.get()); });
     }
-    (void)Logged(kernel, log, "delete port", [&] { return PortAddOrDelete(os.spooler, true); });
-    return Logged(kernel, log, "delete driver",
-                  [&] { return os.spooler.DeletePrinterDriverA(nullptr, nullptr, kPrinterName); });
+    // A port that cannot be deleted is logged; the driver decides the outcome.
+    (void)PortStep(os.spooler, kernel, log, true);
+    if (!windows.wow64) return DeleteDriver(os, log, nullptr);
+    // A 32-bit program's calls name x86 drivers by default; the install put ours in the spooler's
+    // own environment, and maybe an x86 copy beside it, which goes too where the spooler lists
+    // it (a missing driver is not always said by its error code).
+    const plat::BOOL deleted = DeleteDriver(os, log, windows.environment);
+    if (DriverIsInstalled(os.spooler, kernel, kX86Environment)) {
+        (void)DeleteDriver(os, log, kX86Environment);
+    }
+    return deleted;
 }
 
 bool UninstallAction(plat::Os& os, RunLog& log) {

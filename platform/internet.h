@@ -21,7 +21,8 @@ constexpr DWORD kInternetFlagNeedFile = 0x00000010;
 class Internet {
   public:
     virtual ~Internet() = default;
-    virtual HINTERNET InternetOpenA(const char* agent, DWORD access_type, const char* proxy,
+    // The user agent is the application's name, which comes from its file name: UTF-16.
+    virtual HINTERNET InternetOpenW(const char16_t* agent, DWORD access_type, const char* proxy,
                                     const char* proxy_bypass, DWORD flags) = 0;
     virtual BOOL InternetSetOptionExA(HINTERNET internet, DWORD option, void* buffer, DWORD length,
                                       DWORD flags) = 0;

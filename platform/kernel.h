@@ -1,7 +1,6 @@
-// Kernel primitives: module and directory queries, files and their owners, processes and their
-// tokens and sessions, threads, memory, libraries and resources, time, sleeping and the thread's
-// last-error value. Narrow texts are code page 936 (the adapters hand them to the system's
-// UTF-16 functions).
+// Kernel primitives: module and directory queries, code pages, files and their owners, processes
+// and their tokens and sessions, threads, memory, resources, time, sleeping and the thread's
+// last-error value. Paths are UTF-16, as the system gives and takes them.
 #pragma once
 
 #include <cstddef>
@@ -71,8 +70,11 @@ struct SystemTime {
 constexpr DWORD kVerPlatformWin32Windows = 1;
 constexpr DWORD kVerPlatformWin32Nt = 2;
 constexpr unsigned kGmemZeroInit = 0x0040;
+constexpr DWORD kWaitObject0 = 0;
 constexpr DWORD kWaitTimeout = 258;  // WAIT_TIMEOUT, also the error code of a timed-out wait
 constexpr unsigned kCodePageGbk = 936;
+constexpr DWORD kMbErrInvalidChars = 0x8;
+constexpr DWORD kWcNoBestFitChars = 0x400;
 
 // Same layout as the system's BY_HANDLE_FILE_INFORMATION.
 struct FileInformation {
@@ -88,6 +90,7 @@ struct FileInformation {
 
 // Files.
 inline HANDLE InvalidHandleValue() { return reinterpret_cast<HANDLE>(~std::uintptr_t{0}); }
+constexpr DWORD kFileReadData = 0x0001;
 constexpr DWORD kFileAppendData = 0x0004;
 constexpr DWORD kFileReadAttributes = 0x0080;
 constexpr DWORD kDelete = 0x00010000;
@@ -135,23 +138,29 @@ using ThreadProc = void (*)(void*);
 class Kernel {
   public:
     virtual ~Kernel() = default;
-    virtual DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) = 0;
+    // Paths come and go as UTF-16 (plat::Path); the buffer sizes of path queries are in UTF-16
+    // units.
     virtual DWORD GetModuleFileNameW(HMODULE module, char16_t* buffer, DWORD size) = 0;
     virtual const char16_t* GetCommandLineW() = 0;
+    // Conversions between a code page and UTF-16, as the system makes them.
+    virtual BOOL IsValidCodePage(unsigned code_page) = 0;
+    virtual int MultiByteToWideChar(unsigned code_page, DWORD flags, const char* text, int length,
+                                    char16_t* buffer, int size) = 0;
     virtual int WideCharToMultiByte(unsigned code_page, DWORD flags, const char16_t* text,
                                     int length, char* buffer, int size, const char* default_char,
                                     BOOL* used_default) = 0;
-    virtual unsigned GetWindowsDirectoryA(char* buffer, unsigned size) = 0;
-    virtual unsigned GetSystemDirectoryA(char* buffer, unsigned size) = 0;
-    virtual BOOL CopyFileA(const char* source, const char* target, BOOL fail_if_exists) = 0;
-    virtual BOOL DeleteFileA(const char* path) = 0;
-    virtual BOOL SetCurrentDirectoryA(const char* path) = 0;
-    virtual BOOL GetUserNameA(char* buffer, DWORD* size) = 0;
+    virtual unsigned GetWindowsDirectoryW(char16_t* buffer, unsigned size) = 0;
+    virtual unsigned GetSystemDirectoryW(char16_t* buffer, unsigned size) = 0;
+    virtual DWORD GetTempPathW(DWORD size, char16_t* buffer) = 0;
+    virtual BOOL CopyFileW(const char16_t* source, const char16_t* target, BOOL fail_if_exists) = 0;
+    virtual BOOL DeleteFileW(const char16_t* path) = 0;
+    virtual BOOL SetCurrentDirectoryW(const char16_t* path) = 0;
+    virtual BOOL GetUserNameW(char16_t* buffer, DWORD* size) = 0;
     virtual void GetStartupInfoW(StartupInfo* info) = 0;
-    virtual BOOL CreateProcessA(const char* application, char* command_line,
+    virtual BOOL CreateProcessW(const char16_t* application, char16_t* command_line,
                                 void* process_attributes, void* thread_attributes,
                                 BOOL inherit_handles, DWORD creation_flags, void* environment,
-                                const char* current_directory, StartupInfo* startup,
+                                const char16_t* current_directory, StartupInfo* startup,
                                 ProcessInformation* process) = 0;
     virtual DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) = 0;
     virtual BOOL CloseHandle(HANDLE handle) = 0;
@@ -161,15 +170,10 @@ class Kernel {
     virtual BOOL GetVersionExA(OsVersionInfo* info) = 0;
     virtual void* GlobalAlloc(unsigned flags, std::size_t bytes) = 0;
     virtual void* GlobalFree(void* memory) = 0;
-    virtual HMODULE LoadLibraryA(const char* name) = 0;
     virtual FARPROC GetProcAddress(HMODULE module, const char* name) = 0;
-    virtual BOOL FreeLibrary(HMODULE module) = 0;
-    // Calls a SetDefaultPrinterW found with GetProcAddress, with the system's calling convention;
-    // the name is given in code page 936.
-    virtual BOOL CallSetDefaultPrinterW(FARPROC set_default_printer, const char* printer) = 0;
-    virtual DWORD GetTempPathA(DWORD size, char* buffer) = 0;
-    virtual HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* security,
+    virtual HANDLE CreateFileW(const char16_t* path, DWORD access, DWORD share, void* security,
                                DWORD disposition, DWORD flags, HANDLE template_file) = 0;
+    virtual BOOL ReadFile(HANDLE file, void* data, DWORD size, DWORD* read, void* overlapped) = 0;
     virtual BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written,
                            void* overlapped) = 0;
     virtual DWORD GetFileSize(HANDLE file, DWORD* high) = 0;
@@ -177,7 +181,7 @@ class Kernel {
     virtual BOOL GetFileInformationByHandle(HANDLE file, FileInformation* information) = 0;
     // SetFileInformationByHandle with a FILE_RENAME_INFO: the open file gets the full path
     // `target`, replacing a file of that name when `replace` is set.
-    virtual BOOL SetFileRenameInformation(HANDLE file, const char* target, BOOL replace) = 0;
+    virtual BOOL SetFileRenameInformation(HANDLE file, const char16_t* target, BOOL replace) = 0;
     // The owner SID points into `descriptor`, which LocalFree releases; returns an error code.
     virtual DWORD GetSecurityInfo(HANDLE object, int object_type, DWORD what, void** owner,
                                   void** descriptor) = 0;
@@ -213,7 +217,6 @@ class Kernel {
 using UniqueHandle = UniqueAny<Kernel, HANDLE, &Kernel::CloseHandle>;
 // Files: CreateFile gives INVALID_HANDLE_VALUE when it fails, not null.
 using UniqueFile = UniqueAny<Kernel, HANDLE, &Kernel::CloseHandle, ~std::uintptr_t{0}>;
-using UniqueLibrary = UniqueAny<Kernel, HMODULE, &Kernel::FreeLibrary>;
 using UniqueGlobal = UniqueAny<Kernel, void*, &Kernel::GlobalFree>;
 using UniqueLocal = UniqueAny<Kernel, void*, &Kernel::LocalFree>;
 

@@ -1,5 +1,5 @@
-// Code page 936 (GBK) byte rules: a lead byte always takes the next byte with it, so a
-// trail byte of 0x5C is never a path separator.
+// Code page 936 (GBK) byte rules: a lead byte always takes the next byte with it, so a trail byte
+// is never read as an ASCII character of its own; and the one ASCII case fold.
 #pragma once
 
 #include <cstddef>
@@ -12,16 +12,10 @@ inline bool IsGbkTrailByte(unsigned char byte) {
     return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
 }
 
-// Offset of the first separating backslash at or after `from`, or npos.
-inline std::size_t FindBackslash(const char* text, std::size_t length, std::size_t from = 0) {
-    for (std::size_t i = from; i < length; ++i) {
-        if (IsGbkLeadByte(static_cast<unsigned char>(text[i]))) {
-            ++i;
-        } else if (text[i] == '\\') {
-            return i;
-        }
-    }
-    return static_cast<std::size_t>(-1);
+// An ASCII letter in upper case; any other character, or byte, as it is.
+template <typename Char>
+constexpr Char FoldAscii(Char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<Char>(c - 'a' + 'A') : c;
 }
 
 // Whether two names are the same as the spooler matches them: ASCII letters without regard to
@@ -29,14 +23,13 @@ inline std::size_t FindBackslash(const char* text, std::size_t length, std::size
 // letter).
 inline bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
-    const auto fold = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
     for (std::size_t i = 0; i < a.size(); ++i) {
         const auto x = static_cast<unsigned char>(a[i]);
         const auto y = static_cast<unsigned char>(b[i]);
         if (IsGbkLeadByte(x) && i + 1 < a.size()) {
             if (x != y || a[i + 1] != b[i + 1]) return false;
             ++i;
-        } else if (fold(x) != fold(y)) {
+        } else if (FoldAscii(x) != FoldAscii(y)) {
             return false;
         }
     }

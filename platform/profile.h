@@ -26,7 +26,6 @@ class Profile {
                                             const char* file) = 0;
     virtual DWORD GetProfileStringA(const char* section, const char* key, const char* default_value,
                                     char* buffer, DWORD size) = 0;
-    virtual BOOL WriteProfileStringA(const char* section, const char* key, const char* value) = 0;
     virtual std::intptr_t SendMessageTimeoutA(HWND window, unsigned message, std::uintptr_t wparam,
                                               std::intptr_t lparam, unsigned flags,
                                               unsigned timeout, std::uintptr_t* result) = 0;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/types.h"
+#include "platform/unique_any.h"
 
 namespace plat {
 
@@ -22,11 +23,15 @@ constexpr DWORD kRegSz = 1;
 class Registry {
   public:
     virtual ~Registry() = default;
-    virtual LONG RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options, DWORD access,
+    virtual LONG RegOpenKeyExW(HKEY root, const char16_t* sub_key, DWORD options, DWORD access,
                                HKEY* result) = 0;
-    virtual LONG RegSetValueExA(HKEY key, const char* value_name, DWORD reserved, DWORD type,
+    // A REG_SZ value's data is UTF-16 with its terminator; `size` counts its bytes.
+    virtual LONG RegSetValueExW(HKEY key, const char16_t* value_name, DWORD reserved, DWORD type,
                                 const BYTE* data, DWORD size) = 0;
     virtual LONG RegCloseKey(HKEY key) = 0;
 };
+
+// An open key, or the predefined root it started from; closed with RegCloseKey either way.
+using UniqueKey = UniqueAny<Registry, HKEY, &Registry::RegCloseKey>;
 
 }  // namespace plat

@@ -55,7 +55,6 @@ struct DriverInfo1 {
 constexpr DWORD kServerAllAccess = 0xF0003;
 constexpr DWORD kPrinterAllAccess = 0xF000C;
 constexpr DWORD kPrinterAttributeQueued = 0x1;
-constexpr DWORD kPrinterAttributeDefault = 0x4;
 
 class Spooler {
   public:
@@ -69,20 +68,22 @@ class Spooler {
                                       const char* driver) = 0;
     virtual BOOL GetPrinterA(PRINTER_HANDLE printer, DWORD level, BYTE* buffer, DWORD size,
                              DWORD* needed) = 0;
-    virtual BOOL SetPrinterA(PRINTER_HANDLE printer, DWORD level, BYTE* buffer, DWORD command) = 0;
     virtual BOOL XcvDataW(PRINTER_HANDLE xcv, const char16_t* command, const BYTE* input,
                           DWORD input_size, BYTE* output, DWORD output_size, DWORD* needed,
                           DWORD* status) = 0;
-    virtual BOOL GetPrinterDriverDirectoryA(const char* server, const char* environment,
+    // The directories are paths: UTF-16 in `buffer`, whose `size` is in bytes.
+    virtual BOOL GetPrinterDriverDirectoryW(const char* server, const char* environment,
                                             DWORD level, BYTE* buffer, DWORD size,
                                             DWORD* needed) = 0;
-    virtual BOOL GetPrintProcessorDirectoryA(const char* server, const char* environment,
+    virtual BOOL GetPrintProcessorDirectoryW(const char* server, const char* environment,
                                              DWORD level, BYTE* buffer, DWORD size,
                                              DWORD* needed) = 0;
     virtual BOOL EnumPortsA(const char* server, DWORD level, BYTE* buffer, DWORD size,
                             DWORD* needed, DWORD* returned) = 0;
     virtual BOOL EnumPrinterDriversA(const char* server, const char* environment, DWORD level,
                                      BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned) = 0;
+    // SetDefaultPrinterW, which the spooler's DLL has since Windows 2000.
+    virtual BOOL SetDefaultPrinterA(const char* printer) = 0;
 };
 
 // A printer, or the port monitor's channel, opened or added.

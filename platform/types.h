@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace plat {
 
@@ -25,6 +26,13 @@ constexpr DWORD kErrorNoUnicodeTranslation = 1113;
 constexpr DWORD kErrorPrinterAlreadyExists = 1802;
 constexpr DWORD kInfinite = 0xFFFFFFFFu;
 
+constexpr DWORD kErrorAlreadyExists = 183;
+
 constexpr unsigned kMaxPath = 260;
+
+// A file system path exactly as the system gave it: UTF-16, so that a folder named in any language
+// (a user name with ñ, ß or Hangul in the temporary folder or Downloads) reaches the system again
+// unchanged, whatever the ANSI code page. The program's own texts stay code page 936.
+using Path = std::u16string;
 
 }  // namespace plat

@@ -33,9 +33,10 @@ class Ui {
     virtual BOOL InitCommonControlsEx(DWORD size, DWORD classes) = 0;
     virtual int LoadStringA(unsigned id, char* buffer, int size) = 0;
     virtual HWND GetActiveWindow() = 0;
-    // MessageBoxIndirectA with the program's instance and the given help context.
-    virtual int MessageBoxIndirectA(HWND owner, const char* text, const char* caption, DWORD style,
-                                    DWORD context_help_id) = 0;
+    // MessageBoxIndirect with the program's instance and the given help context. The text is code
+    // page 936; the caption, the application's name, comes from its file name: UTF-16.
+    virtual int MessageBoxIndirect(HWND owner, const char* text, const char16_t* caption,
+                                   DWORD style, DWORD context_help_id) = 0;
     virtual HANDLE GetProcessWindowStation() = 0;
     virtual BOOL GetUserObjectInformationW(HANDLE object, int index, void* information, DWORD size,
                                            DWORD* needed) = 0;

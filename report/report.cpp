@@ -2,12 +2,12 @@
 #include "report/report.h"
 
 #include <atomic>
-#include <vector>
+#include <memory>
 
 #include "common/join.h"
 #include "common/printer_constants.h"
 #include "common/run_log.h"
-#include "framework/message_box.h"
+#include "framework/module_name.h"
 
 namespace velmora {
 namespace {
@@ -32,25 +32,24 @@ bool AppendFirstLinePart(std::string& line, std::string_view chunk) {
 }
 
 bool ReadFirstLine(plat::Internet& internet, HINTERNET request, std::string& line) {
-    std::vector<char> buffer(kReportReadBufferSize);
+    const std::unique_ptr<char[]> buffer(new char[kReportReadBufferSize]);
     for (;;) {
         DWORD read = 0;
-        if (!internet.InternetReadFile(request, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                       &read)) {
+        if (!internet.InternetReadFile(request, buffer.get(), kReportReadBufferSize, &read)) {
             return false;
         }
         if (read == 0) return true;  // end of the data
-        if (read > buffer.size()) return false;
-        if (AppendFirstLinePart(line, std::string_view(buffer.data(), read))) return true;
+        if (read > kReportReadBufferSize) return false;
+        if (AppendFirstLinePart(line, std::string_view(buffer.get(), read))) return true;
     }
 }
 
 std::string SendReport(plat::Internet& net, plat::Kernel& kernel, const char* path) {
-    const std::string agent = ApplicationName(kernel);
+    const std::u16string agent = ApplicationName(kernel);
     // Declared in opening order, so they close request, connection, session.
     const plat::UniqueInternetHandle session(
         net,
-        net.InternetOpenA(agent.c_str(), plat::kInternetOpenTypePreconfig, nullptr, nullptr, 0));
+        net.InternetOpenW(agent.c_str(), plat::kInternetOpenTypePreconfig, nullptr, nullptr, 0));
     const auto failed = [&kernel](const char* step) {
         return Join({step, " failed, error ", ErrorCodeText(FailureCode(kernel))});
     };
@@ -89,7 +88,7 @@ void ReportThreadProc(void* path) {
     const char* report_path = static_cast<const char*>(path);
     const std::string outcome = SendReport(*internet, *kernel, report_path);
     // Written only if the thread gets this far before the process ends.
-    log->Write(Join({"report ", report_path, ": ", outcome}));
+    log->WriteGbk(Join({"report ", report_path, ": ", outcome}));
 }
 
 void StartReportThread(plat::Internet& internet, plat::Kernel& kernel, RunLog& log,

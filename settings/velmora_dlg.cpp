@@ -1,11 +1,12 @@
 // The settings dialog's start-up, message handlers and data bindings.
 #include "settings/velmora_dlg.h"
 
-#include "common/fixed_text.h"
 #include "common/join.h"
 #include "common/notices.h"
 #include "common/printer_constants.h"
 #include "common/system_facts.h"
+#include "common/system_paths.h"
+#include "common/text.h"
 #include "framework/message_box.h"
 #include "framework/wait_cursor.h"
 #include "install/sequences.h"
@@ -26,11 +27,13 @@ constexpr char kUnsavableText[] =
 constexpr char kUnsavableChoiceText[] = "所选的路径中有本系统的代码页无法保存的字符，不能使用。";
 
 // "无法保存设置文件 C:\windows\zarvoprintsetup.ini（错误代码 5）", naming the file where
-// the system keeps it (by its bare name when the Windows directory cannot be had).
+// the system keeps it (by its bare name when the Windows directory cannot be had, or named in
+// the program's code page).
 std::string SaveFailureText(plat::Kernel& kernel, plat::DWORD error) {
-    char file[plat::kMaxPath];
-    if (!QueryWindowsDirectory(kernel, file) || !AppendAll(file, {"\\", kSettingsFile})) {
-        (void)ComposeAll(file, {kSettingsFile});
+    const plat::Path windows = WindowsDirectory(kernel);
+    std::string file;
+    if (windows.empty() || !GbkFromUtf16(kernel, Join({windows, u"\\", kSettingsFileW}), file)) {
+        file = kSettingsFile;
     }
     return Join({"无法保存设置文件 ", file, "（错误代码 ", ErrorCodeText(error), "）"});
 }
@@ -210,14 +213,14 @@ void CVelmoraDlg::OnBnClickedRunExe() {
 }
 
 void CVelmoraDlg::OnBnClickedInstall() {
-    RunSequence(true, "安装Zarvo虚拟打印机驱动 ", "dialog: install button");
+    RunSequence(true, "安装Zarvo虚拟打印机驱动 ", u"dialog: install button");
 }
 
 void CVelmoraDlg::OnBnClickedUninstall() {
-    RunSequence(false, "卸载Zarvo虚拟打印机驱动 ", "dialog: uninstall button");
+    RunSequence(false, "卸载Zarvo虚拟打印机驱动 ", u"dialog: uninstall button");
 }
 
-void CVelmoraDlg::RunSequence(bool install, const char* action, const char* log_title) {
+void CVelmoraDlg::RunSequence(bool install, const char* action, const char16_t* log_title) {
     CWaitCursor wait(m_host);
     Notices notices(m_os.ui, m_os.kernel, m_log, false);
     m_log.Begin(log_title);

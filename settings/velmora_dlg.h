@@ -45,7 +45,7 @@ class CVelmoraDlg : public CDialog {
     void OnBnClickedInstall();
     void OnBnClickedUninstall();
     // The install or the uninstall sequence, logged, and its outcome said in a box.
-    void RunSequence(bool install, const char* action, const char* log_title);
+    void RunSequence(bool install, const char* action, const char16_t* log_title);
 
     plat::Os& m_os;
     RunLog& m_log;  // the process's: a sequence's report thread may outlive the click

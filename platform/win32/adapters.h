@@ -26,38 +26,41 @@ class SpoolerWin32 final : public Spooler {
                               const char* driver) override;
     BOOL GetPrinterA(PRINTER_HANDLE printer, DWORD level, BYTE* buffer, DWORD size,
                      DWORD* needed) override;
-    BOOL SetPrinterA(PRINTER_HANDLE printer, DWORD level, BYTE* buffer, DWORD command) override;
     BOOL XcvDataW(PRINTER_HANDLE xcv, const char16_t* command, const BYTE* input, DWORD input_size,
                   BYTE* output, DWORD output_size, DWORD* needed, DWORD* status) override;
-    BOOL GetPrinterDriverDirectoryA(const char* server, const char* environment, DWORD level,
+    BOOL GetPrinterDriverDirectoryW(const char* server, const char* environment, DWORD level,
                                     BYTE* buffer, DWORD size, DWORD* needed) override;
-    BOOL GetPrintProcessorDirectoryA(const char* server, const char* environment, DWORD level,
+    BOOL GetPrintProcessorDirectoryW(const char* server, const char* environment, DWORD level,
                                      BYTE* buffer, DWORD size, DWORD* needed) override;
     BOOL EnumPortsA(const char* server, DWORD level, BYTE* buffer, DWORD size, DWORD* needed,
                     DWORD* returned) override;
     BOOL EnumPrinterDriversA(const char* server, const char* environment, DWORD level, BYTE* buffer,
                              DWORD size, DWORD* needed, DWORD* returned) override;
+    BOOL SetDefaultPrinterA(const char* printer) override;
 };
 
 class KernelWin32 final : public Kernel {
   public:
-    DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size) override;
     DWORD GetModuleFileNameW(HMODULE module, char16_t* buffer, DWORD size) override;
     const char16_t* GetCommandLineW() override;
+    BOOL IsValidCodePage(unsigned code_page) override;
+    int MultiByteToWideChar(unsigned code_page, DWORD flags, const char* text, int length,
+                            char16_t* buffer, int size) override;
     int WideCharToMultiByte(unsigned code_page, DWORD flags, const char16_t* text, int length,
                             char* buffer, int size, const char* default_char,
                             BOOL* used_default) override;
-    unsigned GetWindowsDirectoryA(char* buffer, unsigned size) override;
-    unsigned GetSystemDirectoryA(char* buffer, unsigned size) override;
-    BOOL CopyFileA(const char* source, const char* target, BOOL fail_if_exists) override;
-    BOOL DeleteFileA(const char* path) override;
-    BOOL SetCurrentDirectoryA(const char* path) override;
-    BOOL GetUserNameA(char* buffer, DWORD* size) override;
+    unsigned GetWindowsDirectoryW(char16_t* buffer, unsigned size) override;
+    unsigned GetSystemDirectoryW(char16_t* buffer, unsigned size) override;
+    DWORD GetTempPathW(DWORD size, char16_t* buffer) override;
+    BOOL CopyFileW(const char16_t* source, const char16_t* target, BOOL fail_if_exists) override;
+    BOOL DeleteFileW(const char16_t* path) override;
+    BOOL SetCurrentDirectoryW(const char16_t* path) override;
+    BOOL GetUserNameW(char16_t* buffer, DWORD* size) override;
     void GetStartupInfoW(StartupInfo* info) override;
-    BOOL CreateProcessA(const char* application, char* command_line, void* process_attributes,
-                        void* thread_attributes, BOOL inherit_handles, DWORD creation_flags,
-                        void* environment, const char* current_directory, StartupInfo* startup,
-                        ProcessInformation* process) override;
+    BOOL CreateProcessW(const char16_t* application, char16_t* command_line,
+                        void* process_attributes, void* thread_attributes, BOOL inherit_handles,
+                        DWORD creation_flags, void* environment, const char16_t* current_directory,
+                        StartupInfo* startup, ProcessInformation* process) override;
     DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) override;
     BOOL CloseHandle(HANDLE handle) override;
     void Sleep(DWORD milliseconds) override;
@@ -66,19 +69,16 @@ class KernelWin32 final : public Kernel {
     BOOL GetVersionExA(OsVersionInfo* info) override;
     void* GlobalAlloc(unsigned flags, std::size_t bytes) override;
     void* GlobalFree(void* memory) override;
-    HMODULE LoadLibraryA(const char* name) override;
     FARPROC GetProcAddress(HMODULE module, const char* name) override;
-    BOOL FreeLibrary(HMODULE module) override;
-    BOOL CallSetDefaultPrinterW(FARPROC set_default_printer, const char* printer) override;
-    DWORD GetTempPathA(DWORD size, char* buffer) override;
-    HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* security,
+    HANDLE CreateFileW(const char16_t* path, DWORD access, DWORD share, void* security,
                        DWORD disposition, DWORD flags, HANDLE template_file) override;
+    BOOL ReadFile(HANDLE file, void* data, DWORD size, DWORD* read, void* overlapped) override;
     BOOL WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written,
                    void* overlapped) override;
     DWORD GetFileSize(HANDLE file, DWORD* high) override;
     DWORD GetFileType(HANDLE file) override;
     BOOL GetFileInformationByHandle(HANDLE file, FileInformation* information) override;
-    BOOL SetFileRenameInformation(HANDLE file, const char* target, BOOL replace) override;
+    BOOL SetFileRenameInformation(HANDLE file, const char16_t* target, BOOL replace) override;
     DWORD GetSecurityInfo(HANDLE object, int object_type, DWORD what, void** owner,
                           void** descriptor) override;
     void* LocalFree(void* memory) override;
@@ -105,9 +105,9 @@ class KernelWin32 final : public Kernel {
 
 class RegistryWin32 final : public Registry {
   public:
-    LONG RegOpenKeyExA(HKEY root, const char* sub_key, DWORD options, DWORD access,
+    LONG RegOpenKeyExW(HKEY root, const char16_t* sub_key, DWORD options, DWORD access,
                        HKEY* result) override;
-    LONG RegSetValueExA(HKEY key, const char* value_name, DWORD reserved, DWORD type,
+    LONG RegSetValueExW(HKEY key, const char16_t* value_name, DWORD reserved, DWORD type,
                         const BYTE* data, DWORD size) override;
     LONG RegCloseKey(HKEY key) override;
 };
@@ -122,7 +122,6 @@ class ProfileWin32 final : public Profile {
                                     const char* file) override;
     DWORD GetProfileStringA(const char* section, const char* key, const char* default_value,
                             char* buffer, DWORD size) override;
-    BOOL WriteProfileStringA(const char* section, const char* key, const char* value) override;
     std::intptr_t SendMessageTimeoutA(HWND window, unsigned message, std::uintptr_t wparam,
                                       std::intptr_t lparam, unsigned flags, unsigned timeout,
                                       std::uintptr_t* result) override;
@@ -130,7 +129,7 @@ class ProfileWin32 final : public Profile {
 
 class InternetWin32 final : public Internet {
   public:
-    HINTERNET InternetOpenA(const char* agent, DWORD access_type, const char* proxy,
+    HINTERNET InternetOpenW(const char16_t* agent, DWORD access_type, const char* proxy,
                             const char* proxy_bypass, DWORD flags) override;
     BOOL InternetSetOptionExA(HINTERNET internet, DWORD option, void* buffer, DWORD length,
                               DWORD flags) override;
@@ -151,8 +150,8 @@ class UiWin32 final : public Ui {
     BOOL InitCommonControlsEx(DWORD size, DWORD classes) override;
     int LoadStringA(unsigned id, char* buffer, int size) override;
     HWND GetActiveWindow() override;
-    int MessageBoxIndirectA(HWND owner, const char* text, const char* caption, DWORD style,
-                            DWORD context_help_id) override;
+    int MessageBoxIndirect(HWND owner, const char* text, const char16_t* caption, DWORD style,
+                           DWORD context_help_id) override;
     HANDLE GetProcessWindowStation() override;
     BOOL GetUserObjectInformationW(HANDLE object, int index, void* information, DWORD size,
                                    DWORD* needed) override;

@@ -84,7 +84,9 @@ class DialogViewWin32 final : public DialogView {
     }
     plat::BOOL AppendMenuA(plat::HMENU menu, unsigned flags, std::uintptr_t id,
                            const char* text) override {
-        return ::AppendMenuW(static_cast<::HMENU>(menu), flags, id, Wide(text).get());
+        const Wide wide(text);
+        if (!wide.ok()) return Unconvertible();
+        return ::AppendMenuW(static_cast<::HMENU>(menu), flags, id, wide.get());
     }
     void SetIcon(plat::HICON icon, plat::BOOL big) override {
         ::SendMessageA(window_, WM_SETICON, big ? ICON_BIG : ICON_SMALL,
@@ -169,6 +171,7 @@ class DialogHostWin32 final : public DialogHost {
         static const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         (void)com;
         const Wide wide_title(title);
+        if (!wide_title.ok()) return nullptr;  // as if cancelled: no folder was chosen
         BROWSEINFOW info{};
         info.hwndOwner = static_cast<::HWND>(owner);
         info.lpszTitle = wide_title.get();
@@ -190,6 +193,7 @@ class DialogHostWin32 final : public DialogHost {
         }
         const Wide filter(request.filter, filter_length + 2);
         const Wide extension(request.default_extension);
+        if (!filter.ok() || !extension.ok()) return Unconvertible();
         wchar_t file[MAX_PATH] = {};
         OPENFILENAMEW record{};
         record.lStructSize = sizeof record;

@@ -10,7 +10,7 @@ namespace plat::win32 {
 namespace {
 
 LazyDll g_wininet("wininet.dll");
-LazyFunction<decltype(&::InternetOpenA)> g_open(g_wininet, "InternetOpenA");
+LazyFunction<decltype(&::InternetOpenW)> g_open(g_wininet, "InternetOpenW");
 LazyFunction<decltype(&::InternetSetOptionExA)> g_set_option(g_wininet, "InternetSetOptionExA");
 LazyFunction<decltype(&::InternetConnectA)> g_connect(g_wininet, "InternetConnectA");
 LazyFunction<decltype(&::HttpOpenRequestA)> g_open_request(g_wininet, "HttpOpenRequestA");
@@ -20,10 +20,14 @@ LazyFunction<decltype(&::InternetCloseHandle)> g_close_handle(g_wininet, "Intern
 
 }  // namespace
 
-plat::HINTERNET InternetWin32::InternetOpenA(const char* agent, plat::DWORD access_type,
+plat::HINTERNET InternetWin32::InternetOpenW(const char16_t* agent, plat::DWORD access_type,
                                              const char* proxy, const char* proxy_bypass,
                                              plat::DWORD flags) {
-    return g_open.CallOr(nullptr, agent, access_type, proxy, proxy_bypass, flags);
+    // No proxy or bypass list is ever named, so null in either form.
+    (void)proxy;
+    (void)proxy_bypass;
+    return g_open.CallOr(nullptr, reinterpret_cast<LPCWSTR>(agent), access_type, nullptr, nullptr,
+                         flags);
 }
 plat::BOOL InternetWin32::InternetSetOptionExA(plat::HINTERNET internet, plat::DWORD option,
                                                void* buffer, plat::DWORD length,

@@ -9,7 +9,6 @@
 
 #include "platform/win32/adapters.h"
 #include "platform/win32/lazy_import.h"
-#include "platform/win32/text_win32.h"
 
 namespace plat::win32 {
 namespace {
@@ -37,69 +36,69 @@ static_assert(plat::kFileFlagOpenReparsePoint == FILE_FLAG_OPEN_REPARSE_POINT &&
 static_assert(plat::kTokenElevation == TokenElevation && plat::kRtVersion == 16 &&
                   plat::kFileAppendData == FILE_APPEND_DATA && plat::kWaitTimeout == WAIT_TIMEOUT,
               "constants as the system defines them");
+static_assert(plat::kFileReadData == FILE_READ_DATA && plat::kWaitObject0 == WAIT_OBJECT_0 &&
+                  plat::kMbErrInvalidChars == MB_ERR_INVALID_CHARS,
+              "constants as the system defines them");
 
-plat::DWORD KernelWin32::GetModuleFileNameA(plat::HMODULE module, char* buffer, plat::DWORD size) {
-    wchar_t path[2 * MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(static_cast<::HMODULE>(module), path, 2 * MAX_PATH);
-    // Too long for the wide buffer: too long for the caller's too, which sees a name cut.
-    if (length == 0 || length >= 2 * MAX_PATH) return length == 0 ? 0 : size;
-    return ToGbk(path, -1, buffer, size);
-}
+namespace {
+
+LPCWSTR W(const char16_t* text) { return reinterpret_cast<LPCWSTR>(text); }
+LPWSTR W(char16_t* text) { return reinterpret_cast<LPWSTR>(text); }
+
+}  // namespace
+
 plat::DWORD KernelWin32::GetModuleFileNameW(plat::HMODULE module, char16_t* buffer,
                                             plat::DWORD size) {
-    return ::GetModuleFileNameW(static_cast<::HMODULE>(module), reinterpret_cast<LPWSTR>(buffer),
-                                size);
+    return ::GetModuleFileNameW(static_cast<::HMODULE>(module), W(buffer), size);
 }
 const char16_t* KernelWin32::GetCommandLineW() {
     return reinterpret_cast<const char16_t*>(::GetCommandLineW());
 }
+plat::BOOL KernelWin32::IsValidCodePage(unsigned code_page) { return ::IsValidCodePage(code_page); }
+int KernelWin32::MultiByteToWideChar(unsigned code_page, plat::DWORD flags, const char* text,
+                                     int length, char16_t* buffer, int size) {
+    return ::MultiByteToWideChar(code_page, flags, text, length, W(buffer), size);
+}
 int KernelWin32::WideCharToMultiByte(unsigned code_page, plat::DWORD flags, const char16_t* text,
                                      int length, char* buffer, int size, const char* default_char,
                                      plat::BOOL* used_default) {
-    return ::WideCharToMultiByte(code_page, flags, reinterpret_cast<LPCWCH>(text), length, buffer,
-                                 size, default_char, used_default);
+    return ::WideCharToMultiByte(code_page, flags, W(text), length, buffer, size, default_char,
+                                 used_default);
 }
-unsigned KernelWin32::GetWindowsDirectoryA(char* buffer, unsigned size) {
-    wchar_t directory[MAX_PATH];
-    const UINT length = ::GetWindowsDirectoryW(directory, MAX_PATH);
-    return length == 0 || length >= MAX_PATH ? length : ToGbk(directory, -1, buffer, size);
+unsigned KernelWin32::GetWindowsDirectoryW(char16_t* buffer, unsigned size) {
+    return ::GetWindowsDirectoryW(W(buffer), size);
 }
-unsigned KernelWin32::GetSystemDirectoryA(char* buffer, unsigned size) {
-    wchar_t directory[MAX_PATH];
-    const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
-    return length == 0 || length >= MAX_PATH ? length : ToGbk(directory, -1, buffer, size);
+unsigned KernelWin32::GetSystemDirectoryW(char16_t* buffer, unsigned size) {
+    return ::GetSystemDirectoryW(W(buffer), size);
 }
-plat::BOOL KernelWin32::CopyFileA(const char* source, const char* target,
+plat::DWORD KernelWin32::GetTempPathW(plat::DWORD size, char16_t* buffer) {
+    return ::GetTempPathW(size, W(buffer));
+}
+plat::BOOL KernelWin32::CopyFileW(const char16_t* source, const char16_t* target,
                                   plat::BOOL fail_if_exists) {
-    return ::CopyFileW(Wide(source).get(), Wide(target).get(), fail_if_exists);
+    return ::CopyFileW(W(source), W(target), fail_if_exists);
 }
-plat::BOOL KernelWin32::DeleteFileA(const char* path) { return ::DeleteFileW(Wide(path).get()); }
-plat::BOOL KernelWin32::SetCurrentDirectoryA(const char* path) {
-    return ::SetCurrentDirectoryW(Wide(path).get());
+plat::BOOL KernelWin32::DeleteFileW(const char16_t* path) { return ::DeleteFileW(W(path)); }
+plat::BOOL KernelWin32::SetCurrentDirectoryW(const char16_t* path) {
+    return ::SetCurrentDirectoryW(W(path));
 }
-plat::BOOL KernelWin32::GetUserNameA(char* buffer, plat::DWORD* size) {
-    wchar_t name[257];  // UNLEN + 1
-    ::DWORD length = 257;
-    if (!::GetUserNameW(name, &length)) return FALSE;
-    const DWORD bytes = ToGbk(name, -1, buffer, *size);
-    *size = bytes + 1;
-    return bytes != 0;
+plat::BOOL KernelWin32::GetUserNameW(char16_t* buffer, plat::DWORD* size) {
+    return ::GetUserNameW(W(buffer), reinterpret_cast<::DWORD*>(size));
 }
 void KernelWin32::GetStartupInfoW(plat::StartupInfo* info) {
     ::GetStartupInfoW(reinterpret_cast<STARTUPINFOW*>(info));
 }
-plat::BOOL KernelWin32::CreateProcessA(const char* application, char* command_line,
+plat::BOOL KernelWin32::CreateProcessW(const char16_t* application, char16_t* command_line,
                                        void* process_attributes, void* thread_attributes,
                                        plat::BOOL inherit_handles, plat::DWORD creation_flags,
-                                       void* environment, const char* current_directory,
+                                       void* environment, const char16_t* current_directory,
                                        plat::StartupInfo* startup,
                                        plat::ProcessInformation* process) {
-    return ::CreateProcessW(Wide(application).get(), Wide(command_line).get(),
-                            static_cast<SECURITY_ATTRIBUTES*>(process_attributes),
-                            static_cast<SECURITY_ATTRIBUTES*>(thread_attributes), inherit_handles,
-                            creation_flags, environment, Wide(current_directory).get(),
-                            reinterpret_cast<STARTUPINFOW*>(startup),
-                            reinterpret_cast<PROCESS_INFORMATION*>(process));
+    return ::CreateProcessW(
+        W(application), W(command_line), static_cast<SECURITY_ATTRIBUTES*>(process_attributes),
+        static_cast<SECURITY_ATTRIBUTES*>(thread_attributes), inherit_handles, creation_flags,
+        environment, W(current_directory), reinterpret_cast<STARTUPINFOW*>(startup),
+        reinterpret_cast<PROCESS_INFORMATION*>(process));
 }
 plat::DWORD KernelWin32::WaitForSingleObject(plat::HANDLE handle, plat::DWORD milliseconds) {
     return ::WaitForSingleObject(handle, milliseconds);
@@ -115,32 +114,19 @@ void* KernelWin32::GlobalAlloc(unsigned flags, std::size_t bytes) {
     return ::GlobalAlloc(flags, bytes);
 }
 void* KernelWin32::GlobalFree(void* memory) { return ::GlobalFree(memory); }
-plat::HMODULE KernelWin32::LoadLibraryA(const char* name) {
-    return ::LoadLibraryW(Wide(name).get());
-}
 plat::FARPROC KernelWin32::GetProcAddress(plat::HMODULE module, const char* name) {
     return reinterpret_cast<plat::FARPROC>(::GetProcAddress(static_cast<::HMODULE>(module), name));
 }
-plat::BOOL KernelWin32::FreeLibrary(plat::HMODULE module) {
-    return ::FreeLibrary(static_cast<::HMODULE>(module));
-}
-plat::BOOL KernelWin32::CallSetDefaultPrinterW(plat::FARPROC set_default_printer,
-                                               const char* printer) {
-    using SetDefaultPrinterWFn = BOOL(WINAPI*)(LPCWSTR);
-    return reinterpret_cast<SetDefaultPrinterWFn>(set_default_printer)(Wide(printer).get());
-}
-plat::DWORD KernelWin32::GetTempPathA(plat::DWORD size, char* buffer) {
-    wchar_t path[MAX_PATH + 1];
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, path);
-    if (length == 0 || length > MAX_PATH) return length;
-    return ToGbk(path, -1, buffer, size);
-}
-plat::HANDLE KernelWin32::CreateFileA(const char* path, plat::DWORD access, plat::DWORD share,
+plat::HANDLE KernelWin32::CreateFileW(const char16_t* path, plat::DWORD access, plat::DWORD share,
                                       void* security, plat::DWORD disposition, plat::DWORD flags,
                                       plat::HANDLE template_file) {
-    return ::CreateFileW(Wide(path).get(), access, share,
-                         static_cast<SECURITY_ATTRIBUTES*>(security), disposition, flags,
-                         template_file);
+    return ::CreateFileW(W(path), access, share, static_cast<SECURITY_ATTRIBUTES*>(security),
+                         disposition, flags, template_file);
+}
+plat::BOOL KernelWin32::ReadFile(plat::HANDLE file, void* data, plat::DWORD size, plat::DWORD* read,
+                                 void* overlapped) {
+    return ::ReadFile(file, data, size, reinterpret_cast<::DWORD*>(read),
+                      static_cast<OVERLAPPED*>(overlapped));
 }
 plat::BOOL KernelWin32::WriteFile(plat::HANDLE file, const void* data, plat::DWORD size,
                                   plat::DWORD* written, void* overlapped) {
@@ -156,10 +142,9 @@ plat::BOOL KernelWin32::GetFileInformationByHandle(plat::HANDLE file,
     return ::GetFileInformationByHandle(file,
                                         reinterpret_cast<BY_HANDLE_FILE_INFORMATION*>(information));
 }
-plat::BOOL KernelWin32::SetFileRenameInformation(plat::HANDLE file, const char* target,
+plat::BOOL KernelWin32::SetFileRenameInformation(plat::HANDLE file, const char16_t* target,
                                                  plat::BOOL replace) {
-    const Wide name(target);
-    const DWORD name_bytes = static_cast<DWORD>(::lstrlenW(name.get()) * sizeof(WCHAR));
+    const DWORD name_bytes = static_cast<DWORD>(::lstrlenW(W(target)) * sizeof(WCHAR));
     const DWORD size =
         static_cast<DWORD>(offsetof(FILE_RENAME_INFO, FileName)) + name_bytes + sizeof(WCHAR);
     const std::unique_ptr<char[]> block(new char[size]());
@@ -167,7 +152,7 @@ plat::BOOL KernelWin32::SetFileRenameInformation(plat::HANDLE file, const char* 
     info->ReplaceIfExists = replace ? TRUE : FALSE;
     info->RootDirectory = nullptr;
     info->FileNameLength = name_bytes;
-    ::CopyMemory(info->FileName, name.get(), name_bytes);
+    ::CopyMemory(info->FileName, target, name_bytes);
     return g_set_file_information.CallOr(FALSE, file, FileRenameInfo, info, size);
 }
 plat::DWORD KernelWin32::GetSecurityInfo(plat::HANDLE object, int object_type, plat::DWORD what,

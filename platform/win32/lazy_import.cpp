@@ -10,16 +10,18 @@ namespace plat::win32 {
     if (module == nullptr) {
         // By full path: a bare name would be searched for in the program's own directory first,
         // where a planted copy would run with the installer's rights.
-        char path[MAX_PATH];
-        const UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+        wchar_t path[MAX_PATH];
+        const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
         if (length == 0) return nullptr;
-        if (length + 1 + std::strlen(name_) >= MAX_PATH) {
+        const std::size_t name_length = std::strlen(name_);
+        if (length + 1 + name_length >= MAX_PATH) {
             ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
             return nullptr;
         }
-        path[length] = '\\';
-        std::strcpy(path + length + 1, name_);
-        module = ::LoadLibraryA(path);
+        path[length] = L'\\';
+        // The DLLs' names are ASCII.
+        for (std::size_t i = 0; i <= name_length; ++i) path[length + 1 + i] = name_[i];
+        module = ::LoadLibraryW(path);
         if (module == nullptr) return nullptr;
         // A thread that lost a race to load it holds one more reference; both stay loaded.
         module_.store(module, std::memory_order_release);

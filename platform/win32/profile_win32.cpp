@@ -1,6 +1,6 @@
 // Profile adapter: one call per method. The settings file is the system's ANSI code page, as
 // the printer's converter reads it, so its private-profile calls stay A; win.ini's default
-// printer is the program's text, code page 936, given and taken as UTF-16.
+// printer is the program's text, code page 936, taken as UTF-16.
 #include <windows.h>
 
 #include "platform/win32/adapters.h"
@@ -24,14 +24,13 @@ plat::BOOL ProfileWin32::WritePrivateProfileStringA(const char* section, const c
 plat::DWORD ProfileWin32::GetProfileStringA(const char* section, const char* key,
                                             const char* default_value, char* buffer,
                                             plat::DWORD size) {
+    const Wide wide_section(section), wide_key(key), wide_default(default_value);
+    if (size == 0) return 0;
+    buffer[0] = '\0';
+    if (!wide_section.ok() || !wide_key.ok() || !wide_default.ok()) return 0;
     wchar_t text[1024] = {};
-    (void)::GetProfileStringW(Wide(section).get(), Wide(key).get(), Wide(default_value).get(), text,
-                              1024);
+    (void)::GetProfileStringW(wide_section.get(), wide_key.get(), wide_default.get(), text, 1024);
     return ToGbk(text, -1, buffer, size);
-}
-plat::BOOL ProfileWin32::WriteProfileStringA(const char* section, const char* key,
-                                             const char* value) {
-    return ::WriteProfileStringW(Wide(section).get(), Wide(key).get(), Wide(value).get());
 }
 std::intptr_t ProfileWin32::SendMessageTimeoutA(plat::HWND window, unsigned message,
                                                 std::uintptr_t wparam, std::intptr_t lparam,

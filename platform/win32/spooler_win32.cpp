@@ -37,7 +37,6 @@ LazyFunction<decltype(&::DeletePrinter)> g_delete_printer(g_winspool, "DeletePri
 LazyFunction<decltype(&::DeletePrinterDriverW)> g_delete_printer_driver(g_winspool,
                                                                         "DeletePrinterDriverW");
 LazyFunction<decltype(&::GetPrinterW)> g_get_printer(g_winspool, "GetPrinterW");
-LazyFunction<decltype(&::SetPrinterW)> g_set_printer(g_winspool, "SetPrinterW");
 LazyFunction<decltype(&::XcvDataW)> g_xcv_data(g_winspool, "XcvDataW");
 LazyFunction<decltype(&::GetPrinterDriverDirectoryW)> g_get_printer_driver_directory(
     g_winspool, "GetPrinterDriverDirectoryW");
@@ -46,6 +45,8 @@ LazyFunction<decltype(&::GetPrintProcessorDirectoryW)> g_get_print_processor_dir
 LazyFunction<decltype(&::EnumPortsW)> g_enum_ports(g_winspool, "EnumPortsW");
 LazyFunction<decltype(&::EnumPrinterDriversW)> g_enum_printer_drivers(g_winspool,
                                                                       "EnumPrinterDriversW");
+LazyFunction<decltype(&::SetDefaultPrinterW)> g_set_default_printer(g_winspool,
+                                                                    "SetDefaultPrinterW");
 
 // The text fields of PRINTER_INFO_2: all but the device mode and the security descriptor.
 constexpr unsigned kPrinterTexts[] = {
@@ -59,11 +60,6 @@ constexpr TextFields kPrinterFields{kPrinterTexts, 11};
 // PORT_INFO_1 and DRIVER_INFO_1: a name.
 constexpr unsigned kNameText[] = {0};
 constexpr TextFields kNameField{kNameText, 1};
-
-// A directory the spooler names, in code page 936 in the caller's buffer.
-BOOL NarrowDirectory(BOOL got, const wchar_t* directory, plat::BYTE* buffer, plat::DWORD size) {
-    return got && ToGbk(directory, -1, reinterpret_cast<char*>(buffer), size) != 0;
-}
 
 // A level-1 enumeration: the W function fills a buffer of the caller's size, whose names are
 // then narrowed into the caller's. Asked the size, the W function gives one the narrow records
@@ -83,9 +79,11 @@ BOOL EnumerateNames(Enumerate enumerate, unsigned record_size, plat::BYTE* buffe
 
 plat::BOOL SpoolerWin32::OpenPrinterA(const char* name, plat::PRINTER_HANDLE* printer,
                                       const plat::PrinterDefaults* defaults) {
+    const Wide wide(name);
+    if (!wide.ok()) return Unconvertible();
     // The defaults never name a datatype, so they read the same in either form.
     return g_open_printer.CallOr(
-        FALSE, Wide(name).get(), reinterpret_cast<LPHANDLE>(printer),
+        FALSE, wide.get(), reinterpret_cast<LPHANDLE>(printer),
         reinterpret_cast<LPPRINTER_DEFAULTSW>(const_cast<plat::PrinterDefaults*>(defaults)));
 }
 plat::BOOL SpoolerWin32::ClosePrinter(plat::PRINTER_HANDLE printer) {
@@ -93,16 +91,23 @@ plat::BOOL SpoolerWin32::ClosePrinter(plat::PRINTER_HANDLE printer) {
 }
 plat::PRINTER_HANDLE SpoolerWin32::AddPrinterA(const char* server, plat::DWORD level,
                                                plat::BYTE* info) {
+    const Wide wide_server(server);
     const WideRecord record(info, sizeof(PRINTER_INFO_2W), kPrinterFields);
-    return g_add_printer.CallOr(nullptr, Wide(server).get(), level, record.get());
+    if (!wide_server.ok() || !record.ok()) {
+        (void)Unconvertible();
+        return nullptr;
+    }
+    return g_add_printer.CallOr(nullptr, wide_server.get(), level, record.get());
 }
 plat::BOOL SpoolerWin32::DeletePrinter(plat::PRINTER_HANDLE printer) {
     return g_delete_printer.CallOr(FALSE, printer);
 }
 plat::BOOL SpoolerWin32::DeletePrinterDriverA(const char* server, const char* environment,
                                               const char* driver) {
-    return g_delete_printer_driver.CallOr(FALSE, Wide(server).get(), Wide(environment).get(),
-                                          Wide(driver).get());
+    const Wide wide_server(server), wide_environment(environment), wide_driver(driver);
+    if (!wide_server.ok() || !wide_environment.ok() || !wide_driver.ok()) return Unconvertible();
+    return g_delete_printer_driver.CallOr(FALSE, wide_server.get(), wide_environment.get(),
+                                          wide_driver.get());
 }
 plat::BOOL SpoolerWin32::GetPrinterA(plat::PRINTER_HANDLE printer, plat::DWORD level,
                                      plat::BYTE* buffer, plat::DWORD size, plat::DWORD* needed) {
@@ -119,11 +124,6 @@ plat::BOOL SpoolerWin32::GetPrinterA(plat::PRINTER_HANDLE printer, plat::DWORD l
     }
     return done;
 }
-plat::BOOL SpoolerWin32::SetPrinterA(plat::PRINTER_HANDLE printer, plat::DWORD level,
-                                     plat::BYTE* buffer, plat::DWORD command) {
-    const WideRecord record(buffer, sizeof(PRINTER_INFO_2W), kPrinterFields);
-    return g_set_printer.CallOr(FALSE, printer, level, record.get(), command);
-}
 plat::BOOL SpoolerWin32::XcvDataW(plat::PRINTER_HANDLE xcv, const char16_t* command,
                                   const plat::BYTE* input, plat::DWORD input_size,
                                   plat::BYTE* output, plat::DWORD output_size, plat::DWORD* needed,
@@ -132,31 +132,29 @@ plat::BOOL SpoolerWin32::XcvDataW(plat::PRINTER_HANDLE xcv, const char16_t* comm
                              const_cast<PBYTE>(input), input_size, output, output_size,
                              Dword(needed), Dword(status));
 }
-plat::BOOL SpoolerWin32::GetPrinterDriverDirectoryA(const char* server, const char* environment,
+plat::BOOL SpoolerWin32::GetPrinterDriverDirectoryW(const char* server, const char* environment,
                                                     plat::DWORD level, plat::BYTE* buffer,
                                                     plat::DWORD size, plat::DWORD* needed) {
-    wchar_t directory[MAX_PATH] = {};
-    return NarrowDirectory(
-        g_get_printer_driver_directory.CallOr(FALSE, Wide(server).get(), Wide(environment).get(),
-                                              level, reinterpret_cast<LPBYTE>(directory),
-                                              sizeof directory, Dword(needed)),
-        directory, buffer, size);
+    const Wide wide_server(server), wide_environment(environment);
+    if (!wide_server.ok() || !wide_environment.ok()) return Unconvertible();
+    return g_get_printer_driver_directory.CallOr(FALSE, wide_server.get(), wide_environment.get(),
+                                                 level, buffer, size, Dword(needed));
 }
-plat::BOOL SpoolerWin32::GetPrintProcessorDirectoryA(const char* server, const char* environment,
+plat::BOOL SpoolerWin32::GetPrintProcessorDirectoryW(const char* server, const char* environment,
                                                      plat::DWORD level, plat::BYTE* buffer,
                                                      plat::DWORD size, plat::DWORD* needed) {
-    wchar_t directory[MAX_PATH] = {};
-    return NarrowDirectory(
-        g_get_print_processor_directory.CallOr(FALSE, Wide(server).get(), Wide(environment).get(),
-                                               level, reinterpret_cast<LPBYTE>(directory),
-                                               sizeof directory, Dword(needed)),
-        directory, buffer, size);
+    const Wide wide_server(server), wide_environment(environment);
+    if (!wide_server.ok() || !wide_environment.ok()) return Unconvertible();
+    return g_get_print_processor_directory.CallOr(FALSE, wide_server.get(), wide_environment.get(),
+                                                  level, buffer, size, Dword(needed));
 }
 plat::BOOL SpoolerWin32::EnumPortsA(const char* server, plat::DWORD level, plat::BYTE* buffer,
                                     plat::DWORD size, plat::DWORD* needed, plat::DWORD* returned) {
+    const Wide wide_server(server);
+    if (!wide_server.ok()) return Unconvertible();
     return EnumerateNames(
         [&](BYTE* wide, ::DWORD wide_size, LPDWORD wide_needed, LPDWORD count) {
-            return g_enum_ports.CallOr(FALSE, Wide(server).get(), level, wide, wide_size,
+            return g_enum_ports.CallOr(FALSE, wide_server.get(), level, wide, wide_size,
                                        wide_needed, count);
         },
         sizeof(PORT_INFO_1W), buffer, size, needed, returned);
@@ -165,12 +163,20 @@ plat::BOOL SpoolerWin32::EnumPrinterDriversA(const char* server, const char* env
                                              plat::DWORD level, plat::BYTE* buffer,
                                              plat::DWORD size, plat::DWORD* needed,
                                              plat::DWORD* returned) {
+    const Wide wide_server(server), wide_environment(environment);
+    if (!wide_server.ok() || !wide_environment.ok()) return Unconvertible();
     return EnumerateNames(
         [&](BYTE* wide, ::DWORD wide_size, LPDWORD wide_needed, LPDWORD count) {
-            return g_enum_printer_drivers.CallOr(FALSE, Wide(server).get(), Wide(environment).get(),
+            return g_enum_printer_drivers.CallOr(FALSE, wide_server.get(), wide_environment.get(),
                                                  level, wide, wide_size, wide_needed, count);
         },
         sizeof(DRIVER_INFO_1W), buffer, size, needed, returned);
+}
+plat::BOOL SpoolerWin32::SetDefaultPrinterA(const char* printer) {
+    // The W form: the A one would read our name in the system's ANSI code page.
+    const Wide wide(printer);
+    if (!wide.ok()) return Unconvertible();
+    return g_set_default_printer.CallOr(FALSE, wide.get());
 }
 
 }  // namespace plat::win32

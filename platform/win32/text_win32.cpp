@@ -3,18 +3,42 @@
 #include "platform/win32/text_win32.h"
 
 namespace plat::win32 {
+namespace {
 
 constexpr UINT kGbk = 936;
+
+// The UTF-16 units `text` (with its terminator when `length` is -1) takes, written to `out` when
+// it is given; 0 when it is no code page 936 text. ASCII is the same in every code page, so it
+// needs no code page at all: the English box that says code page 936 is missing still reads.
+int Convert(const char* text, int length, wchar_t* out, int room) {
+    const int bytes = length < 0 ? ::lstrlenA(text) + 1 : length;
+    bool ascii = true;
+    for (int i = 0; i < bytes && ascii; ++i) ascii = static_cast<unsigned char>(text[i]) < 0x80;
+    if (!ascii) return ::MultiByteToWideChar(kGbk, MB_ERR_INVALID_CHARS, text, bytes, out, room);
+    if (out != nullptr) {
+        if (room < bytes) return 0;
+        for (int i = 0; i < bytes; ++i) out[i] = static_cast<unsigned char>(text[i]);
+    }
+    return bytes;
+}
+
+}  // namespace
 
 Wide::Wide(const char* gbk, int length) {
     if (gbk == nullptr) return;
     text_ = local_;
-    const int needed = ::MultiByteToWideChar(kGbk, 0, gbk, length, nullptr, 0);
-    if (needed > MAX_PATH) text_ = heap_ = new wchar_t[static_cast<unsigned>(needed)];
-    // The program's own texts are valid code page 936; a failure leaves the empty text.
-    if (needed <= 0 || ::MultiByteToWideChar(kGbk, 0, gbk, length, text_, needed) == 0) {
-        text_[0] = 0;
+    const int needed = Convert(gbk, length, nullptr, 0);
+    if (needed > MAX_PATH) {
+        heap_.reset(new wchar_t[static_cast<unsigned>(needed)]);
+        text_ = heap_.get();
     }
+    ok_ = needed > 0 && Convert(gbk, length, text_, needed) == needed;
+    if (!ok_) text_[0] = 0;
+}
+
+BOOL Unconvertible() {
+    if (::GetLastError() == ERROR_SUCCESS) ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return FALSE;
 }
 
 ::DWORD ToCodePage(UINT code_page, const wchar_t* text, int length, char* buffer, ::DWORD size) {
@@ -55,21 +79,26 @@ WideRecord::WideRecord(const void* record, unsigned size, TextFields fields) {
     unsigned total = size;
     for (int i = 0; i < fields.count; ++i) {
         if (const char* text = text_at(i)) {
-            total += static_cast<unsigned>(::MultiByteToWideChar(kGbk, 0, text, -1, nullptr, 0)) *
-                     sizeof(wchar_t);
+            const int units = Convert(text, -1, nullptr, 0);
+            if (units <= 0) return;  // not ok: no block
+            total += static_cast<unsigned>(units) * sizeof(wchar_t);
         }
     }
-    block_ = new BYTE[total]();
-    ::CopyMemory(block_, original, size);
-    auto* next = reinterpret_cast<wchar_t*>(block_ + size);
+    std::unique_ptr<BYTE[]> block(new BYTE[total]());
+    ::CopyMemory(block.get(), original, size);
+    auto* next = reinterpret_cast<wchar_t*>(block.get() + size);
     for (int i = 0; i < fields.count; ++i) {
         const char* text = text_at(i);
         wchar_t* wide = text != nullptr ? next : nullptr;
-        ::CopyMemory(block_ + fields.offsets[i], &wide, sizeof wide);
+        ::CopyMemory(block.get() + fields.offsets[i], &wide, sizeof wide);
         if (text == nullptr) continue;
-        const int room = static_cast<int>((block_ + total - reinterpret_cast<BYTE*>(next)) / 2);
-        next += ::MultiByteToWideChar(kGbk, 0, text, -1, next, room);
+        const int room =
+            static_cast<int>((block.get() + total - reinterpret_cast<BYTE*>(next)) / 2);
+        const int units = Convert(text, -1, next, room);
+        if (units <= 0) return;
+        next += units;
     }
+    block_ = std::move(block);
 }
 
 BOOL NarrowRecords(const BYTE* wide, ::DWORD count, unsigned size, TextFields fields, BYTE* out,

@@ -4,24 +4,33 @@
 
 #include <windows.h>
 
+#include <memory>
+
 namespace plat::win32 {
 
 // The UTF-16 form of a code page 936 text, for one call; a null text stays null. With a
-// `length`, that many bytes, zeros included (a list of texts ended by an empty one).
+// `length`, that many bytes, zeros included (a list of texts ended by an empty one). A text that
+// cannot be converted (code page 936 missing, bytes that are no text of it) is not ok(): the call
+// it was meant for must fail rather than be given an empty text.
 class Wide {
   public:
     explicit Wide(const char* gbk, int length = -1);
     Wide(const Wide&) = delete;
     Wide& operator=(const Wide&) = delete;
-    ~Wide() { delete[] heap_; }
+    bool ok() const { return ok_; }
     // Null-terminated; writable, as CreateProcessW wants its command line.
     wchar_t* get() const { return text_; }
 
   private:
     wchar_t local_[MAX_PATH];
-    wchar_t* heap_ = nullptr;
+    std::unique_ptr<wchar_t[]> heap_;
     wchar_t* text_ = nullptr;
+    bool ok_ = true;
 };
+
+// Fails the call a text could not be converted for: false with the last error the conversion
+// left (1113 when it left none).
+BOOL Unconvertible();
 
 // Writes the form in `code_page` of `length` UTF-16 units (-1: up to the terminator) into
 // `buffer` of `size` bytes with a terminator. Returns the bytes written without it, or 0 with the
@@ -42,17 +51,16 @@ struct TextFields {
 };
 
 // A copy of a record whose text fields point to the UTF-16 forms of the original's code page
-// 936 texts, all in one block, for the W function that takes the record.
+// 936 texts, all in one block, for the W function that takes the record; not ok() when a text
+// cannot be converted.
 class WideRecord {
   public:
     WideRecord(const void* record, unsigned size, TextFields fields);
-    WideRecord(const WideRecord&) = delete;
-    WideRecord& operator=(const WideRecord&) = delete;
-    ~WideRecord() { delete[] block_; }
-    BYTE* get() const { return block_; }
+    bool ok() const { return block_ != nullptr; }
+    BYTE* get() const { return block_.get(); }
 
   private:
-    BYTE* block_;
+    std::unique_ptr<BYTE[]> block_;
 };
 
 // Copies `count` records of `size` bytes that a W function filled in at `wide` into `out`

@@ -20,16 +20,16 @@ int UiWin32::LoadStringA(unsigned id, char* buffer, int size) {
     return static_cast<int>(ToGbk(text, -1, buffer, static_cast<::DWORD>(size)));
 }
 plat::HWND UiWin32::GetActiveWindow() { return ::GetActiveWindow(); }
-int UiWin32::MessageBoxIndirectA(plat::HWND owner, const char* text, const char* caption,
-                                 plat::DWORD style, plat::DWORD context_help_id) {
+int UiWin32::MessageBoxIndirect(plat::HWND owner, const char* text, const char16_t* caption,
+                                plat::DWORD style, plat::DWORD context_help_id) {
     const Wide wide_text(text);
-    const Wide wide_caption(caption);
+    if (!wide_text.ok()) return Unconvertible();  // 0: no box, as when it cannot be made
     MSGBOXPARAMSW params{};
     params.cbSize = sizeof params;
     params.hwndOwner = static_cast<::HWND>(owner);
     params.hInstance = ::GetModuleHandleW(nullptr);
     params.lpszText = wide_text.get();
-    params.lpszCaption = wide_caption.get();
+    params.lpszCaption = reinterpret_cast<LPCWSTR>(caption);
     params.dwStyle = style;
     params.dwContextHelpId = context_help_id;
     return ::MessageBoxIndirectW(&params);

@@ -33,6 +33,8 @@ using namespace plat;
 constexpr char kDir[] = "C:\\Program Files\\Velmora\\";
 constexpr char kSpoolKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\zarvo printer";
 constexpr char kProcessors[] = "C:\\windows\\system32\\spool\\prtprocs\\w32x86";
+constexpr char kX86[] = "Windows NT x86";
+constexpr char kX64[] = "Windows x64";
 // The running account's SID, S-1-5-21-1-2-3-1000, and another user's.
 const std::string kUserSid(
     "\x01\x05\0\0\0\0\0\x05\x15\0\0\0\x01\0\0\0\x02\0\0\0\x03\0\0\0\xE8\x03\0\0", 28);
@@ -54,24 +56,38 @@ inline std::string Low(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
-// Converts `bytes` between two of iconv's encodings; what cannot be converted ends it.
-inline std::string Iconv(const char* to, const char* from, std::string bytes) {
+// Converts `bytes` between two of iconv's encodings. What cannot be converted ends it, or with
+// `unit`, becomes '?' for each `unit` bytes of it; `*whole` tells whether all was converted.
+inline std::string Iconv(const char* to, const char* from, std::string bytes, std::size_t unit = 0,
+                         bool* whole = nullptr) {
     iconv_t cd = iconv_open(to, from);
-    std::string out(bytes.size() * 2 + 4, '\0');
+    std::string out(bytes.size() * 4 + 4, '\0');
     char *in = bytes.data(), *at = out.data();
     std::size_t left = bytes.size(), room = out.size();
-    (void)iconv(cd, &in, &left, &at, &room);
+    while (iconv(cd, &in, &left, &at, &room) == std::size_t(-1) && unit && left >= unit) {
+        in += unit, left -= unit, *at++ = '?', --room;
+    }
+    if (whole) *whole = left == 0;
     iconv_close(cd);
     return out.substr(0, out.size() - room);
 }
-inline std::u16string Utf16(const std::string& gbk) {
-    const std::string bytes = Iconv("UTF-16LE", "GBK", gbk);
-    return std::u16string(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
+inline std::u16string Wide(const std::string& bytes, const char* from) {
+    const std::string wide = Iconv("UTF-16LE", from, bytes);
+    return std::u16string(reinterpret_cast<const char16_t*>(wide.data()), wide.size() / 2);
 }
-inline std::string Gbk(std::u16string_view text) {
-    return Iconv(
-        "GBK", "UTF-16LE",
-        std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t)));
+inline std::string Narrow(std::u16string_view text, const char* to, bool* whole = nullptr) {
+    return Iconv(to, "UTF-16LE",
+                 std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2), 2,
+                 whole);
+}
+// Code page 936 and UTF-16 (read as GB18030, which like Windows maps the whole double-byte
+// range); UTF-8 (the pretend system's paths, the log) and UTF-16.
+inline std::u16string Utf16(const std::string& gbk) { return Wide(gbk, "GB18030"); }
+inline std::string Gbk(std::u16string_view text) { return Narrow(text, "GBK"); }
+inline std::u16string FromUtf8(const std::string& utf8) { return Wide(utf8, "UTF-8"); }
+inline std::string Utf8(std::u16string_view text) { return Narrow(text, "UTF-8"); }
+inline std::string Utf8(const char16_t* text) {
+    return text ? Utf8(std::u16string_view(text)) : "-";
 }
 
 // Copies as the A functions do: at most size - 1 bytes and a terminator; returns the bytes.
@@ -223,19 +239,20 @@ class System : public ServiceManager,
         return bad_closes ? out + Str(bad_closes) + " bad closes" : out;
     }
 
-    // --- Kernel: files, directories, processes and a virtual clock.
+    // --- Kernel: files, directories, processes and a virtual clock. Paths are kept as UTF-8.
     std::string module = kDir + Str("Velmora.exe"), windows = "C:\\windows",
                 system = "C:\\windows\\system32", current = "C:\\", temp = "C:\\Temp\\";
     std::string version;  // the version resource's bytes; none when empty
     std::map<std::string, std::string> files = {{module, "MZ velmora"},
                                                 {kDir + Str("zarvoPrinter.inf"), "[V]"},
                                                 {system + "\\rundll32.exe", "MZ rundll32"}};
-    DWORD last_error = 0, platform = kVerPlatformWin32Nt, major = 6;
-    std::uint64_t clock = 0;            // virtual milliseconds slept and waited
-    DWORD child_ms = 250;               // how long the installer child runs (kInfinite: for ever)
-    DWORD child_exit = 0;               // and the exit code it ends with
-    std::string installing;             // the driver the running installer child adds
-    std::vector<std::string> commands;  // command lines of the processes created
+    DWORD last_error = 0, major = 6;
+    bool gbk = true;          // whether code page 936 is installed
+    std::uint64_t clock = 0;  // virtual milliseconds slept and waited
+    DWORD child_ms = 250;     // how long the installer child runs (kInfinite: for ever)
+    DWORD child_exit = 0;     // and the exit code it ends with
+    std::pair<std::string, std::string> installing;  // environment and driver the child adds
+    std::vector<std::string> commands;               // command lines of the processes created
     std::vector<std::pair<ThreadProc, void*>> threads;
     void RunThreads() {
         for (auto t : std::exchange(threads, {})) t.first(t.second);
@@ -243,42 +260,52 @@ class System : public ServiceManager,
 
     std::u16string command_line;  // Program() puts the program's quoted path before the tail
     const char16_t* GetCommandLineW() override { return command_line.c_str(); }
+    // As Windows XP does, a name that does not fit is cut to the buffer unterminated.
     DWORD GetModuleFileNameW(HMODULE, char16_t* b, DWORD n) override {
-        const std::u16string wide = Utf16(module);
-        std::memcpy(b, wide.c_str(), std::min<std::size_t>(wide.size() + 1, n) * 2);
-        return DWORD(std::min<std::size_t>(wide.size(), n));
+        return Copy(FromUtf8(module), b, n, false);
+    }
+    BOOL IsValidCodePage(unsigned cp) override { return cp == kCodePageGbk && gbk; }
+    int MultiByteToWideChar(unsigned cp, DWORD, const char* text, int n, char16_t* b,
+                            int size) override {
+        const std::u16string wide = cp == kCodePageGbk && gbk ? Utf16({text, std::size_t(n)}) : u"";
+        if (wide.size() > std::size_t(size)) return Error(kErrorInsufficientBuffer);
+        std::copy(wide.begin(), wide.end(), b);
+        return int(wide.size());
     }
     int WideCharToMultiByte(unsigned cp, DWORD, const char16_t* text, int n, char* b, int size,
-                            const char*, BOOL*) override {
-        const std::string gbk = cp == kCodePageGbk ? Gbk(std::u16string_view(text, n)) : "";
-        if (size == 0) return int(gbk.size());
-        if (gbk.size() > std::size_t(size)) return Error(kErrorInsufficientBuffer);
-        std::memcpy(b, gbk.data(), gbk.size());
-        return int(gbk.size());
+                            const char*, BOOL* lossy) override {
+        bool whole = false;
+        const std::string narrow =
+            cp == kCodePageGbk && gbk ? Narrow({text, std::size_t(n)}, "GBK", &whole) : "";
+        if (lossy) *lossy = !whole;
+        if (narrow.size() > std::size_t(size)) return Error(kErrorInsufficientBuffer);
+        std::memcpy(b, narrow.data(), narrow.size());
+        return int(narrow.size());
     }
-    DWORD GetModuleFileNameA(HMODULE, char* b, DWORD n) override {
-        // As Windows XP does, a name that does not fit is cut to the buffer unterminated.
-        if (Fails("GetModuleFileNameA")) return 0;
-        std::memcpy(b, module.c_str(), std::min<std::size_t>(module.size() + 1, n));
-        return DWORD(std::min<std::size_t>(module.size(), n));
+    unsigned GetWindowsDirectoryW(char16_t* b, unsigned n) override {
+        return Fails("GetWindowsDirectoryW") ? 0 : Copy(FromUtf8(windows), b, n);
     }
-    unsigned GetWindowsDirectoryA(char* b, unsigned n) override { return Dir(windows, b, n); }
-    unsigned GetSystemDirectoryA(char* b, unsigned n) override { return Dir(system, b, n); }
-    BOOL CopyFileA(const char* from, const char* to, BOOL fail_if_exists) override {
-        if (Fails("CopyFileA") || !files.count(from)) return Error(kErrorFileNotFound);
-        if (fail_if_exists && files.count(to)) return Error(80);  // ERROR_FILE_EXISTS
-        files[to] = files[from];
-        return Note("copy", to);
+    unsigned GetSystemDirectoryW(char16_t* b, unsigned n) override {
+        return Fails("GetSystemDirectoryW") ? 0 : Copy(FromUtf8(system), b, n);
     }
-    BOOL DeleteFileA(const char* path) override {
+    DWORD GetTempPathW(DWORD n, char16_t* b) override {
+        return Fails("GetTempPathW") ? 0 : Copy(FromUtf8(temp), b, n);
+    }
+    BOOL CopyFileW(const char16_t* from, const char16_t* to, BOOL fail_if_exists) override {
+        if (Fails("CopyFileW") || !files.count(Utf8(from))) return Error(kErrorFileNotFound);
+        if (fail_if_exists && files.count(Utf8(to))) return Error(80);  // ERROR_FILE_EXISTS
+        files[Utf8(to)] = files[Utf8(from)];
+        return Note("copy", Utf8(to));
+    }
+    BOOL DeleteFileW(const char16_t* path) override {
         // The running spooler holds its print processors loaded.
-        const bool loaded = spooler != kServiceStopped && Str(path).rfind(kProcessors, 0) == 0;
-        if (Fails("DeleteFileA") || loaded) return Error(32);  // ERROR_SHARING_VIOLATION
-        return files.erase(path) ? Note("delete", path) : Error(kErrorFileNotFound);
+        const bool loaded = spooler != kServiceStopped && Utf8(path).rfind(kProcessors, 0) == 0;
+        if (Fails("DeleteFileW") || loaded) return Error(32);  // ERROR_SHARING_VIOLATION
+        return files.erase(Utf8(path)) ? Note("delete", Utf8(path)) : Error(kErrorFileNotFound);
     }
-    BOOL SetCurrentDirectoryA(const char* path) override {
-        if (Fails("SetCurrentDirectoryA") || !*path) return Error(123);  // ERROR_INVALID_NAME
-        current = path;
+    BOOL SetCurrentDirectoryW(const char16_t* path) override {
+        if (Fails("SetCurrentDirectoryW") || !*path) return Error(123);  // ERROR_INVALID_NAME
+        current = Utf8(path);
         return kTrue;
     }
     void GetStartupInfoW(StartupInfo* info) override {
@@ -288,19 +315,19 @@ class System : public ServiceManager,
     // The child is the printer-UI installer: "/ia /m <model> /h <architecture> ... /f <inf>"
     // adds the model's driver for that architecture when the INF lies in the directory the
     // child starts in, by the time it ends.
-    BOOL CreateProcessA(const char* app, char* command, void*, void*, BOOL, DWORD, void*,
-                        const char*, StartupInfo* s, ProcessInformation* pi) override {
-        if (Fails("CreateProcessA") || !files.count(Str(app)) || s->cb != sizeof *s)
+    BOOL CreateProcessW(const char16_t* app, char16_t* command, void*, void*, BOOL, DWORD, void*,
+                        const char16_t*, StartupInfo* s, ProcessInformation* pi) override {
+        if (Fails("CreateProcessW") || !files.count(Utf8(app)) || s->cb != sizeof *s) {
             return Error(2);
-        const std::string c = commands.emplace_back(command);
+        }
+        const std::string c = commands.emplace_back(Gbk(command));
         const std::size_t m = c.find("/m \"") + 4, f = c.find(" /f ");
         const bool inf =
             f != c.npos && files.count(current + c.substr(f + 4, c.find(" ", f + 4) - f - 4));
-        installing = inf && c.find(" /ia ") != c.npos ? c.substr(m, c.find('"', m) - m) : "";
-        const bool native = c.find(machine == kImageFileMachineI386
-                                       ? "/h \"Intel\" /v \"Windows 2000\""
-                                       : "/h \"x64\" /v \"Type 3 - User Mode\"") != c.npos;
-        if (!native && !installing.empty()) foreign_drivers.insert(std::exchange(installing, ""));
+        const std::string model =
+            inf && c.find(" /ia ") != c.npos ? c.substr(m, c.find('"', m) - m) : "";
+        const bool x64 = c.find("/h \"x64\" /v \"Type 3 - User Mode\"") != c.npos;
+        installing = {x64 ? kX64 : kX86, model};
         *pi = {Open("process"), Open("thread"), 1, 2};
         return kTrue;
     }
@@ -311,7 +338,8 @@ class System : public ServiceManager,
             return kWaitTimeout;
         }
         clock += child_ms;
-        if (!installing.empty()) drivers.insert(std::exchange(installing, ""));
+        if (!installing.second.empty()) drivers[installing.first].insert(installing.second);
+        installing = {};
         return 0;
     }
     BOOL CloseHandle(HANDLE h) override { return Close(h); }
@@ -319,25 +347,24 @@ class System : public ServiceManager,
         *code = child_exit;
         return kTrue;
     }
-    DWORD GetTempPathA(DWORD n, char* b) override {
-        return Fails("GetTempPathA") ? 0 : Put(temp, b, n);
-    }
     // Files open for appending, as the run log opens them: created when missing, or with
     // CREATE_NEW only then; opening one that exists succeeds with ERROR_ALREADY_EXISTS.
-    HANDLE CreateFileA(const char* path, DWORD, DWORD, void*, DWORD disposition, DWORD,
+    HANDLE CreateFileW(const char16_t* name, DWORD, DWORD, void*, DWORD disposition, DWORD,
                        HANDLE) override {
-        if (Fails("CreateFileA")) return InvalidHandleValue();
+        const std::string path = Utf8(name);
+        if (Fails("CreateFileW")) return InvalidHandleValue();
         if (files.count(path) && disposition == kCreateNew) {
             Error(kErrorFileExists);
             return InvalidHandleValue();
         }
         if (files.count(path)) {
-            last_error = 183;
+            last_error = kErrorAlreadyExists;
         } else if (!facts.count(path)) {
             facts[path].owner = account;  // a new file belongs to its creator
         }
         files[path];  // created empty when missing
-        return Open("file " + Str(path));
+        read_at[path] = 0;
+        return Open("file " + path);
     }
     // What the log's checks read of a file; one without an entry is a plain file of ours.
     struct FileFacts {
@@ -347,6 +374,7 @@ class System : public ServiceManager,
         std::string owner = kUserSid;
     };
     std::map<std::string, FileFacts> facts;
+    std::map<std::string, std::size_t> read_at;  // where each open file is read next
     DWORD GetFileType(HANDLE h) override { return facts[FileOf(h)].disk ? kFileTypeDisk : 2; }
     BOOL GetFileInformationByHandle(HANDLE h, FileInformation* information) override {
         if (Fails("GetFileInformationByHandle")) return kFalse;
@@ -356,35 +384,46 @@ class System : public ServiceManager,
         information->nNumberOfLinks = file.links;
         return kTrue;
     }
-    BOOL SetFileRenameInformation(HANDLE h, const char* target, BOOL replace) override {
+    BOOL SetFileRenameInformation(HANDLE h, const char16_t* name, BOOL replace) override {
+        const std::string target = Utf8(name);
         if (Fails("SetFileRenameInformation") || (files.count(target) && !replace)) return kFalse;
         files[target] = files[FileOf(h)];
         facts[target] = facts[FileOf(h)];
         files.erase(FileOf(h));
         facts.erase(FileOf(h));
-        open[h] = "file " + Str(target);
+        open[h] = "file " + target;
         return kTrue;
     }
     // The owner's SID in memory of its own, freed with LocalFree.
     DWORD GetSecurityInfo(HANDLE h, int, DWORD, void** owner, void** descriptor) override {
         if (Fails("GetSecurityInfo")) return last_error;
         const std::string& sid = facts[FileOf(h)].owner;
-        *descriptor = std::calloc(1, sid.size());
+        *descriptor = std::calloc(1, sid.size() + 1);
         std::memcpy(*descriptor, sid.data(), sid.size());
         open[*descriptor] = "security descriptor";
-        *owner = *descriptor;
+        *owner = sid.empty() ? nullptr : *descriptor;
         return 0;
     }
     void* LocalFree(void* memory) override { return GlobalFree(memory); }
+    BOOL ReadFile(HANDLE h, void* data, DWORD n, DWORD* read, void*) override {
+        if (Fails("ReadFile") || What(h).rfind("file ", 0)) return kFalse;
+        const std::string& text = files[FileOf(h)];
+        std::size_t& at = read_at[FileOf(h)];
+        *read = DWORD(std::min<std::size_t>(n, text.size() - std::min(at, text.size())));
+        std::memcpy(data, text.data() + std::min(at, text.size()), *read);
+        at += *read;
+        return kTrue;
+    }
+    // Appended whatever was read: the log is open for appending only.
     BOOL WriteFile(HANDLE h, const void* data, DWORD n, DWORD* written, void*) override {
         if (Fails("WriteFile") || What(h).rfind("file ", 0)) return kFalse;
-        files[What(h).substr(5)].append(static_cast<const char*>(data), n);
+        files[FileOf(h)].append(static_cast<const char*>(data), n);
         *written = n;
         return kTrue;
     }
     DWORD GetFileSize(HANDLE h, DWORD* high) override {
         *high = 0;
-        return DWORD(files[What(h).substr(5)].size());
+        return Fails("GetFileSize") ? kInvalidFileSize : DWORD(files[FileOf(h)].size());
     }
     void GetLocalTime(SystemTime* t) override { *t = {2026, 12, 1, 7, 10, 11, 12, 0}; }
     HANDLE GetCurrentProcess() override { return H(~std::uintptr_t{0}); }
@@ -420,11 +459,12 @@ class System : public ServiceManager,
                                                    : kProcessorArchitectureIntel;
     }
     BOOL OpenProcessToken(HANDLE, DWORD, HANDLE* token) override {
+        if (Fails("OpenProcessToken")) return kFalse;
         *token = Open("token");
         return kTrue;
     }
     // The account and whether its token is elevated.
-    std::string account = kUserSid, user_name = "zhang";
+    std::string account = kUserSid, user_name = "zhang";  // the name in UTF-8
     DWORD elevated = 1;
     BOOL GetTokenInformation(HANDLE, int what, void* info, DWORD size, DWORD* returned) override {
         if (what == kTokenElevation) {
@@ -441,9 +481,10 @@ class System : public ServiceManager,
         std::memcpy(sid, account.data(), account.size());
         return kTrue;
     }
-    BOOL GetUserNameA(char* b, DWORD* size) override {
-        if (Fails("GetUserNameA") || *size <= user_name.size()) return kFalse;
-        *size = Put(user_name, b, *size) + 1;
+    BOOL GetUserNameW(char16_t* b, DWORD* size) override {
+        const std::u16string name = FromUtf8(user_name);
+        if (Fails("GetUserNameW") || *size <= name.size()) return kFalse;
+        *size = Copy(name, b, *size) + 1;
         return kTrue;
     }
     HANDLE FindResourceA(HMODULE, unsigned, unsigned) override {
@@ -452,9 +493,16 @@ class System : public ServiceManager,
     HANDLE LoadResource(HMODULE, HANDLE) override { return H(3); }
     const void* LockResource(HANDLE) override { return version.data(); }
     DWORD SizeofResource(HMODULE, HANDLE) override { return DWORD(version.size()); }
-    // The run log without its times, lines joined by '|'.
-    std::string RunLog() {
-        std::string text = files[temp + "Velmora.log"], out;
+    // The run log without its byte-order mark and times, lines joined by '|', in code page 936
+    // like the tests' texts ('?' for what it cannot hold); "not UTF-8" when it is not that.
+    std::string RunLog(const std::string& name = "Velmora.log") {
+        std::string text = files[temp + name], out;
+        if (text.empty()) return "";
+        if (text.rfind("\xEF\xBB\xBF", 0) != 0) return "not UTF-8";
+        bool whole = false;
+        (void)Iconv("UTF-16LE", "UTF-8", text, 0, &whole);
+        if (!whole) return "not UTF-8";
+        text = Narrow(FromUtf8(text.substr(3)), "GB18030");
         for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != text.npos; at = end + 2) {
             const std::size_t from = text.find_first_not_of("0123456789-: ", at);  // no times
             out += (out.empty() ? "" : "|") + text.substr(from, end - from);
@@ -468,7 +516,7 @@ class System : public ServiceManager,
     DWORD GetLastError() override { return last_error; }
     void SetLastError(DWORD e) override { last_error = e; }
     BOOL GetVersionExA(OsVersionInfo* v) override {
-        v->dwPlatformId = platform;
+        v->dwPlatformId = kVerPlatformWin32Nt;
         v->dwMajorVersion = major;
         return kTrue;
     }
@@ -482,25 +530,12 @@ class System : public ServiceManager,
         std::free(p);
         return nullptr;
     }
-    // Only the system's own DLL, named by its full path.
-    HMODULE LoadLibraryA(const char* name) override {
-        const bool system_dll = Low(name) == Low(system + "\\winspool.drv");
-        return Fails("LoadLibraryA") || !system_dll ? nullptr : Open("library");
-    }
     bool has_dll_directories = true;  // SetDefaultDllDirectories: Windows 8, or 7 updated
     FARPROC GetProcAddress(HMODULE, const char* name) override {
         if (Str(name) == "IsWow64Process") return &Abort;
         if (Str(name) == "IsWow64Process2") return has_wow64_process2 ? &Abort : nullptr;
         if (Str(name) == "SetDefaultDllDirectories") return has_dll_directories ? &Abort : nullptr;
-        const bool found = !Fails("GetProcAddress") && Str(name) == "SetDefaultPrinterW";
-        return found && major >= 5 ? &Abort : nullptr;
-    }
-    BOOL FreeLibrary(HMODULE h) override { return Close(h); }
-    BOOL CallSetDefaultPrinterW(FARPROC f, const char* name) override {
-        if (Fails("SetDefaultPrinterW") || f != &Abort) return kFalse;
-        if (!queues.count(name)) return Error(1801);  // ERROR_INVALID_PRINTER_NAME
-        MakeDefault(name);
-        return kTrue;
+        return nullptr;
     }
     std::uintptr_t BeginThread(ThreadProc start, unsigned stack, void* arg) override {
         threads.push_back({start, arg});
@@ -538,21 +573,29 @@ class System : public ServiceManager,
     }
     BOOL CloseServiceHandle(SC_HANDLE h) override { return Close(h); }
 
-    // --- Spooler: ports, drivers, queues with their level-2 record, the default printer.
+    // --- Spooler: ports, drivers by environment, queues with their level-2 record, the
+    // default printer.
     struct Queue {
         std::string port, driver, record = "", processor = "WinPrint", datatype = "RAW";
         DWORD attributes = 0;
     };
     std::map<std::string, Queue> queues;
-    // The drivers for the spooler's own architecture, and for another one.
-    std::set<std::string> ports = {"LPT1:"}, drivers, foreign_drivers;
+    std::set<std::string> ports = {"LPT1:"};
+    std::map<std::string, std::set<std::string>> drivers;
     std::set<HANDLE> doomed;  // handles whose queue goes when they are closed
-    std::string driver_dir = "C:\\windows\\system32\\spool\\drivers\\w32x86";
+    std::string spool = "C:\\windows\\system32\\spool\\";
+    // The spooler's own environment, and the one a call names (a 32-bit program's by default).
+    std::string Native() const {
+        return machine == kImageFileMachineAmd64   ? kX64
+               : machine == kImageFileMachineArm64 ? "Windows ARM64"
+                                                   : kX86;
+    }
+    static std::string Environment(const char* name) { return name ? name : kX86; }
+    std::string DriverDirectory(const std::string& environment) const {
+        return spool + "drivers\\" + (environment == kX64 ? "x64" : "w32x86");
+    }
     // The default printer: win.ini's "device" entry, "name,driver,port".
     std::string& Device() { return ini["win.ini"]["windows"]["device"]; }
-    void MakeDefault(const std::string& n) {
-        Device() = Say(',', n, queues[n].driver) + queues[n].port;
-    }
 
     BOOL OpenPrinterA(const char* name, PRINTER_HANDLE* h, const PrinterDefaults*) override {
         if (Fails("OpenPrinterA")) return kFalse;
@@ -576,13 +619,14 @@ class System : public ServiceManager,
     PRINTER_HANDLE AddPrinterA(const char* server, DWORD level, BYTE* info) override {
         const auto& r = *reinterpret_cast<PrinterInfo2*>(info);
         const std::string name = r.pPrinterName;
-        const DWORD refused = spooler != kServiceRunning             ? 1722
-                              : server || level != 2                 ? 87
-                              : queues.count(name)                   ? kErrorPrinterAlreadyExists
-                              : !drivers.count(Str(r.pDriverName))   ? 1797  // unknown driver
-                              : !ports.count(Str(r.pPortName))       ? 1796  // unknown port
-                              : Str(r.pPrintProcessor) != "WinPrint" ? 1798
-                                                                     : 0;
+        const DWORD refused = spooler != kServiceRunning ? 1722
+                              : server || level != 2     ? 87
+                              : queues.count(name)       ? kErrorPrinterAlreadyExists
+                              // A queue takes a driver of the spooler's own architecture only.
+                              : !drivers[Native()].count(Str(r.pDriverName)) ? 1797
+                              : !ports.count(Str(r.pPortName))               ? 1796
+                              : Str(r.pPrintProcessor) != "WinPrint"         ? 1798
+                                                                             : 0;
         if (Fails("AddPrinterA") || refused) {
             Error(refused);
             return nullptr;
@@ -602,12 +646,14 @@ class System : public ServiceManager,
         doomed.insert(h);
         return kTrue;
     }
-    BOOL DeletePrinterDriverA(const char*, const char*, const char* driver) override {
+    BOOL DeletePrinterDriverA(const char*, const char* environment, const char* driver) override {
         if (Fails("DeletePrinterDriverA")) return kFalse;
+        const std::string e = Environment(environment);
         for (auto& q : queues) {
-            if (q.second.driver == driver) return Error(3001);  // ERROR_PRINTER_DRIVER_IN_USE
+            // ERROR_PRINTER_DRIVER_IN_USE
+            if (q.second.driver == driver && e == Native()) return Error(3001);
         }
-        return drivers.erase(driver) ? Note("driver deleted", driver) : Error(1797);
+        return drivers[e].erase(driver) ? Note("driver deleted", e, driver) : Error(1797);
     }
     // The record's texts point into the queue kept here; a missing one is null.
     BOOL GetPrinterA(PRINTER_HANDLE h, DWORD level, BYTE* b, DWORD size, DWORD* needed) override {
@@ -621,32 +667,30 @@ class System : public ServiceManager,
         r->Attributes = q.attributes;
         return kTrue;
     }
-    BOOL SetPrinterA(PRINTER_HANDLE h, DWORD level, BYTE* b, DWORD) override {
-        if (Fails("SetPrinterA") || level != 2) return kFalse;
-        const DWORD attributes = reinterpret_cast<PrinterInfo2*>(b)->Attributes;
-        if (attributes & kPrinterAttributeDefault) MakeDefault(QueueOf(h));
-        queues[QueueOf(h)].attributes = attributes;
-        return kTrue;
-    }
     // The local port monitor: the port name is UTF-16 with its terminator counted; the call
-    // succeeds and the monitor's answer is in the status.
+    // succeeds and the monitor's answer is in the status, as Windows gives it: "already exists"
+    // for a port added again, "file not found" for one deleted that is not there.
+    DWORD refusal = 0;  // what the monitor answers instead, when not 0
     BOOL XcvDataW(PRINTER_HANDLE h, const char16_t* command, const BYTE* in, DWORD size, BYTE*,
                   DWORD, DWORD*, DWORD* status) override {
         const std::u16string wide(reinterpret_cast<const char16_t*>(in), size / 2), verb(command);
         const bool ok = What(h) == "xcv" && size % 2 == 0 && wide.find(u'\0') + 1 == wide.size();
         if (Fails("XcvDataW") || !ok || !size) return Error(87);
         const std::string port(wide.begin(), wide.end() - 1);
-        if (verb == u"AddPort") *status = ports.insert(port).second ? 0 : 183;
-        if (verb == u"DeletePort") *status = ports.erase(port) ? 0 : 1796;
+        if (refusal) return *status = refusal, kTrue;
+        if (verb == u"AddPort") *status = ports.insert(port).second ? 0 : kErrorAlreadyExists;
+        if (verb == u"DeletePort") *status = ports.erase(port) ? 0 : kErrorFileNotFound;
         return Note(verb == u"AddPort" ? "AddPort" : "DeletePort", port);
     }
-    BOOL GetPrinterDriverDirectoryA(const char*, const char*, DWORD, BYTE* b, DWORD n,
+    BOOL GetPrinterDriverDirectoryW(const char*, const char* environment, DWORD, BYTE* b, DWORD n,
                                     DWORD* needed) override {
-        return Need("GetPrinterDriverDirectoryA", driver_dir, b, n, needed);
+        if (Fails("GetPrinterDriverDirectoryW")) return kFalse;
+        return Need(DriverDirectory(Environment(environment)), b, n, needed);
     }
-    BOOL GetPrintProcessorDirectoryA(const char*, const char*, DWORD, BYTE* b, DWORD n,
+    BOOL GetPrintProcessorDirectoryW(const char*, const char*, DWORD, BYTE* b, DWORD n,
                                      DWORD* needed) override {
-        return Need("GetPrintProcessorDirectoryA", kProcessors, b, n, needed);
+        if (Fails("GetPrintProcessorDirectoryW")) return kFalse;
+        return Need(kProcessors, b, n, needed);
     }
     // Level 1; the names point into the names kept here.
     BOOL EnumPortsA(const char*, DWORD, BYTE* b, DWORD n, DWORD* needed, DWORD* count) override {
@@ -654,9 +698,7 @@ class System : public ServiceManager,
     }
     BOOL EnumPrinterDriversA(const char*, const char* environment, DWORD, BYTE* b, DWORD n,
                              DWORD* needed, DWORD* count) override {
-        const bool x86 = Str(environment) == "Windows NT x86";
-        const bool native = x86 == (machine == kImageFileMachineI386);
-        return Names(native ? drivers : foreign_drivers, b, n, needed, count);
+        return Names(drivers[Environment(environment)], b, n, needed, count);
     }
     BOOL Names(std::set<std::string>& names, BYTE* b, DWORD n, DWORD* needed, DWORD* count) {
         *count = 0;
@@ -667,20 +709,30 @@ class System : public ServiceManager,
         }
         return kTrue;
     }
+    BOOL SetDefaultPrinterA(const char* name) override {
+        if (Fails("SetDefaultPrinterA")) return kFalse;
+        if (!queues.count(name)) return Error(1801);  // ERROR_INVALID_PRINTER_NAME
+        Device() = Say(',', name, queues[name].driver) + queues[name].port;
+        return kTrue;
+    }
 
-    // --- Registry: keys under HKEY_LOCAL_MACHINE and their values' bytes.
+    // --- Registry: keys under HKEY_LOCAL_MACHINE and their values, in UTF-8.
     std::map<std::string, std::map<std::string, std::string>> reg = {{kSpoolKey, {}}};
-    LONG RegOpenKeyExA(HKEY root, const char* key, DWORD, DWORD, HKEY* out) override {
+    LONG RegOpenKeyExW(HKEY root, const char16_t* name, DWORD, DWORD, HKEY* out) override {
+        const std::string key = Utf8(name);
         if (root != HkeyLocalMachine() || !reg.count(key)) return LONG(kErrorFileNotFound);
-        *out = Open("key " + Str(key));
+        *out = Open("key " + key);
         return 0;
     }
-    LONG RegSetValueExA(HKEY k, const char* name, DWORD, DWORD type, const BYTE* data,
+    // A REG_SZ value: UTF-16 whose size counts its terminator.
+    LONG RegSetValueExW(HKEY k, const char16_t* name, DWORD, DWORD type, const BYTE* data,
                         DWORD size) override {
-        if (Fails("RegSetValueExA")) return LONG(last_error);
-        if (What(k).rfind("key ", 0) != 0 || type != kRegSz) return 6;  // ERROR_INVALID_HANDLE
-        reg[What(k).substr(4)][name].assign(reinterpret_cast<const char*>(data), size);
-        Note("set", name);
+        if (Fails("RegSetValueExW")) return LONG(last_error);
+        const auto* text = reinterpret_cast<const char16_t*>(data);
+        const bool sz = type == kRegSz && size % 2 == 0 && size && !text[size / 2 - 1];
+        if (What(k).rfind("key ", 0) != 0 || !sz) return 6;  // ERROR_INVALID_HANDLE
+        reg[What(k).substr(4)][Utf8(name)] = Utf8({text, size / 2 - 1});
+        Note("set", Utf8(name));
         return 0;
     }
     LONG RegCloseKey(HKEY key) override {
@@ -713,11 +765,6 @@ class System : public ServiceManager,
                             DWORD n) override {
         return GetPrivateProfileStringA(s, k, def, b, n, "win.ini");
     }
-    BOOL WriteProfileStringA(const char* s, const char* k, const char* v) override {
-        if (Fails("WriteProfileStringA")) return kFalse;
-        ini["win.ini"][Low(s)][Low(k)] = v;
-        return kTrue;
-    }
     std::intptr_t SendMessageTimeoutA(HWND w, unsigned m, std::uintptr_t wp, std::intptr_t lp,
                                       unsigned flags, unsigned ms, std::uintptr_t* r) override {
         const bool ok = w == HwndBroadcast() && m == kWmWininichange && !wp && !flags && !r;
@@ -729,9 +776,9 @@ class System : public ServiceManager,
     std::string body = "OK\r\n";
     std::size_t piece = SIZE_MAX, served = 0, reads = 0;
     HINTERNET SentRequest() { return Open("request sent"); }
-    HINTERNET InternetOpenA(const char* a, DWORD t, const char* p, const char* b,
+    HINTERNET InternetOpenW(const char16_t* a, DWORD t, const char* p, const char* b,
                             DWORD f) override {
-        return Net("InternetOpenA", "", "", "session", "open", a, t, p, b, f);
+        return Net("InternetOpenW", "", "", "session", "open", Utf8(a), t, p, b, f);
     }
     BOOL InternetSetOptionExA(HINTERNET h, DWORD o, void* v, DWORD n, DWORD f) override {
         return n == 4 && Net("InternetSetOptionExA", "session", What(h), "", "option", o,
@@ -795,9 +842,9 @@ class System : public ServiceManager,
         static_cast<UserObjectFlags*>(info)->dwFlags = station_flags;
         return kTrue;
     }
-    int MessageBoxIndirectA(HWND, const char* t, const char* caption, DWORD style,
-                            DWORD help) override {
-        boxes.push_back({t, caption, style, help, cursor == H(0xA2)});
+    int MessageBoxIndirect(HWND, const char* t, const char16_t* caption, DWORD style,
+                           DWORD help) override {
+        boxes.push_back({t, Utf8(caption), style, help, cursor == H(0xA2)});
         return Note("box", t), kIdOk;
     }
 
@@ -899,14 +946,20 @@ class System : public ServiceManager,
         pending = settle;
         spooler = settle ? pending_state : to;
     }
-    unsigned Dir(const std::string& d, char* b, unsigned size) {
-        if (Fails(&d == &windows ? "GetWindowsDirectoryA" : "GetSystemDirectoryA")) return 0;
-        return d.size() < size ? Put(d, b, size) : unsigned(d.size() + 1);
+    // Copies a text as the W functions do: the length when it fits with its terminator, else
+    // the size it needs (or, `needs` false, the buffer cut unterminated, as GetModuleFileName).
+    static unsigned Copy(const std::u16string& text, char16_t* b, std::size_t n,
+                         bool needs = true) {
+        if (text.size() < n)
+            return std::copy(text.begin(), text.end() + 1, b), unsigned(text.size());
+        if (needs) return unsigned(text.size() + 1);
+        std::copy(text.begin(), text.begin() + n, b);
+        return unsigned(n);
     }
-    BOOL Need(const char* call, const std::string& d, BYTE* b, DWORD size, DWORD* needed) {
-        if (Fails(call)) return kFalse;
-        if (size < (*needed = DWORD(d.size() + 1))) return Error(kErrorInsufficientBuffer);
-        Put(d, reinterpret_cast<char*>(b), size);
+    BOOL Need(const std::string& d, BYTE* b, DWORD size, DWORD* needed) {
+        const std::u16string wide = FromUtf8(d);
+        if (size < (*needed = DWORD(wide.size() + 1) * 2)) return Error(kErrorInsufficientBuffer);
+        Copy(wide, reinterpret_cast<char16_t*>(b), size / 2);
         return kTrue;
     }
 

@@ -94,7 +94,7 @@ TEST_F(DialogTest, ShowsTheStoredSettingsOkWritesThemCancelNothing) {
     Show([this](View& v) {
         v.c[IDC_OUTPATH].text = "H:\\";
         EXPECT_TRUE(v.Click(kIdOk));
-        f.fail("GetWindowsDirectoryA");  // then the file by the name it was written by
+        f.fail("GetWindowsDirectoryW");  // then the file by the name it was written by
         EXPECT_TRUE(v.Click(kIdOk));
         EXPECT_EQ(v.result, -1);
         EXPECT_EQ(v.Text(IDC_OUTPATH), "H:\\");

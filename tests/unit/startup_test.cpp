@@ -20,11 +20,14 @@ std::string Reads(const std::u16string& line, bool tail = false) {
     System f;
     f.module = "C:\\Program Files\\z.exe";
     f.command_line = line;
-    const velmora::ProgramArguments arguments = velmora::ReadProgramArguments(f);
-    if (tail) return arguments.tail;
+    const velmora::SplitLine arguments = velmora::ReadProgramArguments(f);
+    if (tail) return Gbk(arguments.tail);
     const char* modes[] = {"dialog", "install", "uninstall"};
     std::string words;
-    for (const std::string& word : arguments.words) words += "[" + word + "]";
+    for (std::size_t at = 0, end; (end = arguments.words.find(u'\0', at)) != std::u16string::npos;
+         at = end + 1) {
+        words += "[" + Gbk(arguments.words.substr(at, end - at)) + "]";
+    }
     return Say(' ', modes[int(velmora::ChooseRunMode(arguments.words))],
                velmora::HasQuietSwitch(arguments.words)) +
            words;
@@ -69,7 +72,7 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
         SCOPED_TRACE(tail);
         System f;
         f.granted = 0x0202;
-        f.module = "C:\\\xB1\x5C\\Velmora";  // a trail byte 0x5C is no separator
+        f.module = u8"C:\\Descargas-Ñuñez-ß\\Velmora.exe";  // no code page 936 path
         EXPECT_EQ(Program(f, tail), 1);
         const bool quiet = Str(tail).find("-q") != std::string::npos;
         // The loader is told to take DLLs from the system alone before anything else is done.
@@ -89,31 +92,49 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
     System f;
     f.startup_error = 10091;  // WSASYSNOTREADY: nothing to give back
     f.strings[IDP_SOCKETS_INIT_FAILED] = std::string(600, 'x');
-    f.module = std::string(300, 'x');  // a name that does not fit is no caption
+    f.module = "Velmora";  // a name without a folder or an extension is the caption whole
     EXPECT_EQ(Program(f, ""), 1);
-    EXPECT_EQ(Say(' ', f.cleanups, f.boxes.at(0).caption, f.boxes.at(0).text.size()), "0  511 ");
+    EXPECT_EQ(Say(' ', f.cleanups, f.boxes.at(0).caption, f.boxes.at(0).text.size()),
+              "0 Velmora 511 ");
     f.strings.erase(IDP_SOCKETS_INIT_FAILED);  // a text that cannot be loaded shows no box
     EXPECT_EQ(Program(f, ""), 1);
     EXPECT_EQ(f.boxes.size(), 1u);  // the first run's alone
 }
 
-TEST(RunLogTest, MovedAsideOnlyPastOneMebibyteReplacingTheOldOneWithOutsideTextEscaped) {
-    const std::string log = "C:\\Temp\\Velmora.log";
-    for (const DWORD size : {velmora::kLogRotateSize, velmora::kLogRotateSize + 1}) {
-        SCOPED_TRACE(size);
+TEST(RunLogTest, MovedAsideBeforeItIsUtf8OrPastOneMebibyteWithOutsideTextEscaped) {
+    const std::string log = "C:\\Temp\\Velmora.log", mark = "\xEF\xBB\xBF";
+    const std::pair<std::string, bool> logs[] = {
+        {mark + std::string(velmora::kLogRotateSize - 3, 'x'), false},
+        {mark + std::string(velmora::kLogRotateSize - 2, 'x'), true},
+        {"written before the log was UTF-8", true}};
+    for (const auto& [old, moved] : logs) {
+        SCOPED_TRACE(old.size());
         System f;
-        f.files[log] = std::string(size, 'x');
+        f.files[log] = old;
         f.files[log + ".1"] = "older";
         f.version = std::string(40, '\0') + "\xBD\x04\xEF\xFE" + std::string(4, '\0') +
                     "\x02\0\x01\0\x04\0\x03\0"s;
         EXPECT_EQ(Program(f, "-u -q \r\n\x1b\xD6\xD0"), 1);
-        const bool moved = size > velmora::kLogRotateSize;
-        EXPECT_EQ(f.files[log + ".1"], moved ? std::string(size, 'x') : "older");
-        EXPECT_THAT(f.files[log], StartsWith(moved ? "2026-12-07 10:11:12 Velmora 1.2.3.4, command "
-                                                     "\"-u -q \\x0D\\x0A\\x1B\xD6\xD0\","
-                                                   : "xxx"));
+        EXPECT_EQ(f.files[log + ".1"], moved ? old : "older");
+        // The command line as the system gave it, control characters escaped.
+        const std::string header =
+            "2026-12-07 10:11:12 Velmora 1.2.3.4, command \"-u -q "
+            "\\x0D\\x0A\\x1B"
+            u8"中"
+            "\",";
+        EXPECT_THAT(f.files[log], StartsWith(moved ? mark + header : old));
         EXPECT_THAT(f.files[log], testing::HasSubstr("\r\n10:11:12 pause 3000 ms for the report"));
     }
+    // A log without the mark that cannot be moved aside is left alone: no file mixes encodings.
+    System f;
+    f.files[log] = "written before";
+    f.fail("SetFileRenameInformation", 5);
+    EXPECT_EQ(Program(f, "-u -q"), 1);
+    EXPECT_EQ(f.files[log], "written before");
+    EXPECT_THAT(f.RunLog("Velmora-4242.log"),
+                testing::HasSubstr(
+                    "|log: C:\\Temp\\Velmora.log was left alone (it is not UTF-8 and cannot "
+                    "be moved aside, error 5); this run logs to C:\\Temp\\Velmora-4242.log|"));
 }
 
 TEST(RunLogTest, AFileSomeoneElseMayHaveMadeIsLeftAloneAndTheRunLogsBesideIt) {
@@ -128,9 +149,12 @@ TEST(RunLogTest, AFileSomeoneElseMayHaveMadeIsLeftAloneAndTheRunLogsBesideIt) {
          "its information cannot be read, error 536870913"},  // not the open's 183
         {[](System& f) {
              f.last_error = 5;  // an earlier call's, not the open's
-             f.fail("CreateFileA", System::kNoCode, 0, 1);
+             f.fail("CreateFileW", System::kNoCode, 0, 1);
          },
          "it cannot be opened, error 536870913"},
+        // An owner or an account that cannot be read is never taken for a match.
+        {[&](System& f) { f.facts[log].owner = ""; }, "its owner cannot be read"},
+        {[&](System& f) { f.fail("OpenProcessToken"); }, "the running account cannot be read"},
         {[&](System& f) {  // a planted file of the fresh name is not taken either
              f.facts[log].links = 2;
              f.files[fresh] = "planted";
@@ -185,10 +209,58 @@ TEST(StartupTest, WhereNobodyCanSeeABoxTheRunIsQuietAndSaysSo) {
         EXPECT_THAT(f.commands.at(0), unseen ? EndsWith(" /f zarvoPrinter.inf /q")
                                              : EndsWith(" /f zarvoPrinter.inf"));
     }
+    // A dialog there would wait for ever for a click: a mistyped switch ends the run at once.
+    for (const char* tail : {"", "/i", "-q"}) {
+        System f;
+        f.session = 0;
+        EXPECT_EQ(Program(f, tail), 1);
+        EXPECT_EQ(f.views.size() + f.boxes.size(), 0u);
+        EXPECT_THAT(f.RunLog(), EndsWith("|no visible desktop (session 0 or a hidden window "
+                                         "station): the settings dialog was not opened|result: "
+                                         "failed, exit code 1"));
+    }
 }
 
-TEST(EncodingTest, PrinterNameIsGbk) {
+TEST(StartupTest, WithoutCodePage936NothingIsTouchedAndAnEnglishBoxSaysSo) {
+    for (const char* tail : {"-i", "", "-u -q"}) {
+        SCOPED_TRACE(tail);
+        System f;
+        f.gbk = false;
+        const auto files = f.files;
+        EXPECT_EQ(Program(f, tail), 1);
+        EXPECT_EQ(f.Log(""), "dll search 2048|controls 8 255" +
+                                 Str(*tail && tail[1] == 'u'
+                                         ? ""
+                                         : "|box Velmora needs code page 936 (Simplified Chinese), "
+                                           "which is not installed on this Windows. Nothing was "
+                                           "changed."));
+        EXPECT_THAT(f.RunLog(), EndsWith("(NT), 64-bit, elevated: yes|code page 936 (GBK) is not "
+                                         "installed on this Windows: nothing done|result: failed, "
+                                         "exit code 1"));
+        f.files.erase(f.temp + "Velmora.log");
+        EXPECT_EQ(f.files, files);
+        EXPECT_EQ(f.threads.size() + f.views.size() + f.commands.size(), 0u);
+    }
+}
+
+TEST(EncodingTest, ThePrinterNameIsGbkAndPathsInAnyLanguageReachTheSystemAndTheLogWhole) {
     EXPECT_STREQ(velmora::kPrinterName, "Zarvo\xD0\xE9\xC4\xE2\xB4\xF2\xD3\xA1\xBB\xFA");
+    EXPECT_EQ(Utf16(velmora::kPrinterName), velmora::kPrinterNameW);
+    // A Spanish user's Downloads and temporary folder: code page 936 holds neither.
+    System f;
+    const std::string folder = u8"C:\\Descargas-Ñuñez-ß\\";
+    f.module = folder + "Velmora.exe";
+    f.files = {{f.module, "MZ velmora"}, {folder + "zarvoPrinter.inf", "[V]"}};
+    f.files[f.system + "\\rundll32.exe"];
+    f.temp = u8"C:\\Temp-Año-ß-한\\";
+    f.user_name = u8"Ñuñez";
+    EXPECT_EQ(Program(f, "-i -q"), 0);
+    EXPECT_EQ(f.files["C:\\windows\\dorvaPrinter.exe"], "MZ velmora");
+    EXPECT_EQ(f.current, folder);  // where the installer found the INF
+    const std::string log = f.files[f.temp + "Velmora.log"];
+    EXPECT_THAT(log, StartsWith("\xEF\xBB\xBF"));
+    EXPECT_THAT(log, testing::HasSubstr(u8" for account Ñuñez: ok\r\n"));
+    EXPECT_THAT(log, testing::HasSubstr(u8"check: queue Zarvo虚拟打印机 on port"));
 }
 
 }  // namespace
