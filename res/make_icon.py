@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """Writes velmora.ico: a printer with a picture coming out of it, in 48, 32 and 16 pixels at
-16 colours (4 bits per pixel). The output depends on nothing but this script."""
+16 colours (4 bits per pixel). The output depends on nothing but this script. The 48-pixel image
+is stored as a PNG, as Windows Vista and later read it, which takes a fifth of the room its bitmap
+would in Velmora.exe."""
 
 import struct
 import sys
+import zlib
 from pathlib import Path
 
 # The standard 16-colour palette, as (red, green, blue).
@@ -76,8 +79,31 @@ def image(size):
     return header + palette + bytes(colour) + bytes(mask)
 
 
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(
+        ">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+
+def png(size):
+    """The image as a 4-bit palette PNG: the colours it uses, then one transparent entry."""
+    pixels = render(size)
+    used = sorted({value for row in pixels for value in row if value is not CLEAR})
+    index = {colour: i for i, colour in enumerate(used)}
+    clear = len(used)
+    rows = b""
+    for row in pixels:
+        line = bytearray(1 + (size + 1) // 2)  # filter type 0, then two pixels a byte
+        for x, value in enumerate(row):
+            line[1 + x // 2] |= (clear if value is CLEAR else index[value]) << (4 if x % 2 == 0 else 0)
+        rows += bytes(line)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 4, 3, 0, 0, 0))
+            + chunk(b"PLTE", b"".join(bytes(PALETTE[c]) for c in used) + b"\0\0\0")
+            + chunk(b"tRNS", b"\xff" * clear + b"\0")
+            + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
+
+
 def icon():
-    images = [image(size) for size in SIZES]
+    images = [png(size) if size == 48 else image(size) for size in SIZES]
     directory = struct.pack("<HHH", 0, 1, len(images))
     offset = len(directory) + 16 * len(images)
     entries = b""

@@ -1,7 +1,8 @@
 // Stand-in for the system's printer-UI installer in the Wine test prefixes (Wine's own does not
 // implement /ia). It appends its process's command line and current directory to
 // C:\printui.log (UTF-16), which the tests compare with the command the program must give;
-// when the current directory holds the INF, it registers the driver from the files there.
+// when the current directory holds the INF, it registers the driver from the files there, for the
+// architecture asked for and for its caller's.
 #include <windows.h>
 #include <winspool.h>
 
@@ -36,8 +37,14 @@ extern "C" __declspec(dllexport) void CALLBACK PrintUIEntryW(HWND, HINSTANCE, LP
     info.pConfigFile = config.data();
     info.pDependentFiles = dependent.data();  // a list, ended by a second null
     info.pDefaultDataType = datatype.data();
-    // For the caller's own environment, whatever "/h" names: Wine's spooler looks for a new
-    // queue's driver there, where a 64-bit Windows spooler looks in its own (x64) one.
-    (void)::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info),
-                                APD_COPY_NEW_FILES | APD_COPY_FROM_DIRECTORY);
+    // For the environment "/h" names, as the system's installer registers it; and for the
+    // caller's own, where Wine's spooler, inside the 32-bit program, looks for a new queue's
+    // driver (a 64-bit Windows spooler looks in its own, x64, one).
+    const DWORD flags = APD_COPY_NEW_FILES | APD_COPY_FROM_DIRECTORY;
+    if (std::wstring(::GetCommandLineW()).find(L"/h \"x64\"") != std::wstring::npos) {
+        info.pEnvironment = const_cast<wchar_t*>(L"Windows x64");
+        (void)::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), flags);
+        info.pEnvironment = nullptr;
+    }
+    (void)::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), flags);
 }

@@ -18,12 +18,20 @@ BARE, PACKAGED = r"C:\zarvo-bare", r"C:\Zarvo誠信-update"
 # Wine's prefixes are 64-bit Windows: the 32-bit program asks for the x64 driver.
 INSTALLER = ('rundll32 printui.dll,PrintUIEntry /ia  /m "Zarvo虚拟打印机" /h "x64" '
              '/v "Type 3 - User Mode" /f zarvoPrinter.inf')
-# Where Wine's spooler keeps drivers and print processors; an install removes these first.
-SPOOL = "C:\\windows\\system32\\spool\\%s\\" + ("w32x86" if harness.BITS == "32" else "x64")
-STALE = [SPOOL % "drivers" + "\\3\\" + name for name in (
+# Where Wine's spooler keeps drivers and print processors; an install removes these first, from
+# the x64 driver folder and, under WOW64 (the 32-bit program), from the x86 one too.
+WOW64 = harness.BITS == "32"
+SPOOL = "C:\\windows\\system32\\spool\\%s\\"
+X86, X64 = "Windows NT x86", "Windows x64"
+STALE = [SPOOL % "drivers" + folder + "\\3\\" + name
+         for folder in (("w32x86", "x64") if WOW64 else ("x64",)) for name in (
     "QXOEMUI.dll", "zarvoprinter.GPD", "QXOEMUI.INI", "zarvoprinter.dll", "QXUNIDRV.DLL",
-    "QXUNIDRVUI.DLL", "zarvoprinter.BUD")] + [SPOOL % "prtprocs" + "\\" + name for name in (
+    "QXUNIDRVUI.DLL", "zarvoprinter.BUD")] + [
+    SPOOL % "prtprocs" + ("w32x86" if WOW64 else "x64") + "\\" + name for name in (
     "Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll")] + [r"C:\windows\velmora.ini"]
+# The environments our driver is in after an install: the x64 one the installer is asked for,
+# and under WOW64 the x86 one Wine's in-process spooler wants for the queue.
+INSTALLED = (X86, X64) if WOW64 else (X64,)
 SETTINGS = b"[zarvoprinter]\r\noutpath=C:\\zarvo-out\r\noutType=1\r\n"
 # A hang rather than a slow run: far above a sequence's few seconds, below the report's waits.
 BOUND_MS = 25000
@@ -39,16 +47,21 @@ class Sequences(unittest.TestCase):
         with open(os.path.join(cls.prefix.path, "system.reg"), "a", encoding="utf-8") as f:
             f.write("\n[System\\\\CurrentControlSet\\\\Control\\\\Print\\\\Printers\\\\"
                     "zarvo printer]\n")
+        if not WOW64:
+            print("the 64-bit build runs without WOW64: the x86 driver folder and an x86 copy "
+                  "of the driver are not checked", flush=True)
         cls.bare = harness.stage_setup(cls.prefix, with_package=False, directory=BARE)
         cls.packaged = harness.stage_setup(cls.prefix, directory=PACKAGED)
 
-    def run_velmora(self, exe, switches, mode, exit_code=0, boxes=(), quoted=True, env=None):
+    def run_velmora(self, exe, switches, mode, exit_code=0, boxes=(), quoted=True, env=None,
+                    variables=()):
         """Runs exe (quoted or not) with the switches against a report server in `mode`: nothing
         but `boxes` is shown, the exit code is as given, the report goes out. Returns what the
-        spooler then holds: (queue, port there, driver there, default printer, spool value)."""
+        spooler then holds: (queue, port there, environments of our driver, default printer, spool
+        value)."""
         self.server.mode, self.server.requests[:] = mode, []
         command = f'"{exe}" {switches}' if quoted else f"{exe} {switches}"
-        run = self.prefix.tool("run", BOUND_MS, command,
+        run = self.prefix.tool("run", BOUND_MS, command, *variables,
                                env=dict(self.server.proxy_env(), **(env or {})))
         self.assertEqual((run["exit"], run["boxes"], run["windows"]),
                          (exit_code, [["Velmora", box] for box in boxes], 0), (switches, mode))
@@ -59,8 +72,8 @@ class Sequences(unittest.TestCase):
             self.assertEqual([h.get("authorization") for _, h in requests],
                              [None, GOOD_AUTHORIZATION])
         state = self.prefix.tool("spooler", PRINTER)
-        return (state["queue"], PORT in state["ports"], PRINTER in state["drivers"],
-                state["default"], state["spool"])
+        drivers = tuple(env for env in (X86, X64) if PRINTER in state["drivers"][env])
+        return state["queue"], PORT in state["ports"], drivers, state["default"], state["spool"]
 
     def installer_run(self):  # its command line and current directory
         return self.prefix.read(r"C:\printui.log").decode("utf-16-le").splitlines()[-2:]
@@ -68,7 +81,8 @@ class Sequences(unittest.TestCase):
     def last_logged_run(self, switches):
         """What the log says of its last run, which must have been given `switches`."""
         [path] = glob.glob(self.prefix.unix_path(r"C:\users\*\Temp\Velmora.log"))
-        *_, run = pathlib.Path(path).read_bytes().decode("gbk").split(" Velmora 1.0.0.0, command ")
+        *_, run = pathlib.Path(path).read_bytes().decode("utf-8-sig").split(
+            " Velmora 1.0.0.0, command ")
         self.assertTrue(run.startswith(f'"{switches}", '), run)
         return run
 
@@ -76,7 +90,7 @@ class Sequences(unittest.TestCase):
         state = self.run_velmora(self.bare, "-i", RESET, 1,
                                  ["AddPrinter error 1797", "安装打印机驱动发生错误!"])
         # Nothing done is undone: the port added before the queue failed stays.
-        self.assertEqual(state[:3], (None, True, False))
+        self.assertEqual(state[:3], (None, True, ()))
         # Quiet: no box; the log says what they would have.
         self.run_velmora(self.bare, "-i -q", SILENT, 1)
         self.assertIn("message (not shown): AddPrinter error 1797", self.last_logged_run("-i -q"))
@@ -99,7 +113,7 @@ class Sequences(unittest.TestCase):
             state = self.run_velmora(self.packaged, "-i" + quiet, install_mode, quoted=not quiet)
             # Queued only: not shared, and no default bit of its own.
             queue = [PRINTER, PORT, PRINTER, harness.REPORT_HOST, "WinPrint", "RAW", 1]
-            self.assertEqual(state, (queue, True, True, PRINTER, "C:\\windows"), install_mode)
+            self.assertEqual(state, (queue, True, INSTALLED, PRINTER, "C:\\windows"), install_mode)
             if install_mode == OK:
                 # Installing over our own printer changes nothing and succeeds.
                 self.assertEqual(self.run_velmora(self.packaged, "-i", OK), state)
@@ -112,7 +126,8 @@ class Sequences(unittest.TestCase):
                 self.assertIn(f'check: queue {PRINTER} on port "{PORT}", driver "{PRINTER}", '
                               'processor "WinPrint", datatype "RAW"', self.last_logged_run("-i -q"))
             state = self.run_velmora(self.packaged, '"-u" "-q"' if quiet else "-u", uninstall_mode)
-            self.assertEqual(state[:3], (None, False, False), uninstall_mode)
+            # No driver of ours left in either environment.
+            self.assertEqual(state[:3], (None, False, ()), uninstall_mode)
             if quiet:
                 self.assertIn("result: succeeded, exit code 0",
                               self.last_logged_run('"-u" "-q"'))
@@ -139,9 +154,23 @@ class Sequences(unittest.TestCase):
         self.run_velmora(self.packaged, "-i -q", SILENT)
         self.assertEqual(self.prefix.read(r"C:\secret.txt"), b"another file's text\r\n")
         [fresh] = glob.glob(os.path.join(temp, "Velmora-*.log"))
-        text = pathlib.Path(fresh).read_bytes().decode("gbk")
+        text = pathlib.Path(fresh).read_bytes().decode("utf-8-sig")
         self.assertIn(" was left alone (it has 2 names (hard links)); this run logs to ", text)
         self.assertIn("result: succeeded, exit code 0", text)
+
+    def test_5_folders_named_in_any_language(self):
+        # A Spanish user's Downloads and temporary folder: code page 936 holds neither name.
+        temp, folder = r"C:\Temp-Año-ß-한", r"C:\Descargas-Ñuñez-ß"
+        exe = harness.stage_setup(self.prefix, directory=folder)
+        os.makedirs(self.prefix.unix_path(temp))
+        os.remove(self.prefix.unix_path(r"C:\windows\dorvaPrinter.exe"))
+        state = self.run_velmora(exe, "-i -q", SILENT, variables=("TEMP=" + temp, "TMP=" + temp))
+        self.assertEqual(state[0][0], PRINTER)
+        self.assertEqual(self.installer_run()[1], folder)
+        self.assertEqual(self.prefix.read(r"C:\windows\dorvaPrinter.exe"), self.prefix.read(exe))
+        log = self.prefix.read(temp + r"\Velmora.log")
+        self.assertTrue(log.startswith(b"\xEF\xBB\xBF"), log[:20])
+        self.assertIn("result: succeeded, exit code 0", log.decode("utf-8"))
 
 
 if __name__ == "__main__":

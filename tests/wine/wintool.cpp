@@ -43,8 +43,8 @@ std::string Names(Enumerate enumerate) {
     return "[" + out + "]";
 }
 
-// What the spooler holds of ours: the queue (null when missing), ports, drivers, default
-// printer, spool value ("" when missing).
+// What the spooler holds of ours: the queue (null when missing), ports, drivers of the x86 and
+// x64 environments, default printer, spool value ("" when missing).
 std::string Spooler(const std::wstring& name) {
     std::string queue = "null";
     HANDLE opened = nullptr;
@@ -69,9 +69,14 @@ std::string Spooler(const std::wstring& name) {
                          L"SpoolDirectory", RRF_RT_REG_SZ, nullptr, text[1], &size);
     return "{\"queue\":" + queue + ",\"ports\":" +
            Names<PORT_INFO_1W>([](auto... a) { return ::EnumPortsW(nullptr, 1, a...); }) +
-           ",\"drivers\":" + Names<DRIVER_INFO_1W>([](auto... a) {
-               return ::EnumPrinterDriversW(nullptr, nullptr, 1, a...);
+           ",\"drivers\":{\"Windows NT x86\":" + Names<DRIVER_INFO_1W>([](auto... a) {
+               return ::EnumPrinterDriversW(nullptr, const_cast<wchar_t*>(L"Windows NT x86"), 1,
+                                            a...);
            }) +
+           ",\"Windows x64\":" + Names<DRIVER_INFO_1W>([](auto... a) {
+               return ::EnumPrinterDriversW(nullptr, const_cast<wchar_t*>(L"Windows x64"), 1, a...);
+           }) +
+           "}" +
            ",\"default\":" + Json(text[0]) + ",\"spool\":" + Json(text[1]) + "}";
 }
 
@@ -198,9 +203,17 @@ std::string Dispatch(const Args& args) {
     HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(number(1)));
     const int id = static_cast<int>(number(2));
     HWND control = ::GetDlgItem(window, id);
-    // spooler <queue name>; run <ms> <command line>
+    // spooler <queue name>; run <ms> <command line> [NAME=value...] (Wine's own environment
+    // takes no TEMP from the host's)
     if (command == L"spooler" && args.size() == 2) return Spooler(args[1]);
-    if (command == L"run" && args.size() == 3) return Run(static_cast<DWORD>(number(1)), args[2]);
+    if (command == L"run" && args.size() >= 3) {
+        for (std::size_t i = 3; i < args.size(); ++i) {
+            const std::size_t equals = args[i].find(L'=');
+            (void)::SetEnvironmentVariableW(args[i].substr(0, equals).c_str(),
+                                            args[i].substr(equals + 1).c_str());
+        }
+        return Run(static_cast<DWORD>(number(1)), args[2]);
+    }
     if (command == L"layout") return Layout(window);  // <hwnd>
     if (command == L"find" || command == L"box") {    // <ms> <caption>, or <ms> alone
         HWND found = nullptr, text = nullptr;         // a dialog by its caption, or a message box
