@@ -76,8 +76,7 @@ std::string Spooler(const std::wstring& name) {
            ",\"Windows x64\":" + Names<DRIVER_INFO_1W>([](auto... a) {
                return ::EnumPrinterDriversW(nullptr, const_cast<wchar_t*>(L"Windows x64"), 1, a...);
            }) +
-           "}" +
-           ",\"default\":" + Json(text[0]) + ",\"spool\":" + Json(text[1]) + "}";
+           "}" + ",\"default\":" + Json(text[0]) + ",\"spool\":" + Json(text[1]) + "}";
 }
 
 LRESULT Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam, bool* done = nullptr) {
