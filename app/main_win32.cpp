@@ -17,6 +17,9 @@ class SystemActions final : public velmora::ModeActions {
     bool Uninstall(velmora::RunLog& log) override {
         return velmora::UninstallAction(plat::SystemOs(), log);
     }
+    bool Check(velmora::RunLog& log) override {
+        return velmora::CheckAction(plat::SystemOs(), log);
+    }
     void ShowDialog(velmora::CWinApp& app, velmora::RunLog& log) override {
         velmora::ShowSettingsDialog(app, plat::SystemOs(), plat::SystemDialogHost(), log);
     }

@@ -18,6 +18,7 @@ bool HasSwitch(std::u16string_view words, char16_t letter) {
 RunMode ChooseRunMode(std::u16string_view words) {
     if (HasSwitch(words, u'u')) return RunMode::Uninstall;
     if (HasSwitch(words, u'i')) return RunMode::Install;
+    if (HasSwitch(words, u'c')) return RunMode::Check;
     return RunMode::Dialog;
 }
 

@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "app/run_mode.h"
 #include "app/socket_init.h"
+#include "common/run_lock.h"
 #include "framework/message_box.h"
 #include "res/resource.h"
 
@@ -92,19 +93,30 @@ int CVelmoraApp::InitInstance() {
         return 0;
     }
 
-    // Install and uninstall runs are logged from before the socket start-up, so that a run
-    // that fails there leaves a trace too.
-    Notices notices(os_.ui, os_.kernel, log, unseen || HasQuietSwitch(arguments.words));
+    // One install or uninstall at a time, taken before anything is written, so that each run's
+    // lines stand together in the log; a check changes nothing and takes none.
+    RunLock lock(os_.kernel);
+    const bool locked = mode == RunMode::Check || lock.Take(kRunLockWaitMs);
+    // Runs are logged from before the socket start-up, so that a run that fails there leaves a
+    // trace too. A check shows nothing anywhere.
+    Notices notices(os_.ui, os_.kernel, log,
+                    unseen || mode == RunMode::Check || HasQuietSwitch(arguments.words));
     log.Begin(arguments.tail);
     if (unseen) log.Write("nobody can see this desktop (session 0 or a hidden window station): -q");
+    if (!lock.note().empty()) log.Write(lock.note());
     bool done = false;
-    if (!AfxSocketInit(os_.sockets)) {
+    if (!locked) {
+        m_nExitCode = kExitAnotherRunInProgress;
+    } else if (!AfxSocketInit(os_.sockets)) {
         notices.Notify(IDP_SOCKETS_INIT_FAILED);
     } else {
-        done = mode == RunMode::Install ? actions_.Install(log, notices) : actions_.Uninstall(log);
+        done = mode == RunMode::Install     ? actions_.Install(log, notices)
+               : mode == RunMode::Uninstall ? actions_.Uninstall(log)
+                                            : actions_.Check(log);
+        m_nExitCode = done ? kExitSuccess : kExitFailure;
     }
-    m_nExitCode = done ? kExitSuccess : kExitFailure;
     log.End(done, m_nExitCode);
+    lock.Release();  // the run's last act: a later run finds it released, not abandoned
     return mode == RunMode::Install ? 1 : 0;
 }
 

@@ -15,6 +15,7 @@ class ModeActions {
     virtual ~ModeActions() = default;
     virtual bool Install(RunLog& log, Notices& notices) = 0;
     virtual bool Uninstall(RunLog& log) = 0;
+    virtual bool Check(RunLog& log) = 0;
     virtual void ShowDialog(CWinApp& app, RunLog& log) = 0;
 };
 
@@ -34,5 +35,7 @@ class CVelmoraApp : public CWinApp {
 // Exit codes of the process.
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
+// Windows Installer's "another installation is in progress", which deployment tools retry later.
+inline constexpr int kExitAnotherRunInProgress = 1618;
 
 }  // namespace velmora

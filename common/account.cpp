@@ -44,6 +44,15 @@ std::string RunningAccountSid(plat::Kernel& kernel) {
     return bytes;
 }
 
+std::string OwnerDistrust(plat::Kernel& kernel, const void* owner) {
+    const std::string sid = SidBytes(owner);
+    if (sid.empty()) return "its owner cannot be read";
+    if (sid == kAdministratorsSid || sid == kSystemSid) return std::string();
+    const std::string account = RunningAccountSid(kernel);
+    if (account.empty()) return "the running account cannot be read";
+    return sid == account ? std::string() : "it belongs to another account";
+}
+
 std::string RunningAccountName(plat::Kernel& kernel) {
     if (RunningAccountSid(kernel) == kSystemSid) {
         return "the system account";

@@ -25,6 +25,12 @@ plat::UniqueHandle OpenOwnToken(plat::Kernel& kernel);
 // The running account's SID; empty when the process token cannot be read.
 std::string RunningAccountSid(plat::Kernel& kernel);
 
+// Why an object whose owner's SID is at `owner` is not to be trusted: "" when the owner is the
+// Administrators group (which owns what elevated administrators create), the system account or
+// the running account. An owner or an account that cannot be read is no match, not even for each
+// other.
+std::string OwnerDistrust(plat::Kernel& kernel, const void* owner);
+
 // "the system account" or "account <name>" (UTF-8), for the log; "this account" when it cannot be
 // told.
 std::string RunningAccountName(plat::Kernel& kernel);

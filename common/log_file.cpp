@@ -86,13 +86,7 @@ std::string Distrust(plat::Kernel& kernel, plat::HANDLE file) {
     if (error != plat::kErrorSuccess) {
         return Join({"its owner cannot be read, error ", ErrorCodeText(error)});
     }
-    // An owner or an account that cannot be read is no match, not even for each other.
-    const std::string sid = SidBytes(owner);
-    if (sid.empty()) return "its owner cannot be read";
-    if (sid == kAdministratorsSid || sid == kSystemSid) return std::string();
-    const std::string account = RunningAccountSid(kernel);
-    if (account.empty()) return "the running account cannot be read";
-    return sid == account ? std::string() : "it belongs to another account";
+    return OwnerDistrust(kernel, owner);
 }
 
 plat::UniqueFile OpenLogFile(plat::Kernel& kernel, const plat::Path& path, DWORD rotate_size,

@@ -81,9 +81,13 @@ void RunLog::Begin(std::u16string_view command_tail) {
     kernel_.GetLocalTime(&now);
     const char* elevated = ElevationText(kernel_);
     elevated_ = std::string_view(elevated) != "no";
-    Append(Join({Date(now), " ", TimeOfDay(now), " Velmora ", ProgramVersion(kernel_),
-                 ", command \"", Utf8FromUtf16(command_tail, true), "\", ",
-                 WindowsDescription(kernel_), ", elevated: ", elevated}));
+    std::size_t left_out = 0;
+    const std::string command = LoggableUtf8(command_tail, kLoggedCommandSize, left_out);
+    Append(Join({Date(now), " ", TimeOfDay(now), " Velmora ", kProgramVersion,
+                 ", command \"", command, left_out != 0 ? "\" (" : "\"",
+                 left_out != 0 ? Decimal(left_out) : std::string(),
+                 left_out != 0 ? " more bytes left out), " : ", ", WindowsDescription(kernel_),
+                 ", elevated: ", elevated}));
     if (!note.empty()) Write(note);
     kernel_.SetLastError(saved_error);
 }

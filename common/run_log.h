@@ -16,6 +16,9 @@ namespace velmora {
 inline constexpr char16_t kLogName[] = u"Velmora.log";
 // A log that has grown past this is moved aside (one old generation) before a run appends.
 inline constexpr plat::DWORD kLogRotateSize = 1024 * 1024;
+// The header holds at most this much of the command line (a command line may be 32767
+// characters); it says how much more there was.
+inline constexpr std::size_t kLoggedCommandSize = 1024;
 
 // A step that failed without the system giving a reason is logged, and shown, with this code of
 // the program's own: the customer bit (29) keeps it apart from every code of the system's.

@@ -1,4 +1,4 @@
-// Program version, Windows version and width, elevation: the facts of the log's header.
+// Windows version and width, elevation: the facts of the log's header.
 #include "common/system_facts.h"
 
 #include <cstring>
@@ -11,12 +11,6 @@ namespace velmora {
 namespace {
 
 using plat::DWORD;
-
-constexpr DWORD kFixedFileInfoSignature = 0xFEEF04BD;
-
-DWORD ReadDword(const unsigned char* bytes) {
-    return DWORD{bytes[0]} | DWORD{bytes[1]} << 8 | DWORD{bytes[2]} << 16 | DWORD{bytes[3]} << 24;
-}
 
 // "64-bit (WOW64)", "64-bit", "32-bit", or "ARM64 (WOW64)" and the like.
 std::string WindowsWidth(plat::Kernel& kernel) {
@@ -35,24 +29,6 @@ std::string Decimal(unsigned long value) {
         value /= 10;
     } while (value != 0);
     return std::string(digits + n, sizeof digits - n);
-}
-
-std::string ProgramVersion(plat::Kernel& kernel) {
-    const plat::HANDLE found =
-        kernel.FindResourceA(nullptr, plat::kVsVersionInfo, plat::kRtVersion);
-    const plat::HANDLE loaded = found ? kernel.LoadResource(nullptr, found) : nullptr;
-    const auto* data =
-        static_cast<const unsigned char*>(loaded ? kernel.LockResource(loaded) : nullptr);
-    const DWORD size = found ? kernel.SizeofResource(nullptr, found) : 0;
-    // The fixed part follows the block's key at a 32-bit boundary; it starts with its signature.
-    for (DWORD at = 0; data != nullptr && at + 16 <= size; at += 4) {
-        if (ReadDword(data + at) != kFixedFileInfoSignature) continue;
-        const DWORD high = ReadDword(data + at + 8);
-        const DWORD low = ReadDword(data + at + 12);
-        return Join({Decimal(high >> 16), ".", Decimal(high & 0xFFFF), ".", Decimal(low >> 16), ".",
-                     Decimal(low & 0xFFFF)});
-    }
-    return "unknown";
 }
 
 std::string WindowsDescription(plat::Kernel& kernel) {

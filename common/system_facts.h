@@ -1,6 +1,5 @@
-// What the log's header tells about the machine and the program: the program's version from
-// its version resource, the Windows version, whether Windows is 64-bit, whether the process
-// is elevated.
+// What the log's header tells about the machine and the program: the program's version, the
+// Windows version, whether Windows is 64-bit, whether the process is elevated.
 #pragma once
 
 #include <string>
@@ -9,9 +8,8 @@
 
 namespace velmora {
 
-// "1.0.0.0", from the file version of the running program's version resource; "unknown"
-// when it has none.
-std::string ProgramVersion(plat::Kernel& kernel);
+// "1.0.0.0": the program's version, the one its version resource holds.
+inline constexpr char kProgramVersion[] = VELMORA_VERSION;
 
 // "Windows 6.1.7601 Service Pack 1 (NT), 64-bit (WOW64)": the version the system reports
 // to this program, its family, and its width. The driver package is 32-bit, so a 32-bit

@@ -11,43 +11,61 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
+// Writes the UTF-8 of `c` to `out`; returns its length.
+std::size_t EncodeUtf8(char32_t c, char* out) {
     if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
-    } else if (c < 0x10000) {
-        out += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
-                static_cast<char>(0x80 | (c & 0x3F))};
-    } else {
-        out += {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
-                static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+        out[0] = static_cast<char>(c);
+        return 1;
     }
+    const std::size_t length = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    for (std::size_t i = length - 1; i > 0; --i, c >>= 6)
+        out[i] = static_cast<char>(0x80 | (c & 0x3F));
+    out[0] = static_cast<char>((0xF00 >> length) | c);
+    return length;
 }
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-}  // namespace
-
-std::string Utf8FromUtf16(std::u16string_view text, bool escape_controls) {
+// The UTF-8 of `text`, cut to `limit` bytes between two characters, with the bytes cut off
+// counted in `left_out`; with `escape`, control characters written as \xHH.
+std::string Convert(std::u16string_view text, bool escape, std::size_t limit,
+                    std::size_t& left_out) {
+    static const char kHex[] = "0123456789ABCDEF";
     std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (escape_controls && (c < 0x20 || c == 0x7F)) {
-            static const char kHex[] = "0123456789ABCDEF";
-            out += {'\\', 'x', kHex[c >> 4], kHex[c & 0xF]};
-            continue;
+    left_out = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t c = text[i++];
+        char bytes[4];
+        std::size_t length = 4;
+        if (escape && (c < 0x20 || c == 0x7F)) {
+            bytes[0] = '\\', bytes[1] = 'x', bytes[2] = kHex[c >> 4], bytes[3] = kHex[c & 0xF];
+        } else {
+            if (IsHighSurrogate(char16_t(c)) && i < text.size() && IsLowSurrogate(text[i])) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (text[i++] - 0xDC00);
+            } else if (IsHighSurrogate(char16_t(c)) || IsLowSurrogate(char16_t(c))) {
+                c = 0xFFFD;
+            }
+            length = EncodeUtf8(c, bytes);
         }
-        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
-            c = 0xFFFD;
+        if (left_out == 0 && out.size() + length <= limit) {
+            out.append(bytes, length);
+        } else {
+            left_out += length;
         }
-        AppendUtf8(out, c);
     }
     return out;
+}
+
+}  // namespace
+
+std::string Utf8FromUtf16(std::u16string_view text) {
+    std::size_t left_out = 0;
+    return Convert(text, false, std::string::npos, left_out);
+}
+
+std::string LoggableUtf8(std::u16string_view text, std::size_t limit, std::size_t& left_out) {
+    return Convert(text, true, limit, left_out);
 }
 
 std::string Utf8FromGbk(plat::Kernel& kernel, std::string_view gbk) {

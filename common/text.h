@@ -10,9 +10,12 @@
 namespace velmora {
 
 // UTF-8 of a UTF-16 text; an unpaired surrogate (Windows allows them in names) becomes U+FFFD.
-// With `escape_controls`, control characters are written as \xHH so that no line of the log
-// comes from outside.
-std::string Utf8FromUtf16(std::u16string_view text, bool escape_controls = false);
+std::string Utf8FromUtf16(std::u16string_view text);
+
+// Text from outside (the command line) as UTF-8 fit for one log line: control characters written
+// as \xHH so that none can start a line of its own, cut to at most `limit` bytes between two
+// characters; `left_out` receives how many bytes of it were cut off.
+std::string LoggableUtf8(std::u16string_view text, std::size_t limit, std::size_t& left_out);
 
 // UTF-8 of a code page 936 text, converted by the system; ASCII passes as it is, so it needs no
 // code page at all. Bytes that are no code page 936 text become what the system makes of them.

@@ -55,10 +55,10 @@ bool ExistingQueueIsOurs(plat::Os& os, RunLog& log) {
     return ours;
 }
 
-// What the spooler holds after a sequence that succeeded: false when the queue is missing or
-// not on our port and driver. The port and the default printer are only logged: Windows 10
-// and later may choose the default printer itself, per user.
-bool InstalledPrinterReadsBack(plat::Os& os, RunLog& log) {
+// Logs what the spooler holds of ours; true when the queue is ours, on our port with our driver.
+// `port_listed` tells whether the port monitor lists our port. The default printer is only
+// logged: Windows 10 and later may choose it themselves, per user.
+bool ReadBack(plat::Os& os, RunLog& log, bool& port_listed) {
     const QueueRecord queue = ReadBackAfterRestart(os);
     if (!queue.found) {
         log.Step("check: queue", false, queue.error);
@@ -67,18 +67,30 @@ bool InstalledPrinterReadsBack(plat::Os& os, RunLog& log) {
                            "\", driver \"", queue.driver, "\", processor \"", queue.processor,
                            "\", datatype \"", queue.datatype, "\""}));
     }
-    log.Write(Join({"check: port ", kPortNameA,
-                    PortIsListed(os.spooler, os.kernel) ? " listed" : " not listed"}));
+    port_listed = PortIsListed(os.spooler, os.kernel);
+    log.Write(Join({"check: port ", kPortNameA, port_listed ? " listed" : " not listed"}));
     const std::string default_printer = DefaultPrinterName(os.profile);
     const bool default_is_ours = plat::SameNameIgnoringCase(default_printer, kPrinterName);
     log.WriteGbk(Join({"check: default printer \"", default_printer,
                        default_is_ours ? "\" (ours)" : "\" (not ours)"}));
-    const bool ours = IsOurQueue(queue);
-    if (!ours) log.Write("check: the queue is not ours, so the install failed");
-    return ours;
+    return IsOurQueue(queue);
+}
+
+// Logs whether the spooler has our driver for `environment`, and gives it.
+bool DriverReadsBack(plat::Os& os, RunLog& log, const char* environment) {
+    const bool installed = DriverIsInstalled(os.spooler, os.kernel, environment);
+    log.Write(
+        Join({"check: driver for ", environment, installed ? " installed" : " not installed"}));
+    return installed;
 }
 
 }  // namespace
+
+bool HasDriverFor(const Architecture& windows, RunLog& log) {
+    if (windows.environment != nullptr) return true;
+    log.Write(Join({"Windows runs on ", windows.name, ", which has no driver: nothing done"}));
+    return false;
+}
 
 plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices) {
     // Holds the printer key from the spool-directory step until the sequence returns,
@@ -87,8 +99,7 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices) {
     plat::Kernel& kernel = os.kernel;
     // The driver package holds drivers for x86 and x64 only: elsewhere nothing is touched.
     const Architecture windows = NativeArchitecture(kernel);
-    if (windows.environment == nullptr) {
-        log.Write(Join({"Windows runs on ", windows.name, ", which has no driver: nothing done"}));
+    if (!HasDriverFor(windows, log)) {
         notices.Notify(Join({"本程序不支持此 Windows 的处理器 (", windows.name,
                              ")，打印机驱动未安装，未作任何更改。"})
                            .c_str());
@@ -114,9 +125,7 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices) {
     }
     log.Write(Join({"run driver installer: ok, exit code ", Decimal(installer_exit)}));
     // The installer says nothing of its own success: whether the spooler has the driver does.
-    const bool has_driver = DriverIsInstalled(os.spooler, kernel, windows.environment);
-    log.Write(Join(
-        {"check: driver for ", windows.environment, has_driver ? " installed" : " not installed"}));
+    (void)DriverReadsBack(os, log, windows.environment);
     if (!PortStep(os.spooler, kernel, log, false)) {
         return ReportFailure(notices, "PortAddOrDelete", FailureCode(kernel));
     }
@@ -141,13 +150,25 @@ plat::BOOL InstallPrinter(plat::Os& os, RunLog& log, Notices& notices) {
     (void)Logged(kernel, log, "stop spooler",
                  [&] { return StopServiceAndWait(os.services, kernel, kSpoolerService); });
     (void)Logged(kernel, log, "start spooler", start_spooler);
-    return InstalledPrinterReadsBack(os, log) ? plat::kTrue : plat::kFalse;
+    bool port_listed = false;
+    if (ReadBack(os, log, port_listed)) return plat::kTrue;
+    log.Write("check: the queue is not ours, so the install failed");
+    return plat::kFalse;
 }
 
 bool InstallAction(plat::Os& os, RunLog& log, Notices& notices) {
     const bool installed = InstallPrinter(os, log, notices) != plat::kFalse;
     if (!installed) notices.Notify("安装打印机驱动发生错误!");
     return installed;
+}
+
+bool CheckAction(plat::Os& os, RunLog& log) {
+    const Architecture windows = NativeArchitecture(os.kernel);
+    if (!HasDriverFor(windows, log)) return false;
+    bool port_listed = false;
+    const bool queue_ours = ReadBack(os, log, port_listed);
+    const bool driver = DriverReadsBack(os, log, windows.environment);
+    return queue_ours && port_listed && driver;
 }
 
 }  // namespace velmora

@@ -27,10 +27,7 @@ plat::BOOL DeleteDriver(plat::Os& os, RunLog& log, const char* environment) {
 plat::BOOL UninstallPrinter(plat::Os& os, RunLog& log) {
     plat::Kernel& kernel = os.kernel;
     const Architecture windows = NativeArchitecture(kernel);
-    if (windows.environment == nullptr) {
-        log.Write(Join({"Windows runs on ", windows.name, ", which has no driver: nothing done"}));
-        return plat::kFalse;
-    }
+    if (!HasDriverFor(windows, log)) return plat::kFalse;
     StartReportThread(os.internet, kernel, log, kReportUninstallPath);
     kernel.Sleep(kReportHeadStartMs);
     log.Write("pause 3000 ms for the report");

@@ -107,8 +107,10 @@ constexpr DWORD kFileTypeDisk = 1;
 constexpr DWORD kInvalidFileSize = 0xFFFFFFFFu;
 constexpr DWORD kErrorFileExists = 80;
 
-// Owners: GetSecurityInfo of a file's owner.
+// Owners: GetSecurityInfo of a file's or a kernel object's owner.
 constexpr int kSeFileObject = 1;
+constexpr int kSeKernelObject = 6;
+constexpr DWORD kWaitAbandoned = 0x80;
 constexpr DWORD kOwnerSecurityInformation = 0x1;
 
 // Process tokens.
@@ -129,9 +131,6 @@ constexpr WORD kProcessorArchitectureArm64 = 12;
 // SetDefaultDllDirectories: only the system directory is searched.
 constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
 
-// Resources.
-constexpr unsigned kRtVersion = 16;
-constexpr unsigned kVsVersionInfo = 1;
 
 using ThreadProc = void (*)(void*);
 
@@ -163,6 +162,10 @@ class Kernel {
                                 const char16_t* current_directory, StartupInfo* startup,
                                 ProcessInformation* process) = 0;
     virtual DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) = 0;
+    // CreateMutexW with a security descriptor made from `sddl` (the security descriptor string
+    // format), not owned at first; the last error says whether it existed already.
+    virtual HANDLE CreateMutexW(const char16_t* sddl, const char16_t* name) = 0;
+    virtual BOOL ReleaseMutex(HANDLE mutex) = 0;
     virtual BOOL CloseHandle(HANDLE handle) = 0;
     virtual void Sleep(DWORD milliseconds) = 0;
     virtual DWORD GetLastError() = 0;
@@ -204,17 +207,14 @@ class Kernel {
     virtual BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) = 0;
     virtual BOOL GetTokenInformation(HANDLE token, int information_class, void* information,
                                      DWORD size, DWORD* returned) = 0;
-    // Resources of `module` named by number (MAKEINTRESOURCE).
-    virtual HANDLE FindResourceA(HMODULE module, unsigned id, unsigned type) = 0;
-    virtual HANDLE LoadResource(HMODULE module, HANDLE resource) = 0;
-    virtual const void* LockResource(HANDLE loaded) = 0;
-    virtual DWORD SizeofResource(HMODULE module, HANDLE resource) = 0;
     // The C run-time's _beginthread.
     virtual std::uintptr_t BeginThread(ThreadProc start, unsigned stack_size, void* argument) = 0;
 };
 
-// Processes, threads and tokens: null when there is none.
+// Processes, threads, tokens and mutexes: null when there is none.
 using UniqueHandle = UniqueAny<Kernel, HANDLE, &Kernel::CloseHandle>;
+// A mutex this thread owns: released, not closed (its UniqueHandle closes it).
+using UniqueOwnership = UniqueAny<Kernel, HANDLE, &Kernel::ReleaseMutex>;
 // Files: CreateFile gives INVALID_HANDLE_VALUE when it fails, not null.
 using UniqueFile = UniqueAny<Kernel, HANDLE, &Kernel::CloseHandle, ~std::uintptr_t{0}>;
 using UniqueGlobal = UniqueAny<Kernel, void*, &Kernel::GlobalFree>;

@@ -4,6 +4,7 @@
 #include "common/join.h"
 #include "common/notices.h"
 #include "common/printer_constants.h"
+#include "common/run_lock.h"
 #include "common/system_facts.h"
 #include "common/system_paths.h"
 #include "common/text.h"
@@ -25,6 +26,7 @@ constexpr char kExeFilter[] = "可执行程序 (*.exe)|*.exe||";
 constexpr char kUnsavableText[] =
     "输出文件路径或程序名中有本系统的代码页无法保存的字符，设置未保存。请修改后再按确定。";
 constexpr char kUnsavableChoiceText[] = "所选的路径中有本系统的代码页无法保存的字符，不能使用。";
+constexpr char kAnotherRunText[] = "另一个打印机安装或卸载正在进行，请稍后再试。";
 
 // "无法保存设置文件 C:\windows\zarvoprintsetup.ini（错误代码 5）", naming the file where
 // the system keeps it (by its bare name when the Windows directory cannot be had, or named in
@@ -221,12 +223,21 @@ void CVelmoraDlg::OnBnClickedUninstall() {
 }
 
 void CVelmoraDlg::RunSequence(bool install, const char* action, const char16_t* log_title) {
+    // Another run ("-i" or "-u" of a deployment) is never waited for here: the dialog would
+    // hang for as long.
+    RunLock lock(m_os.kernel);
+    if (!lock.Take(0)) {
+        (void)AppMessageBox(m_os.ui, m_os.kernel, kAnotherRunText);
+        return;
+    }
     CWaitCursor wait(m_host);
     Notices notices(m_os.ui, m_os.kernel, m_log, false);
     m_log.Begin(log_title);
+    if (!lock.note().empty()) m_log.Write(lock.note());
     const plat::BOOL succeeded =
         install ? InstallPrinter(m_os, m_log, notices) : UninstallPrinter(m_os, m_log);
     m_log.End(succeeded != plat::kFalse, -1);
+    lock.Release();
     const std::string text = Join({action, succeeded ? "成功" : "失败", " "});
     (void)AppMessageBox(m_os.ui, m_os.kernel, text.c_str());
 }

@@ -62,6 +62,8 @@ class KernelWin32 final : public Kernel {
                         DWORD creation_flags, void* environment, const char16_t* current_directory,
                         StartupInfo* startup, ProcessInformation* process) override;
     DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) override;
+    HANDLE CreateMutexW(const char16_t* sddl, const char16_t* name) override;
+    BOOL ReleaseMutex(HANDLE mutex) override;
     BOOL CloseHandle(HANDLE handle) override;
     void Sleep(DWORD milliseconds) override;
     DWORD GetLastError() override;
@@ -96,10 +98,6 @@ class KernelWin32 final : public Kernel {
     BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) override;
     BOOL GetTokenInformation(HANDLE token, int information_class, void* information, DWORD size,
                              DWORD* returned) override;
-    HANDLE FindResourceA(HMODULE module, unsigned id, unsigned type) override;
-    HANDLE LoadResource(HMODULE module, HANDLE resource) override;
-    const void* LockResource(HANDLE loaded) override;
-    DWORD SizeofResource(HMODULE module, HANDLE resource) override;
     std::uintptr_t BeginThread(ThreadProc start, unsigned stack_size, void* argument) override;
 };
 

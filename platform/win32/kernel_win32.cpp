@@ -3,6 +3,7 @@
 
 #include <aclapi.h>
 #include <process.h>
+#include <sddl.h>
 
 #include <cstddef>
 #include <memory>
@@ -33,8 +34,10 @@ static_assert(plat::kFileFlagOpenReparsePoint == FILE_FLAG_OPEN_REPARSE_POINT &&
                   plat::kSeFileObject == SE_FILE_OBJECT && plat::kTokenUser == TokenUser &&
                   plat::kLoadLibrarySearchSystem32 == LOAD_LIBRARY_SEARCH_SYSTEM32,
               "constants as the system defines them");
-static_assert(plat::kTokenElevation == TokenElevation && plat::kRtVersion == 16 &&
+static_assert(plat::kTokenElevation == TokenElevation &&
                   plat::kFileAppendData == FILE_APPEND_DATA && plat::kWaitTimeout == WAIT_TIMEOUT,
+              "constants as the system defines them");
+static_assert(plat::kSeKernelObject == SE_KERNEL_OBJECT && plat::kWaitAbandoned == WAIT_ABANDONED,
               "constants as the system defines them");
 static_assert(plat::kFileReadData == FILE_READ_DATA && plat::kWaitObject0 == WAIT_OBJECT_0 &&
                   plat::kMbErrInvalidChars == MB_ERR_INVALID_CHARS,
@@ -103,6 +106,19 @@ plat::BOOL KernelWin32::CreateProcessW(const char16_t* application, char16_t* co
 plat::DWORD KernelWin32::WaitForSingleObject(plat::HANDLE handle, plat::DWORD milliseconds) {
     return ::WaitForSingleObject(handle, milliseconds);
 }
+plat::HANDLE KernelWin32::CreateMutexW(const char16_t* sddl, const char16_t* name) {
+    SECURITY_ATTRIBUTES security{sizeof security, nullptr, FALSE};
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            W(sddl), SDDL_REVISION_1, &security.lpSecurityDescriptor, nullptr)) {
+        return nullptr;
+    }
+    const HANDLE mutex = ::CreateMutexW(&security, FALSE, W(name));
+    const DWORD error = ::GetLastError();  // whether it existed: LocalFree must not change it
+    (void)::LocalFree(security.lpSecurityDescriptor);
+    ::SetLastError(error);
+    return mutex;
+}
+plat::BOOL KernelWin32::ReleaseMutex(plat::HANDLE mutex) { return ::ReleaseMutex(mutex); }
 plat::BOOL KernelWin32::CloseHandle(plat::HANDLE handle) { return ::CloseHandle(handle); }
 void KernelWin32::Sleep(plat::DWORD milliseconds) { ::Sleep(milliseconds); }
 plat::DWORD KernelWin32::GetLastError() { return ::GetLastError(); }
@@ -205,17 +221,6 @@ plat::BOOL KernelWin32::GetTokenInformation(plat::HANDLE token, int information_
                                             plat::DWORD* returned) {
     return ::GetTokenInformation(token, static_cast<TOKEN_INFORMATION_CLASS>(information_class),
                                  information, size, reinterpret_cast<::DWORD*>(returned));
-}
-plat::HANDLE KernelWin32::FindResourceA(plat::HMODULE module, unsigned id, unsigned type) {
-    return ::FindResourceA(static_cast<::HMODULE>(module), MAKEINTRESOURCEA(id),
-                           MAKEINTRESOURCEA(type));
-}
-plat::HANDLE KernelWin32::LoadResource(plat::HMODULE module, plat::HANDLE resource) {
-    return ::LoadResource(static_cast<::HMODULE>(module), static_cast<HRSRC>(resource));
-}
-const void* KernelWin32::LockResource(plat::HANDLE loaded) { return ::LockResource(loaded); }
-plat::DWORD KernelWin32::SizeofResource(plat::HMODULE module, plat::HANDLE resource) {
-    return ::SizeofResource(static_cast<::HMODULE>(module), static_cast<HRSRC>(resource));
 }
 std::uintptr_t KernelWin32::BeginThread(plat::ThreadProc start, unsigned stack_size,
                                         void* argument) {
