@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "app/run_mode.h"
 #include "app/socket_init.h"
+#include "common/join.h"
 #include "common/run_lock.h"
 #include "framework/message_box.h"
 #include "res/resource.h"
@@ -16,7 +17,7 @@ namespace {
 // started elevated from Downloads, a copy planted there would run as administrator. Windows 8
 // and later have the call, as do Vista and 7 with their security update; older ones go without.
 void LoadDllsFromTheSystemOnly(plat::Kernel& kernel) {
-    const plat::HMODULE kernel32 = kernel.GetModuleHandleA("kernel32.dll");
+    const plat::HMODULE kernel32 = kernel.GetModuleHandleW(u"kernel32.dll");
     const plat::FARPROC restrict_search =
         kernel32 != nullptr ? kernel.GetProcAddress(kernel32, "SetDefaultDllDirectories") : nullptr;
     if (restrict_search != nullptr) {
@@ -25,9 +26,10 @@ void LoadDllsFromTheSystemOnly(plat::Kernel& kernel) {
     }
 }
 
+constexpr char kUnseen[] = "nobody can see this desktop (session 0 or a hidden window station)";
 constexpr char kNoCodePageText[] =
-    "Velmora needs code page 936 (Simplified Chinese), which is not installed on this Windows. "
-    "Nothing was changed.";
+    "Velmora needs code page 936 (Simplified Chinese), which this Windows lacks. Nothing was "
+    "changed.";
 
 // Whether nobody can see this process's windows: in session 0, where services and the
 // deployment agents that run as the system account live since Windows Vista (before it, the
@@ -62,10 +64,14 @@ int CVelmoraApp::InitInstance() {
     RunLog& log = log_;
     m_nExitCode = kExitFailure;
     // Every text of the program is code page 936: without it no name would reach the system
-    // right, so nothing is touched. The box is English, which needs no code page.
-    if (!os_.kernel.IsValidCodePage(plat::kCodePageGbk)) {
+    // right, so nothing is touched; the box is English, which needs no code page. A dialog
+    // nobody can see would wait for ever for a click: a mistyped switch in a deployment ends at
+    // once instead. Either way the run leaves a trace.
+    const bool gbk = os_.kernel.IsValidCodePage(plat::kCodePageGbk) != plat::kFalse;
+    if (!gbk || (mode == RunMode::Dialog && unseen)) {
         log.Begin(arguments.tail);
-        log.Write("code page 936 (GBK) is not installed on this Windows: nothing done");
+        log.Write(!gbk ? "code page 936 (GBK) is not installed: nothing done"
+                       : Join({kUnseen, ": the settings dialog was not opened"}));
         if (!unseen && !HasQuietSwitch(arguments.words)) {
             (void)AppMessageBox(os_.ui, os_.kernel, kNoCodePageText);
         }
@@ -73,16 +79,6 @@ int CVelmoraApp::InitInstance() {
         return 0;
     }
     if (mode == RunMode::Dialog) {
-        // A dialog nobody can see would wait for ever for a click: a mistyped switch in a
-        // deployment ends at once instead, with a trace.
-        if (unseen) {
-            log.Begin(arguments.tail);
-            log.Write(
-                "no visible desktop (session 0 or a hidden window station): the settings "
-                "dialog was not opened");
-            log.End(false, m_nExitCode);
-            return 0;
-        }
         if (!AfxSocketInit(os_.sockets)) {
             AppMessageBox(os_.ui, os_.kernel, IDP_SOCKETS_INIT_FAILED);
             return 0;
@@ -102,7 +98,7 @@ int CVelmoraApp::InitInstance() {
     Notices notices(os_.ui, os_.kernel, log,
                     unseen || mode == RunMode::Check || HasQuietSwitch(arguments.words));
     log.Begin(arguments.tail);
-    if (unseen) log.Write("nobody can see this desktop (session 0 or a hidden window station): -q");
+    if (unseen) log.Write(Join({kUnseen, ": -q"}));
     if (!lock.note().empty()) log.Write(lock.note());
     bool done = false;
     if (!locked) {

@@ -32,7 +32,7 @@ Architecture FromMachine(plat::WORD machine, bool wow64) {
 }  // namespace
 
 Architecture NativeArchitecture(plat::Kernel& kernel) {
-    const plat::HMODULE kernel32 = kernel.GetModuleHandleA("kernel32.dll");
+    const plat::HMODULE kernel32 = kernel.GetModuleHandleW(u"kernel32.dll");
     const auto find = [&](const char* name) {
         return kernel32 != nullptr ? kernel.GetProcAddress(kernel32, name) : nullptr;
     };

@@ -2,8 +2,6 @@
 // between a check and the writes.
 #include "common/log_file.h"
 
-#include <cstring>
-
 #include "common/account.h"
 #include "common/join.h"
 #include "common/run_log.h"
@@ -19,7 +17,7 @@ using plat::DWORD;
 constexpr DWORD kLogAccess = plat::kFileReadData | plat::kFileAppendData |
                              plat::kFileReadAttributes | plat::kReadControl | plat::kDelete;
 constexpr DWORD kLogShare = plat::kFileShareRead | plat::kFileShareWrite | plat::kFileShareDelete;
-constexpr int kFreshNameTries = 4;
+constexpr int kFreshNameTries = 4;  // one digit
 constexpr DWORD kMarkSize = sizeof kUtf8ByteOrderMark - 1;
 
 plat::UniqueFile Open(plat::Kernel& kernel, const plat::Path& path, DWORD disposition) {
@@ -39,7 +37,7 @@ bool StartsWithMark(plat::Kernel& kernel, plat::HANDLE file) {
     char start[kMarkSize] = {};
     DWORD read = 0;
     return kernel.ReadFile(file, start, kMarkSize, &read, nullptr) && read == kMarkSize &&
-           std::memcmp(start, kUtf8ByteOrderMark, kMarkSize) == 0;
+           std::string_view(start, kMarkSize) == kUtf8ByteOrderMark;
 }
 
 std::string Failed(const char* what, plat::Kernel& kernel) {
@@ -51,8 +49,8 @@ plat::UniqueFile OpenFreshLog(plat::Kernel& kernel, const plat::Path& path, std:
     const plat::Path stem = Join({std::u16string_view(path).substr(0, path.rfind(u'.')), u"-",
                                   Widen(Decimal(kernel.GetCurrentProcessId()))});
     for (int attempt = 0; attempt < kFreshNameTries; ++attempt) {
-        const plat::Path number = attempt == 0 ? plat::Path() : Widen(Decimal(attempt));
-        const plat::Path fresh = Join({stem, number.empty() ? u"" : u"-", number, u".log"});
+        const char16_t number[] = {u'-', static_cast<char16_t>(u'0' + attempt), u'\0'};
+        const plat::Path fresh = Join({stem, attempt == 0 ? u"" : number, u".log"});
         if (plat::UniqueFile file = Open(kernel, fresh, plat::kCreateNew)) {
             WriteMark(kernel, file.get());
             note = Join({"log: ", Utf8FromUtf16(path), " was left alone (", note,

@@ -26,7 +26,6 @@ inline constexpr char kReportUninstallPath[] = "/zarvoprinter/servlet/PrintUnIns
 inline constexpr char kReportHost[] = VELMORA_REPORT_HOST;
 
 inline constexpr char kSettingsFile[] = "zarvoprintsetup.ini";
-inline constexpr char16_t kSettingsFileW[] = u"zarvoprintsetup.ini";
 inline constexpr char kSettingsSection[] = "zarvoprinter";
 
 }  // namespace velmora

@@ -11,9 +11,9 @@ namespace velmora {
 namespace {
 
 constexpr char16_t kLockName[] = u"Global\\Velmora-install-uninstall";
-// Protected DACL: full access for the system account and the Administrators group, none for
-// anybody else.
-constexpr char16_t kLockSecurity[] = u"D:P(A;;GA;;;SY)(A;;GA;;;BA)";
+// Owned by the Administrators group, which only an elevated administrator or the system may
+// name as owner; full access for those two, none for anybody else.
+constexpr char16_t kLockSecurity[] = u"O:BAD:P(A;;GA;;;SY)(A;;GA;;;BA)";
 
 }  // namespace
 
@@ -46,7 +46,7 @@ bool RunLock::Take(plat::DWORD wait_ms) {
     plat::DWORD waited = kernel_.WaitForSingleObject(mutex_.get(), 0);
     if (waited == plat::kWaitTimeout) {
         waited = kernel_.WaitForSingleObject(mutex_.get(), wait_ms);
-        note_ = "install lock: another install or uninstall was running; this run waited for it";
+        note_ = "install lock: waited for another install or uninstall to end";
     }
     if (waited == plat::kWaitObject0 || waited == plat::kWaitAbandoned) {
         owned_.reset(mutex_.get());
@@ -56,7 +56,7 @@ bool RunLock::Take(plat::DWORD wait_ms) {
         return true;
     }
     if (waited == plat::kWaitTimeout) {
-        note_ = Join({"install lock: another install or uninstall has been running for ",
+        note_ = Join({"install lock: another install or uninstall held it for ",
                       Decimal(wait_ms / 60000), " minutes: nothing done"});
         return false;
     }

@@ -16,18 +16,20 @@ namespace {
 
 using plat::DWORD;
 
-// Month, day, hour, minute or second: always below 100.
-std::string TwoDigits(unsigned value) {
-    return std::string(1, static_cast<char>('0' + value / 10)) +
-           static_cast<char>('0' + value % 10);
-}
-
-std::string TimeOfDay(const plat::SystemTime& now) {
-    return Join({TwoDigits(now.wHour), ":", TwoDigits(now.wMinute), ":", TwoDigits(now.wSecond)});
-}
-
-std::string Date(const plat::SystemTime& now) {
-    return Join({Decimal(now.wYear), "-", TwoDigits(now.wMonth), "-", TwoDigits(now.wDay)});
+// "2026-12-07 10:11:12", or with `date` false "10:11:12", as a run's header or a line starts.
+std::string Timestamp(plat::Kernel& kernel, bool date) {
+    plat::SystemTime now{};
+    kernel.GetLocalTime(&now);
+    // Each field but the year is below 100; the year has four digits.
+    const unsigned fields[] = {now.wYear / 100u, now.wYear % 100u, now.wMonth, now.wDay,
+                               now.wHour,        now.wMinute,      now.wSecond};
+    char text[] = "0000-00-00 00:00:00";
+    for (int i = 0; i < 7; ++i) {
+        char* at = text + (i < 2 ? 2 * i : 3 * i - 1);
+        at[0] = static_cast<char>('0' + fields[i] / 10 % 10);
+        at[1] = static_cast<char>('0' + fields[i] % 10);
+    }
+    return date ? std::string(text, 19) : std::string(text + 11, 8);
 }
 
 }  // namespace
@@ -40,25 +42,6 @@ plat::DWORD FailureCode(plat::Kernel& kernel) {
 std::string ErrorCodeText(DWORD error) {
     const auto code = static_cast<std::int32_t>(error);
     return code < 0 ? Join({"-", Decimal(0u - error)}) : Decimal(error);
-}
-
-std::string LoggableText(std::string_view text, std::size_t limit) {
-    const std::string_view kept = plat::CutAtCharacter(text, limit);
-    std::string shown;
-    for (std::size_t i = 0; i < kept.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(kept[i]);
-        if (plat::IsGbkLeadByte(byte) && i + 1 < kept.size() &&
-            plat::IsGbkTrailByte(static_cast<unsigned char>(kept[i + 1]))) {
-            shown.append(kept.substr(i, 2));
-            ++i;
-        } else if (byte < 0x20 || byte == 0x7F || plat::IsGbkLeadByte(byte)) {
-            static const char kHex[] = "0123456789ABCDEF";
-            shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
-        } else {
-            shown += static_cast<char>(byte);
-        }
-    }
-    return shown;
 }
 
 RunLog::RunLog(plat::Kernel& kernel) : kernel_(kernel), file_(kernel) {}
@@ -77,26 +60,21 @@ void RunLog::Begin(std::u16string_view command_tail) {
     // The last error belongs to the caller's step; opening the log must not change it.
     const DWORD saved_error = kernel_.GetLastError();
     const std::string note = opened_ ? std::string() : Open();
-    plat::SystemTime now{};
-    kernel_.GetLocalTime(&now);
     const char* elevated = ElevationText(kernel_);
     elevated_ = std::string_view(elevated) != "no";
     std::size_t left_out = 0;
-    const std::string command = LoggableUtf8(command_tail, kLoggedCommandSize, left_out);
-    Append(Join({Date(now), " ", TimeOfDay(now), " Velmora ", kProgramVersion,
-                 ", command \"", command, left_out != 0 ? "\" (" : "\"",
-                 left_out != 0 ? Decimal(left_out) : std::string(),
-                 left_out != 0 ? " more bytes left out), " : ", ", WindowsDescription(kernel_),
-                 ", elevated: ", elevated}));
+    std::string command = LoggableUtf8(command_tail, kLoggedCommandSize, left_out);
+    command += '"';
+    if (left_out != 0) command += Join({" (", Decimal(left_out), " more bytes left out)"});
+    Append(Join({Timestamp(kernel_, true), " Velmora ", kProgramVersion, ", command \"", command,
+                 ", ", WindowsDescription(kernel_), ", elevated: ", elevated}));
     if (!note.empty()) Write(note);
     kernel_.SetLastError(saved_error);
 }
 
 void RunLog::Write(std::string_view text) {
     if (!file_) return;
-    plat::SystemTime now{};
-    kernel_.GetLocalTime(&now);
-    Append(Join({TimeOfDay(now), " ", text}));
+    Append(Join({Timestamp(kernel_, false), " ", text}));
 }
 
 void RunLog::WriteGbk(std::string_view text) { Write(Utf8FromGbk(kernel_, text)); }

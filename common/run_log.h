@@ -31,11 +31,6 @@ plat::DWORD FailureCode(plat::Kernel& kernel);
 // An error code as the boxes show it: signed decimal, as "%d" formats a last-error value.
 std::string ErrorCodeText(plat::DWORD error);
 
-// Code page 936 text from outside (the report server's answer) made fit for one log line: cut to
-// at most `limit` bytes without splitting a double-byte character, control characters written as
-// \xHH so that none can start a line of its own.
-std::string LoggableText(std::string_view text, std::size_t limit = std::string_view::npos);
-
 class RunLog;
 
 // Runs one step with the last-error value cleared, so that a step that fails without setting

@@ -1,4 +1,4 @@
-// Folder queries of any length.
+// Folder queries.
 #include "common/system_paths.h"
 
 #include "common/join.h"
@@ -9,25 +9,17 @@ namespace {
 
 enum class Folder { kWindows, kSystem, kTemp };
 
-// The folder asked with room for MAX_PATH, then with the room the system says it needs: each query
-// returns the length, the size it needs with its terminator when the buffer is too small, or 0
-// when it fails.
+// None of these folders is longer than MAX_PATH (the temporary folder's path may take one more
+// unit, its trailing backslash); a query that wants more room has failed.
 plat::Path QueryFolder(plat::Kernel& kernel, Folder folder) {
-    plat::Path path(plat::kMaxPath, u'\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const auto size = static_cast<plat::DWORD>(path.size());
-        const plat::DWORD length =
-            folder == Folder::kWindows  ? kernel.GetWindowsDirectoryW(path.data(), size)
-            : folder == Folder::kSystem ? kernel.GetSystemDirectoryW(path.data(), size)
-                                        : kernel.GetTempPathW(size, path.data());
-        if (length == 0) break;
-        if (length < size) {
-            path.resize(length);
-            return path;
-        }
-        path.assign(length, u'\0');
-    }
-    return plat::Path();
+    plat::Path path(plat::kMaxPath + 1, u'\0');
+    const auto size = static_cast<plat::DWORD>(path.size());
+    const plat::DWORD length =
+        folder == Folder::kWindows  ? kernel.GetWindowsDirectoryW(path.data(), size)
+        : folder == Folder::kSystem ? kernel.GetSystemDirectoryW(path.data(), size)
+                                    : kernel.GetTempPathW(size, path.data());
+    path.resize(length < size ? length : 0);
+    return path;
 }
 
 }  // namespace

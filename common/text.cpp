@@ -68,27 +68,18 @@ std::string LoggableUtf8(std::u16string_view text, std::size_t limit, std::size_
     return Convert(text, true, limit, left_out);
 }
 
-std::string Utf8FromGbk(plat::Kernel& kernel, std::string_view gbk) {
-    if (IsAscii(gbk)) return std::string(gbk);
+std::u16string Utf16FromGbk(plat::Kernel& kernel, std::string_view gbk) {
+    if (IsAscii(gbk)) return Widen(gbk);
     const int length = static_cast<int>(gbk.size());
     std::u16string wide(gbk.size(), u'\0');  // never more units than bytes
     const int units =
         kernel.MultiByteToWideChar(plat::kCodePageGbk, 0, gbk.data(), length, wide.data(), length);
     wide.resize(units > 0 ? static_cast<std::size_t>(units) : 0);
-    return Utf8FromUtf16(wide);
+    return wide;
 }
 
-bool GbkFromUtf16(plat::Kernel& kernel, std::u16string_view text, std::string& gbk) {
-    gbk.assign(text.size() * 2, '\0');  // never more than two bytes a unit
-    plat::BOOL lossy = plat::kFalse;
-    const int bytes = text.empty() ? 0
-                                   : kernel.WideCharToMultiByte(
-                                         plat::kCodePageGbk, plat::kWcNoBestFitChars, text.data(),
-                                         static_cast<int>(text.size()), gbk.data(),
-                                         static_cast<int>(gbk.size()), nullptr, &lossy);
-    const bool held = !lossy && (bytes > 0 || text.empty());
-    gbk.resize(held ? static_cast<std::size_t>(bytes) : 0);
-    return held;
+std::string Utf8FromGbk(plat::Kernel& kernel, std::string_view gbk) {
+    return IsAscii(gbk) ? std::string(gbk) : Utf8FromUtf16(Utf16FromGbk(kernel, gbk));
 }
 
 std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }

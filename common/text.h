@@ -17,13 +17,12 @@ std::string Utf8FromUtf16(std::u16string_view text);
 // characters; `left_out` receives how many bytes of it were cut off.
 std::string LoggableUtf8(std::u16string_view text, std::size_t limit, std::size_t& left_out);
 
-// UTF-8 of a code page 936 text, converted by the system; ASCII passes as it is, so it needs no
+// UTF-16 of a code page 936 text, converted by the system; ASCII passes as it is, so it needs no
 // code page at all. Bytes that are no code page 936 text become what the system makes of them.
-std::string Utf8FromGbk(plat::Kernel& kernel, std::string_view gbk);
+std::u16string Utf16FromGbk(plat::Kernel& kernel, std::string_view gbk);
 
-// The code page 936 form of a UTF-16 text; false when that code page cannot hold every
-// character (no look-alike or '?' is ever taken for a name).
-bool GbkFromUtf16(plat::Kernel& kernel, std::u16string_view text, std::string& gbk);
+// UTF-8 of a code page 936 text, as above.
+std::string Utf8FromGbk(plat::Kernel& kernel, std::string_view gbk);
 
 // An ASCII text as UTF-16.
 std::u16string Widen(std::string_view ascii);

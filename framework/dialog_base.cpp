@@ -19,11 +19,8 @@ bool ReadText(plat::DialogView& view, int id, int length, std::string& text) {
     const int copied = view.GetDlgItemTextA(id, buffer.data(), length + 1);
     if (copied < 0) return false;
     // The reported length may be an upper bound for double-byte text.
-    const std::size_t n = std::min(static_cast<std::size_t>(copied), buffer.size() - 1);
-    const void* zero = std::memchr(buffer.data(), '\0', n);
-    text.assign(
-        buffer.data(),
-        zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - buffer.data()) : n);
+    buffer.resize(std::min(static_cast<std::size_t>(copied), buffer.size() - 1));
+    text.assign(buffer.c_str());  // up to its terminator
     return true;
 }
 
@@ -133,8 +130,9 @@ CFileDialog::CFileDialog(plat::DialogHost& host, const char* default_extension,
       // Without a hook the system gives the newer style of its dialog where it has one.
       m_flags(flags | plat::kOfnExplorer),
       m_owner(owner) {
-    if (file_name != nullptr) {
-        std::strncpy(m_file, file_name, sizeof m_file - 1);
+    for (std::size_t i = 0; file_name != nullptr && file_name[i] != '\0' && i + 1 < sizeof m_file;
+         ++i) {
+        m_file[i] = file_name[i];
     }
 }
 

@@ -4,6 +4,7 @@
 #include "common/join.h"
 #include "common/printer_constants.h"
 #include "common/system_paths.h"
+#include "common/text.h"
 #include "install/service_ops.h"
 
 namespace velmora {
@@ -19,13 +20,12 @@ constexpr char16_t kCopyName[] = u"\\dorvaPrinter.exe";
 constexpr char16_t kDriverSubdirectory[] = u"\\3\\";
 constexpr char16_t kOldSettingsName[] = u"\\velmora.ini";
 // "STDNAMES.GPD" in the same folder is not ours: every GPD-based driver on the machine
-// includes it, so it stays.
-constexpr const char16_t* kStaleDriverFiles[] = {
-    u"QXOEMUI.dll",  u"zarvoprinter.GPD", u"QXOEMUI.INI",      u"zarvoprinter.dll",
-    u"QXUNIDRV.DLL", u"QXUNIDRVUI.DLL",   u"zarvoprinter.BUD",
+// includes it, so it stays. ASCII names, widened where they are used.
+constexpr const char* kStaleDriverFiles[] = {
+    "QXOEMUI.dll",  "zarvoprinter.GPD", "QXOEMUI.INI",      "zarvoprinter.dll",
+    "QXUNIDRV.DLL", "QXUNIDRVUI.DLL",   "zarvoprinter.BUD",
 };
-constexpr const char16_t* kStaleProcessorFiles[] = {u"Qxproc.dll", u"Halvoproc.dll",
-                                                    u"Fenwoproc.dll"};
+constexpr const char* kStaleProcessorFiles[] = {"Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll"};
 // The installer's command line around the model name, the architecture and the INF's bare name.
 constexpr char16_t kInstallerCommandStart[] = u"rundll32 printui.dll,PrintUIEntry /ia  /m \"";
 constexpr char16_t kInstallerQuiet[] = u" /q";
@@ -74,8 +74,9 @@ int RemoveStaleDriverFiles(plat::Spooler& spooler, plat::Kernel& kernel,
         });
         // Without the driver directory there is no path to delete from.
         if (directory.empty()) continue;
-        for (const char16_t* name : kStaleDriverFiles) {
-            if (kernel.DeleteFileW(Join({directory, kDriverSubdirectory, name}).c_str())) ++deleted;
+        for (const char* name : kStaleDriverFiles) {
+            const plat::Path file = Join({directory, kDriverSubdirectory, Widen(name)});
+            if (kernel.DeleteFileW(file.c_str())) ++deleted;
         }
     }
 
@@ -88,8 +89,8 @@ int RemoveStaleDriverFiles(plat::Spooler& spooler, plat::Kernel& kernel,
     (void)StopServiceAndWait(services, kernel, kSpoolerServiceStale);
     // The print-processor directory is asked for afresh each time, now the spooler is stopped.
     // No print processor is unregistered here: the queue created next names "WinPrint".
-    for (const char16_t* name : kStaleProcessorFiles) {
-        if (DeletePrintProcessorFile(spooler, kernel, name)) ++deleted;
+    for (const char* name : kStaleProcessorFiles) {
+        if (DeletePrintProcessorFile(spooler, kernel, Widen(name).c_str())) ++deleted;
     }
     (void)StartServiceAndWait(services, kernel, kSpoolerServiceStale);
     return deleted;

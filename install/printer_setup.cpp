@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "common/printer_constants.h"
 #include "common/run_log.h"
@@ -39,11 +40,10 @@ std::string OrEmpty(const char* text) { return text != nullptr ? text : ""; }
 // What the read-back acquires. The members go in reverse order, so the printer is closed first,
 // then the record is freed.
 struct PrinterRecord {
-    PrinterRecord(plat::Spooler& spooler, plat::Kernel& kernel)
-        : record(kernel), printer(spooler) {}
-    plat::PrinterInfo2* info() const { return static_cast<plat::PrinterInfo2*>(record.get()); }
+    explicit PrinterRecord(plat::Spooler& spooler) : printer(spooler) {}
+    plat::PrinterInfo2* info() const { return reinterpret_cast<plat::PrinterInfo2*>(record.get()); }
 
-    plat::UniqueGlobal record;
+    std::unique_ptr<plat::BYTE[]> record;
     plat::UniquePrinter printer;
 };
 
@@ -61,10 +61,8 @@ bool ReadPrinterRecord(plat::Spooler& spooler, plat::Kernel& kernel, PrinterReco
         (kernel.GetLastError() != plat::kErrorInsufficientBuffer || needed == 0)) {
         return false;
     }
-    held.record.reset(kernel.GlobalAlloc(plat::kGmemZeroInit, needed));
-    if (!held.record) return false;
-    return spooler.GetPrinterA(printer, kLevel2, static_cast<plat::BYTE*>(held.record.get()),
-                               needed, &needed) != kFalse;
+    held.record.reset(new plat::BYTE[needed]());
+    return spooler.GetPrinterA(printer, kLevel2, held.record.get(), needed, &needed) != kFalse;
 }
 
 // Whether one of the spooler's level-1 lists (ports, drivers: records that are a name) holds
@@ -76,11 +74,9 @@ bool Lists(plat::Kernel& kernel, const char* name, Enumerate enumerate) {
     DWORD count = 0;
     (void)enumerate(nullptr, 0, &needed, &count);
     if (needed == 0) return false;
-    const plat::UniqueGlobal memory(kernel, kernel.GlobalAlloc(plat::kGmemZeroInit, needed));
-    if (!memory || !enumerate(static_cast<plat::BYTE*>(memory.get()), needed, &needed, &count)) {
-        return false;
-    }
-    const auto* records = static_cast<const plat::PortInfo1*>(memory.get());
+    const std::unique_ptr<plat::BYTE[]> memory(new plat::BYTE[needed]());
+    if (!enumerate(memory.get(), needed, &needed, &count)) return false;
+    const auto* records = reinterpret_cast<const plat::PortInfo1*>(memory.get());
     for (DWORD i = 0; i < count; ++i) {
         if (records[i].pName != nullptr && plat::SameNameIgnoringCase(records[i].pName, name)) {
             return true;
@@ -141,7 +137,7 @@ plat::LONG ConfigureSpoolDirectory(plat::Kernel& kernel, CRegistry& holder) {
 
 QueueRecord ReadVirtualPrinter(plat::Spooler& spooler, plat::Kernel& kernel) {
     QueueRecord queue;
-    PrinterRecord held(spooler, kernel);
+    PrinterRecord held(spooler);
     kernel.SetLastError(plat::kErrorSuccess);
     if (!ReadPrinterRecord(spooler, kernel, held)) {
         queue.error = FailureCode(kernel);
@@ -180,10 +176,9 @@ std::string DefaultPrinterName(plat::Profile& profile) {
     char device[1024] = {};
     // The text comes back terminated, cut to the buffer if need be.
     (void)profile.GetProfileStringA(kWinIniSection, kWinIniDevice, "", device, sizeof device);
-    const char* comma = std::strchr(device, ',');
     // A comma is never the trail byte of a double-byte character.
-    return comma != nullptr ? std::string(device, static_cast<std::size_t>(comma - device))
-                            : std::string(device);
+    const std::string_view entry = device;
+    return std::string(entry.substr(0, entry.find(',')));
 }
 
 }  // namespace velmora

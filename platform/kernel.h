@@ -69,12 +69,10 @@ struct SystemTime {
 
 constexpr DWORD kVerPlatformWin32Windows = 1;
 constexpr DWORD kVerPlatformWin32Nt = 2;
-constexpr unsigned kGmemZeroInit = 0x0040;
 constexpr DWORD kWaitObject0 = 0;
 constexpr DWORD kWaitTimeout = 258;  // WAIT_TIMEOUT, also the error code of a timed-out wait
 constexpr unsigned kCodePageGbk = 936;
 constexpr DWORD kMbErrInvalidChars = 0x8;
-constexpr DWORD kWcNoBestFitChars = 0x400;
 
 // Same layout as the system's BY_HANDLE_FILE_INFORMATION.
 struct FileInformation {
@@ -131,7 +129,6 @@ constexpr WORD kProcessorArchitectureArm64 = 12;
 // SetDefaultDllDirectories: only the system directory is searched.
 constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
 
-
 using ThreadProc = void (*)(void*);
 
 class Kernel {
@@ -145,9 +142,6 @@ class Kernel {
     virtual BOOL IsValidCodePage(unsigned code_page) = 0;
     virtual int MultiByteToWideChar(unsigned code_page, DWORD flags, const char* text, int length,
                                     char16_t* buffer, int size) = 0;
-    virtual int WideCharToMultiByte(unsigned code_page, DWORD flags, const char16_t* text,
-                                    int length, char* buffer, int size, const char* default_char,
-                                    BOOL* used_default) = 0;
     virtual unsigned GetWindowsDirectoryW(char16_t* buffer, unsigned size) = 0;
     virtual unsigned GetSystemDirectoryW(char16_t* buffer, unsigned size) = 0;
     virtual DWORD GetTempPathW(DWORD size, char16_t* buffer) = 0;
@@ -171,8 +165,6 @@ class Kernel {
     virtual DWORD GetLastError() = 0;
     virtual void SetLastError(DWORD error) = 0;
     virtual BOOL GetVersionExA(OsVersionInfo* info) = 0;
-    virtual void* GlobalAlloc(unsigned flags, std::size_t bytes) = 0;
-    virtual void* GlobalFree(void* memory) = 0;
     virtual FARPROC GetProcAddress(HMODULE module, const char* name) = 0;
     virtual HANDLE CreateFileW(const char16_t* path, DWORD access, DWORD share, void* security,
                                DWORD disposition, DWORD flags, HANDLE template_file) = 0;
@@ -194,7 +186,7 @@ class Kernel {
     virtual HANDLE GetCurrentProcess() = 0;
     virtual DWORD GetCurrentProcessId() = 0;
     virtual BOOL ProcessIdToSessionId(DWORD process_id, DWORD* session) = 0;
-    virtual HMODULE GetModuleHandleA(const char* name) = 0;
+    virtual HMODULE GetModuleHandleW(const char16_t* name) = 0;
     // Calls a SetDefaultDllDirectories found with GetProcAddress (older systems lack it).
     virtual BOOL CallSetDefaultDllDirectories(FARPROC set_default_dll_directories, DWORD flags) = 0;
     // Calls an IsWow64Process2 found with GetProcAddress (Windows 10 1511 and later).
@@ -217,7 +209,6 @@ using UniqueHandle = UniqueAny<Kernel, HANDLE, &Kernel::CloseHandle>;
 using UniqueOwnership = UniqueAny<Kernel, HANDLE, &Kernel::ReleaseMutex>;
 // Files: CreateFile gives INVALID_HANDLE_VALUE when it fails, not null.
 using UniqueFile = UniqueAny<Kernel, HANDLE, &Kernel::CloseHandle, ~std::uintptr_t{0}>;
-using UniqueGlobal = UniqueAny<Kernel, void*, &Kernel::GlobalFree>;
 using UniqueLocal = UniqueAny<Kernel, void*, &Kernel::LocalFree>;
 
 }  // namespace plat

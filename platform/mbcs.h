@@ -8,9 +8,6 @@
 namespace plat {
 
 inline bool IsGbkLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
-inline bool IsGbkTrailByte(unsigned char byte) {
-    return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
-}
 
 // An ASCII letter in upper case; any other character, or byte, as it is.
 template <typename Char>
@@ -34,19 +31,6 @@ inline bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
         }
     }
     return true;
-}
-
-// The longest start of `text` of at most `limit` bytes that does not end inside a double-byte
-// character.
-inline std::string_view CutAtCharacter(std::string_view text, std::size_t limit) {
-    std::size_t end = 0;
-    while (end < text.size()) {
-        const std::size_t width =
-            IsGbkLeadByte(static_cast<unsigned char>(text[end])) && end + 1 < text.size() ? 2 : 1;
-        if (end + width > limit) break;
-        end += width;
-    }
-    return text.substr(0, end);
 }
 
 }  // namespace plat

@@ -7,6 +7,7 @@
 #include "common/join.h"
 #include "common/printer_constants.h"
 #include "common/run_log.h"
+#include "common/text.h"
 #include "framework/module_name.h"
 
 namespace velmora {
@@ -77,7 +78,9 @@ std::string SendReport(plat::Internet& net, plat::Kernel& kernel, const char* pa
     const bool read = ReadFirstLine(net, request.get(), line);
     if (!sent) return send_failure;
     if (!read) return failed("InternetReadFile");
-    return Join({"answered \"", LoggableText(line, kReportLoggedLineSize), "\""});
+    std::size_t left_out = 0;
+    return Join({"answered \"",
+                 LoggableUtf8(Utf16FromGbk(kernel, line), kReportLoggedLineSize, left_out), "\""});
 }
 
 void ReportThreadProc(void* path) {
@@ -88,7 +91,7 @@ void ReportThreadProc(void* path) {
     const char* report_path = static_cast<const char*>(path);
     const std::string outcome = SendReport(*internet, *kernel, report_path);
     // Written only if the thread gets this far before the process ends.
-    log->WriteGbk(Join({"report ", report_path, ": ", outcome}));
+    log->Write(Join({"report ", report_path, ": ", outcome}));
 }
 
 void StartReportThread(plat::Internet& internet, plat::Kernel& kernel, RunLog& log,

@@ -40,7 +40,7 @@ inline constexpr std::size_t kReportLoggedLineSize = 100;
 
 // The whole report on the calling thread: session, connection, request, send, first line of
 // the answer, then everything closed. Nothing fails outward; returns what happened, for the
-// log, in code page 936 (the answer is taken as the program's own text).
+// log (UTF-8; the answer is read as the program's own code page 936 text).
 std::string SendReport(plat::Internet& internet, plat::Kernel& kernel, const char* path);
 
 // The thread entry: `path` is a narrow text with static storage. Reaches the system given to

@@ -7,7 +7,6 @@
 #include "common/run_lock.h"
 #include "common/system_facts.h"
 #include "common/system_paths.h"
-#include "common/text.h"
 #include "framework/message_box.h"
 #include "framework/wait_cursor.h"
 #include "install/sequences.h"
@@ -29,15 +28,15 @@ constexpr char kUnsavableChoiceText[] = "所选的路径中有本系统的代码
 constexpr char kAnotherRunText[] = "另一个打印机安装或卸载正在进行，请稍后再试。";
 
 // "无法保存设置文件 C:\windows\zarvoprintsetup.ini（错误代码 5）", naming the file where
-// the system keeps it (by its bare name when the Windows directory cannot be had, or named in
-// the program's code page).
+// the system keeps it; by its bare name when the Windows directory cannot be had, or is not
+// ASCII (it is on every Windows), which the box's code page 936 text could not hold whole.
 std::string SaveFailureText(plat::Kernel& kernel, plat::DWORD error) {
     const plat::Path windows = WindowsDirectory(kernel);
-    std::string file;
-    if (windows.empty() || !GbkFromUtf16(kernel, Join({windows, u"\\", kSettingsFileW}), file)) {
-        file = kSettingsFile;
-    }
-    return Join({"无法保存设置文件 ", file, "（错误代码 ", ErrorCodeText(error), "）"});
+    std::string folder;
+    for (const char16_t c : windows) folder += c < 0x80 ? static_cast<char>(c) : '\0';
+    if (folder.find('\0') != std::string::npos) folder.clear();
+    return Join({"无法保存设置文件 ", folder, folder.empty() ? "" : "\\", kSettingsFile,
+                 "（错误代码 ", ErrorCodeText(error), "）"});
 }
 
 std::string LoadString(plat::Ui& ui, unsigned id) {

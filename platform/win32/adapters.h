@@ -46,9 +46,6 @@ class KernelWin32 final : public Kernel {
     BOOL IsValidCodePage(unsigned code_page) override;
     int MultiByteToWideChar(unsigned code_page, DWORD flags, const char* text, int length,
                             char16_t* buffer, int size) override;
-    int WideCharToMultiByte(unsigned code_page, DWORD flags, const char16_t* text, int length,
-                            char* buffer, int size, const char* default_char,
-                            BOOL* used_default) override;
     unsigned GetWindowsDirectoryW(char16_t* buffer, unsigned size) override;
     unsigned GetSystemDirectoryW(char16_t* buffer, unsigned size) override;
     DWORD GetTempPathW(DWORD size, char16_t* buffer) override;
@@ -69,8 +66,6 @@ class KernelWin32 final : public Kernel {
     DWORD GetLastError() override;
     void SetLastError(DWORD error) override;
     BOOL GetVersionExA(OsVersionInfo* info) override;
-    void* GlobalAlloc(unsigned flags, std::size_t bytes) override;
-    void* GlobalFree(void* memory) override;
     FARPROC GetProcAddress(HMODULE module, const char* name) override;
     HANDLE CreateFileW(const char16_t* path, DWORD access, DWORD share, void* security,
                        DWORD disposition, DWORD flags, HANDLE template_file) override;
@@ -90,7 +85,7 @@ class KernelWin32 final : public Kernel {
     DWORD GetCurrentProcessId() override;
     BOOL ProcessIdToSessionId(DWORD process_id, DWORD* session) override;
     BOOL CallSetDefaultDllDirectories(FARPROC set_default_dll_directories, DWORD flags) override;
-    HMODULE GetModuleHandleA(const char* name) override;
+    HMODULE GetModuleHandleW(const char16_t* name) override;
     BOOL CallIsWow64Process(FARPROC is_wow64_process, HANDLE process, BOOL* wow64) override;
     BOOL CallIsWow64Process2(FARPROC is_wow64_process2, HANDLE process, WORD* process_machine,
                              WORD* native_machine) override;

@@ -20,13 +20,14 @@
 namespace plat::win32 {
 namespace {
 
-LazyDll g_shell32("shell32.dll");
-LazyFunction<decltype(&::SHBrowseForFolderW)> g_browse_for_folder(g_shell32, "SHBrowseForFolderW");
-LazyFunction<decltype(&::SHGetPathFromIDListW)> g_get_path_from_id_list(g_shell32,
-                                                                        "SHGetPathFromIDListW");
+constexpr char kShell32Dll[] = "shell32.dll";
+LazyDll<kShell32Dll> g_shell32;
+LazyFunction<decltype(&::SHBrowseForFolderW), g_shell32> g_browse_for_folder;
+LazyFunction<decltype(&::SHGetPathFromIDListW), g_shell32> g_get_path_from_id_list;
 // Wine's comdlg32.dll loads winspool.drv with it, which the dialog itself never needs.
-LazyDll g_comdlg32("comdlg32.dll");
-LazyFunction<decltype(&::GetOpenFileNameW)> g_get_open_file_name(g_comdlg32, "GetOpenFileNameW");
+constexpr char kComdlg32Dll[] = "comdlg32.dll";
+LazyDll<kComdlg32Dll> g_comdlg32;
+LazyFunction<decltype(&::GetOpenFileNameW), g_comdlg32> g_get_open_file_name;
 
 // A path the system gave, as a settings value: in the system's ANSI code page, or refused.
 plat::BOOL ToAnsi(plat::BOOL got, const wchar_t* path, char* buffer, ::DWORD size) {
@@ -156,7 +157,7 @@ class DialogHostWin32 final : public DialogHost {
         return result;
     }
     plat::HICON LoadIconA(int id) override {
-        return ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+        return ::LoadIconA(::GetModuleHandleW(nullptr), MAKEINTRESOURCEA(id));
     }
     int GetSystemMetrics(int index) override { return ::GetSystemMetrics(index); }
     plat::HCURSOR SetWaitCursor() override {
@@ -176,12 +177,12 @@ class DialogHostWin32 final : public DialogHost {
         info.hwndOwner = static_cast<::HWND>(owner);
         info.lpszTitle = wide_title.get();
         info.ulFlags = flags;
-        return g_browse_for_folder.CallOr(nullptr, &info);
+        return g_browse_for_folder.CallOr("SHBrowseForFolderW", nullptr, &info);
     }
     plat::BOOL SHGetPathFromIDListA(PIDLIST item, char* path) override {
         wchar_t wide[MAX_PATH] = {};
-        const BOOL got =
-            g_get_path_from_id_list.CallOr(FALSE, static_cast<PCIDLIST_ABSOLUTE>(item), wide);
+        const BOOL got = g_get_path_from_id_list.CallOr("SHGetPathFromIDListW", FALSE,
+                                                        static_cast<PCIDLIST_ABSOLUTE>(item), wide);
         return ToAnsi(got, wide, path, MAX_PATH);
     }
     void CoTaskMemFree(PIDLIST item) override { ::CoTaskMemFree(item); }
@@ -204,8 +205,8 @@ class DialogHostWin32 final : public DialogHost {
         record.nMaxFile = MAX_PATH;
         record.lpstrDefExt = extension.get();
         record.Flags = request.flags;
-        return ToAnsi(g_get_open_file_name.CallOr(FALSE, &record), file, request.file,
-                      request.file_size);
+        return ToAnsi(g_get_open_file_name.CallOr("GetOpenFileNameW", FALSE, &record), file,
+                      request.file, request.file_size);
     }
 };
 

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 
 #include "platform/win32/adapters.h"
 #include "platform/win32/lazy_import.h"
@@ -15,9 +16,9 @@ namespace plat::win32 {
 namespace {
 
 // Windows Vista and later: looked up, so that the program still starts on older systems.
-LazyDll g_kernel32("kernel32.dll");
-LazyFunction<decltype(&::SetFileInformationByHandle)> g_set_file_information(
-    g_kernel32, "SetFileInformationByHandle");
+constexpr char kKernel32Dll[] = "kernel32.dll";
+LazyDll<kKernel32Dll> g_kernel32;
+LazyFunction<decltype(&::SetFileInformationByHandle), g_kernel32> g_set_file_information;
 
 }  // namespace
 
@@ -61,12 +62,6 @@ plat::BOOL KernelWin32::IsValidCodePage(unsigned code_page) { return ::IsValidCo
 int KernelWin32::MultiByteToWideChar(unsigned code_page, plat::DWORD flags, const char* text,
                                      int length, char16_t* buffer, int size) {
     return ::MultiByteToWideChar(code_page, flags, text, length, W(buffer), size);
-}
-int KernelWin32::WideCharToMultiByte(unsigned code_page, plat::DWORD flags, const char16_t* text,
-                                     int length, char* buffer, int size, const char* default_char,
-                                     plat::BOOL* used_default) {
-    return ::WideCharToMultiByte(code_page, flags, W(text), length, buffer, size, default_char,
-                                 used_default);
 }
 unsigned KernelWin32::GetWindowsDirectoryW(char16_t* buffer, unsigned size) {
     return ::GetWindowsDirectoryW(W(buffer), size);
@@ -126,10 +121,6 @@ void KernelWin32::SetLastError(plat::DWORD error) { ::SetLastError(error); }
 plat::BOOL KernelWin32::GetVersionExA(plat::OsVersionInfo* info) {
     return ::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(info));
 }
-void* KernelWin32::GlobalAlloc(unsigned flags, std::size_t bytes) {
-    return ::GlobalAlloc(flags, bytes);
-}
-void* KernelWin32::GlobalFree(void* memory) { return ::GlobalFree(memory); }
 plat::FARPROC KernelWin32::GetProcAddress(plat::HMODULE module, const char* name) {
     return reinterpret_cast<plat::FARPROC>(::GetProcAddress(static_cast<::HMODULE>(module), name));
 }
@@ -160,7 +151,8 @@ plat::BOOL KernelWin32::GetFileInformationByHandle(plat::HANDLE file,
 }
 plat::BOOL KernelWin32::SetFileRenameInformation(plat::HANDLE file, const char16_t* target,
                                                  plat::BOOL replace) {
-    const DWORD name_bytes = static_cast<DWORD>(::lstrlenW(W(target)) * sizeof(WCHAR));
+    const DWORD name_bytes =
+        static_cast<DWORD>(std::char_traits<char16_t>::length(target) * sizeof(WCHAR));
     const DWORD size =
         static_cast<DWORD>(offsetof(FILE_RENAME_INFO, FileName)) + name_bytes + sizeof(WCHAR);
     const std::unique_ptr<char[]> block(new char[size]());
@@ -169,7 +161,8 @@ plat::BOOL KernelWin32::SetFileRenameInformation(plat::HANDLE file, const char16
     info->RootDirectory = nullptr;
     info->FileNameLength = name_bytes;
     ::CopyMemory(info->FileName, target, name_bytes);
-    return g_set_file_information.CallOr(FALSE, file, FileRenameInfo, info, size);
+    return g_set_file_information.CallOr("SetFileInformationByHandle", FALSE, file, FileRenameInfo,
+                                         info, size);
 }
 plat::DWORD KernelWin32::GetSecurityInfo(plat::HANDLE object, int object_type, plat::DWORD what,
                                          void** owner, void** descriptor) {
@@ -193,7 +186,9 @@ plat::BOOL KernelWin32::CallSetDefaultDllDirectories(plat::FARPROC set_default_d
     using SetDefaultDllDirectoriesFn = decltype(&::SetDefaultDllDirectories);
     return reinterpret_cast<SetDefaultDllDirectoriesFn>(set_default_dll_directories)(flags);
 }
-plat::HMODULE KernelWin32::GetModuleHandleA(const char* name) { return ::GetModuleHandleA(name); }
+plat::HMODULE KernelWin32::GetModuleHandleW(const char16_t* name) {
+    return ::GetModuleHandleW(W(name));
+}
 plat::BOOL KernelWin32::CallIsWow64Process(plat::FARPROC is_wow64_process, plat::HANDLE process,
                                            plat::BOOL* wow64) {
     // WINAPI: stdcall in the 32-bit program, where a plain pointer would unbalance the stack.

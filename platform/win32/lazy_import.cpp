@@ -5,26 +5,26 @@
 
 namespace plat::win32 {
 
-::FARPROC LazyDll::Find(const char* function) {
-    ::HMODULE module = module_.load(std::memory_order_acquire);
+::FARPROC FindInSystemDll(const char* dll, std::atomic<::HMODULE>& loaded, const char* function) {
+    ::HMODULE module = loaded.load(std::memory_order_acquire);
     if (module == nullptr) {
         // By full path: a bare name would be searched for in the program's own directory first,
         // where a planted copy would run with the installer's rights.
         wchar_t path[MAX_PATH];
         const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
         if (length == 0) return nullptr;
-        const std::size_t name_length = std::strlen(name_);
+        const std::size_t name_length = std::strlen(dll);
         if (length + 1 + name_length >= MAX_PATH) {
             ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
             return nullptr;
         }
         path[length] = L'\\';
         // The DLLs' names are ASCII.
-        for (std::size_t i = 0; i <= name_length; ++i) path[length + 1 + i] = name_[i];
+        for (std::size_t i = 0; i <= name_length; ++i) path[length + 1 + i] = dll[i];
         module = ::LoadLibraryW(path);
         if (module == nullptr) return nullptr;
         // A thread that lost a race to load it holds one more reference; both stay loaded.
-        module_.store(module, std::memory_order_release);
+        loaded.store(module, std::memory_order_release);
     }
     return ::GetProcAddress(module, function);
 }

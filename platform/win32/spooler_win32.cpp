@@ -29,24 +29,20 @@ LPDWORD Dword(plat::DWORD* p) { return reinterpret_cast<LPDWORD>(p); }
 // The program's texts go to the spooler as UTF-16: through the A functions they would be read
 // in the system's ANSI code page, and on an English Windows the queue would be named
 // "ZarvoÐéÄâ´òÓ¡»ú".
-LazyDll g_winspool("winspool.drv");
-LazyFunction<decltype(&::OpenPrinterW)> g_open_printer(g_winspool, "OpenPrinterW");
-LazyFunction<decltype(&::ClosePrinter)> g_close_printer(g_winspool, "ClosePrinter");
-LazyFunction<decltype(&::AddPrinterW)> g_add_printer(g_winspool, "AddPrinterW");
-LazyFunction<decltype(&::DeletePrinter)> g_delete_printer(g_winspool, "DeletePrinter");
-LazyFunction<decltype(&::DeletePrinterDriverW)> g_delete_printer_driver(g_winspool,
-                                                                        "DeletePrinterDriverW");
-LazyFunction<decltype(&::GetPrinterW)> g_get_printer(g_winspool, "GetPrinterW");
-LazyFunction<decltype(&::XcvDataW)> g_xcv_data(g_winspool, "XcvDataW");
-LazyFunction<decltype(&::GetPrinterDriverDirectoryW)> g_get_printer_driver_directory(
-    g_winspool, "GetPrinterDriverDirectoryW");
-LazyFunction<decltype(&::GetPrintProcessorDirectoryW)> g_get_print_processor_directory(
-    g_winspool, "GetPrintProcessorDirectoryW");
-LazyFunction<decltype(&::EnumPortsW)> g_enum_ports(g_winspool, "EnumPortsW");
-LazyFunction<decltype(&::EnumPrinterDriversW)> g_enum_printer_drivers(g_winspool,
-                                                                      "EnumPrinterDriversW");
-LazyFunction<decltype(&::SetDefaultPrinterW)> g_set_default_printer(g_winspool,
-                                                                    "SetDefaultPrinterW");
+constexpr char kWinspoolDrv[] = "winspool.drv";
+LazyDll<kWinspoolDrv> g_winspool;
+LazyFunction<decltype(&::OpenPrinterW), g_winspool> g_open_printer;
+LazyFunction<decltype(&::ClosePrinter), g_winspool> g_close_printer;
+LazyFunction<decltype(&::AddPrinterW), g_winspool> g_add_printer;
+LazyFunction<decltype(&::DeletePrinter), g_winspool> g_delete_printer;
+LazyFunction<decltype(&::DeletePrinterDriverW), g_winspool> g_delete_printer_driver;
+LazyFunction<decltype(&::GetPrinterW), g_winspool> g_get_printer;
+LazyFunction<decltype(&::XcvDataW), g_winspool> g_xcv_data;
+LazyFunction<decltype(&::GetPrinterDriverDirectoryW), g_winspool> g_get_printer_driver_directory;
+LazyFunction<decltype(&::GetPrintProcessorDirectoryW), g_winspool> g_get_print_processor_directory;
+LazyFunction<decltype(&::EnumPortsW), g_winspool> g_enum_ports;
+LazyFunction<decltype(&::EnumPrinterDriversW), g_winspool> g_enum_printer_drivers;
+LazyFunction<decltype(&::SetDefaultPrinterW), g_winspool> g_set_default_printer;
 
 // The text fields of PRINTER_INFO_2: all but the device mode and the security descriptor.
 constexpr unsigned kPrinterTexts[] = {
@@ -83,11 +79,11 @@ plat::BOOL SpoolerWin32::OpenPrinterA(const char* name, plat::PRINTER_HANDLE* pr
     if (!wide.ok()) return Unconvertible();
     // The defaults never name a datatype, so they read the same in either form.
     return g_open_printer.CallOr(
-        FALSE, wide.get(), reinterpret_cast<LPHANDLE>(printer),
+        "OpenPrinterW", FALSE, wide.get(), reinterpret_cast<LPHANDLE>(printer),
         reinterpret_cast<LPPRINTER_DEFAULTSW>(const_cast<plat::PrinterDefaults*>(defaults)));
 }
 plat::BOOL SpoolerWin32::ClosePrinter(plat::PRINTER_HANDLE printer) {
-    return g_close_printer.CallOr(FALSE, printer);
+    return g_close_printer.CallOr("ClosePrinter", FALSE, printer);
 }
 plat::PRINTER_HANDLE SpoolerWin32::AddPrinterA(const char* server, plat::DWORD level,
                                                plat::BYTE* info) {
@@ -97,23 +93,24 @@ plat::PRINTER_HANDLE SpoolerWin32::AddPrinterA(const char* server, plat::DWORD l
         (void)Unconvertible();
         return nullptr;
     }
-    return g_add_printer.CallOr(nullptr, wide_server.get(), level, record.get());
+    return g_add_printer.CallOr("AddPrinterW", nullptr, wide_server.get(), level, record.get());
 }
 plat::BOOL SpoolerWin32::DeletePrinter(plat::PRINTER_HANDLE printer) {
-    return g_delete_printer.CallOr(FALSE, printer);
+    return g_delete_printer.CallOr("DeletePrinter", FALSE, printer);
 }
 plat::BOOL SpoolerWin32::DeletePrinterDriverA(const char* server, const char* environment,
                                               const char* driver) {
     const Wide wide_server(server), wide_environment(environment), wide_driver(driver);
     if (!wide_server.ok() || !wide_environment.ok() || !wide_driver.ok()) return Unconvertible();
-    return g_delete_printer_driver.CallOr(FALSE, wide_server.get(), wide_environment.get(),
-                                          wide_driver.get());
+    return g_delete_printer_driver.CallOr("DeletePrinterDriverW", FALSE, wide_server.get(),
+                                          wide_environment.get(), wide_driver.get());
 }
 plat::BOOL SpoolerWin32::GetPrinterA(plat::PRINTER_HANDLE printer, plat::DWORD level,
                                      plat::BYTE* buffer, plat::DWORD size, plat::DWORD* needed) {
     // Asked the size, the W form's is given: the narrow record always fits in it.
     const std::unique_ptr<BYTE[]> wide(size != 0 ? new BYTE[size] : nullptr);
-    BOOL done = g_get_printer.CallOr(FALSE, printer, level, wide.get(), size, Dword(needed));
+    BOOL done =
+        g_get_printer.CallOr("GetPrinterW", FALSE, printer, level, wide.get(), size, Dword(needed));
     if (done) {
         done = NarrowRecords(wide.get(), 1, sizeof(PRINTER_INFO_2W), kPrinterFields, Bytes(buffer),
                              size);
@@ -128,7 +125,7 @@ plat::BOOL SpoolerWin32::XcvDataW(plat::PRINTER_HANDLE xcv, const char16_t* comm
                                   const plat::BYTE* input, plat::DWORD input_size,
                                   plat::BYTE* output, plat::DWORD output_size, plat::DWORD* needed,
                                   plat::DWORD* status) {
-    return g_xcv_data.CallOr(FALSE, xcv, reinterpret_cast<PCWSTR>(command),
+    return g_xcv_data.CallOr("XcvDataW", FALSE, xcv, reinterpret_cast<PCWSTR>(command),
                              const_cast<PBYTE>(input), input_size, output, output_size,
                              Dword(needed), Dword(status));
 }
@@ -137,16 +134,18 @@ plat::BOOL SpoolerWin32::GetPrinterDriverDirectoryW(const char* server, const ch
                                                     plat::DWORD size, plat::DWORD* needed) {
     const Wide wide_server(server), wide_environment(environment);
     if (!wide_server.ok() || !wide_environment.ok()) return Unconvertible();
-    return g_get_printer_driver_directory.CallOr(FALSE, wide_server.get(), wide_environment.get(),
-                                                 level, buffer, size, Dword(needed));
+    return g_get_printer_driver_directory.CallOr("GetPrinterDriverDirectoryW", FALSE,
+                                                 wide_server.get(), wide_environment.get(), level,
+                                                 buffer, size, Dword(needed));
 }
 plat::BOOL SpoolerWin32::GetPrintProcessorDirectoryW(const char* server, const char* environment,
                                                      plat::DWORD level, plat::BYTE* buffer,
                                                      plat::DWORD size, plat::DWORD* needed) {
     const Wide wide_server(server), wide_environment(environment);
     if (!wide_server.ok() || !wide_environment.ok()) return Unconvertible();
-    return g_get_print_processor_directory.CallOr(FALSE, wide_server.get(), wide_environment.get(),
-                                                  level, buffer, size, Dword(needed));
+    return g_get_print_processor_directory.CallOr("GetPrintProcessorDirectoryW", FALSE,
+                                                  wide_server.get(), wide_environment.get(), level,
+                                                  buffer, size, Dword(needed));
 }
 plat::BOOL SpoolerWin32::EnumPortsA(const char* server, plat::DWORD level, plat::BYTE* buffer,
                                     plat::DWORD size, plat::DWORD* needed, plat::DWORD* returned) {
@@ -154,8 +153,8 @@ plat::BOOL SpoolerWin32::EnumPortsA(const char* server, plat::DWORD level, plat:
     if (!wide_server.ok()) return Unconvertible();
     return EnumerateNames(
         [&](BYTE* wide, ::DWORD wide_size, LPDWORD wide_needed, LPDWORD count) {
-            return g_enum_ports.CallOr(FALSE, wide_server.get(), level, wide, wide_size,
-                                       wide_needed, count);
+            return g_enum_ports.CallOr("EnumPortsW", FALSE, wide_server.get(), level, wide,
+                                       wide_size, wide_needed, count);
         },
         sizeof(PORT_INFO_1W), buffer, size, needed, returned);
 }
@@ -167,8 +166,9 @@ plat::BOOL SpoolerWin32::EnumPrinterDriversA(const char* server, const char* env
     if (!wide_server.ok() || !wide_environment.ok()) return Unconvertible();
     return EnumerateNames(
         [&](BYTE* wide, ::DWORD wide_size, LPDWORD wide_needed, LPDWORD count) {
-            return g_enum_printer_drivers.CallOr(FALSE, wide_server.get(), wide_environment.get(),
-                                                 level, wide, wide_size, wide_needed, count);
+            return g_enum_printer_drivers.CallOr("EnumPrinterDriversW", FALSE, wide_server.get(),
+                                                 wide_environment.get(), level, wide, wide_size,
+                                                 wide_needed, count);
         },
         sizeof(DRIVER_INFO_1W), buffer, size, needed, returned);
 }
@@ -176,7 +176,7 @@ plat::BOOL SpoolerWin32::SetDefaultPrinterA(const char* printer) {
     // The W form: the A one would read our name in the system's ANSI code page.
     const Wide wide(printer);
     if (!wide.ok()) return Unconvertible();
-    return g_set_default_printer.CallOr(FALSE, wide.get());
+    return g_set_default_printer.CallOr("SetDefaultPrinterW", FALSE, wide.get());
 }
 
 }  // namespace plat::win32

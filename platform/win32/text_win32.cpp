@@ -2,6 +2,8 @@
 // is 1252 on an English Windows, 950 on a Traditional Chinese one.
 #include "platform/win32/text_win32.h"
 
+#include <string>
+
 namespace plat::win32 {
 namespace {
 
@@ -11,7 +13,8 @@ constexpr UINT kGbk = 936;
 // it is given; 0 when it is no code page 936 text. ASCII is the same in every code page, so it
 // needs no code page at all: the English box that says code page 936 is missing still reads.
 int Convert(const char* text, int length, wchar_t* out, int room) {
-    const int bytes = length < 0 ? ::lstrlenA(text) + 1 : length;
+    const int bytes =
+        length < 0 ? static_cast<int>(std::char_traits<char>::length(text)) + 1 : length;
     bool ascii = true;
     for (int i = 0; i < bytes && ascii; ++i) ascii = static_cast<unsigned char>(text[i]) < 0x80;
     if (!ascii) return ::MultiByteToWideChar(kGbk, MB_ERR_INVALID_CHARS, text, bytes, out, room);

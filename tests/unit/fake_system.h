@@ -64,15 +64,18 @@ inline std::string Iconv(const char* to, const char* from, std::string bytes, st
     std::string out(bytes.size() * 4 + 4, '\0');
     char *in = bytes.data(), *at = out.data();
     std::size_t left = bytes.size(), room = out.size();
+    const std::size_t width = std::string(to).rfind("UTF-16", 0) == 0 ? 2 : 1;  // of a '?'
     while (iconv(cd, &in, &left, &at, &room) == std::size_t(-1) && unit && left >= unit) {
-        in += unit, left -= unit, *at++ = '?', --room;
+        in += unit, left -= unit, room -= width;
+        *at++ = '?';
+        if (width == 2) *at++ = '\0';
     }
     if (whole) *whole = left == 0;
     iconv_close(cd);
     return out.substr(0, out.size() - room);
 }
 inline std::u16string Wide(const std::string& bytes, const char* from) {
-    const std::string wide = Iconv("UTF-16LE", from, bytes);
+    const std::string wide = Iconv("UTF-16LE", from, bytes, 1);
     return std::u16string(reinterpret_cast<const char16_t*>(wide.data()), wide.size() / 2);
 }
 inline std::string Narrow(std::u16string_view text, const char* to, bool* whole = nullptr) {
@@ -206,6 +209,7 @@ class System : public ServiceManager,
         return velmora::InstallAction(os, log, notices);
     }
     bool Uninstall(velmora::RunLog& log) override { return velmora::UninstallAction(os, log); }
+    bool Check(velmora::RunLog& log) override { return velmora::CheckAction(os, log); }
     void ShowDialog(velmora::CWinApp& app, velmora::RunLog& log) override {
         velmora::ShowSettingsDialog(app, os, *this, log);
     }
@@ -242,7 +246,6 @@ class System : public ServiceManager,
     // --- Kernel: files, directories, processes and a virtual clock. Paths are kept as UTF-8.
     std::string module = kDir + Str("Velmora.exe"), windows = "C:\\windows",
                 system = "C:\\windows\\system32", current = "C:\\", temp = "C:\\Temp\\";
-    std::string version;  // the version resource's bytes; none when empty
     std::map<std::string, std::string> files = {{module, "MZ velmora"},
                                                 {kDir + Str("zarvoPrinter.inf"), "[V]"},
                                                 {system + "\\rundll32.exe", "MZ rundll32"}};
@@ -271,16 +274,6 @@ class System : public ServiceManager,
         if (wide.size() > std::size_t(size)) return Error(kErrorInsufficientBuffer);
         std::copy(wide.begin(), wide.end(), b);
         return int(wide.size());
-    }
-    int WideCharToMultiByte(unsigned cp, DWORD, const char16_t* text, int n, char* b, int size,
-                            const char*, BOOL* lossy) override {
-        bool whole = false;
-        const std::string narrow =
-            cp == kCodePageGbk && gbk ? Narrow({text, std::size_t(n)}, "GBK", &whole) : "";
-        if (lossy) *lossy = !whole;
-        if (narrow.size() > std::size_t(size)) return Error(kErrorInsufficientBuffer);
-        std::memcpy(b, narrow.data(), narrow.size());
-        return int(narrow.size());
     }
     unsigned GetWindowsDirectoryW(char16_t* b, unsigned n) override {
         return Fails("GetWindowsDirectoryW") ? 0 : Copy(FromUtf8(windows), b, n);
@@ -331,7 +324,44 @@ class System : public ServiceManager,
         *pi = {Open("process"), Open("thread"), 1, 2};
         return kTrue;
     }
+    // The machine's named mutexes: who made one (its owner), whether its DACL keeps us out, who
+    // holds it ("" nobody, "us", or another run), and how long another run still holds it
+    // (kInfinite: until it is ended without releasing it, which abandons it).
+    struct Mutex {
+        std::string owner, holder;
+        bool denied = false;
+        DWORD held_ms = kInfinite;
+    };
+    std::map<std::string, Mutex> mutexes;
+    HANDLE CreateMutexW(const char16_t* sddl, const char16_t* name) override {
+        if (Fails("CreateMutexW")) return nullptr;
+        const bool existed = mutexes.count(Utf8(name)) != 0;
+        Mutex& m = mutexes[Utf8(name)];
+        if (!existed) m.owner = account;  // a new object belongs to its creator
+        if (m.denied) return Error(kErrorAccessDenied), nullptr;
+        last_error = existed ? kErrorAlreadyExists : 0;
+        return Open("mutex " + Utf8(name) + " " + Utf8(sddl));
+    }
+    BOOL ReleaseMutex(HANDLE h) override {
+        Mutex& m = MutexOf(h);
+        if (m.holder != "us") return Error(288);  // ERROR_NOT_OWNER
+        m.holder.clear();
+        return kTrue;
+    }
+    Mutex& MutexOf(HANDLE h) { return mutexes[What(h).substr(6, What(h).find(' ', 6) - 6)]; }
     DWORD WaitForSingleObject(HANDLE h, DWORD ms) override {
+        if (What(h).rfind("mutex ", 0) == 0 && !Fails("WaitForSingleObject")) {
+            Mutex& m = MutexOf(h);
+            const bool other = !m.holder.empty() && m.holder != "us";
+            if (other && m.held_ms != kInfinite && m.held_ms > ms) {
+                clock += ms;
+                m.held_ms -= ms;
+                return kWaitTimeout;
+            }
+            if (other && m.held_ms != kInfinite) clock += m.held_ms;
+            m.holder = "us";
+            return other && m.held_ms == kInfinite ? kWaitAbandoned : kWaitObject0;
+        }
         if (Fails("WaitForSingleObject") || What(h) != "process") return 0xFFFFFFFF;
         if (child_ms > ms) {
             clock += ms;
@@ -395,16 +425,16 @@ class System : public ServiceManager,
         return kTrue;
     }
     // The owner's SID in memory of its own, freed with LocalFree.
-    DWORD GetSecurityInfo(HANDLE h, int, DWORD, void** owner, void** descriptor) override {
+    DWORD GetSecurityInfo(HANDLE h, int type, DWORD, void** owner, void** descriptor) override {
         if (Fails("GetSecurityInfo")) return last_error;
-        const std::string& sid = facts[FileOf(h)].owner;
+        const std::string& sid =
+            type == kSeKernelObject ? MutexOf(h).owner : facts[FileOf(h)].owner;
         *descriptor = std::calloc(1, sid.size() + 1);
         std::memcpy(*descriptor, sid.data(), sid.size());
         open[*descriptor] = "security descriptor";
         *owner = sid.empty() ? nullptr : *descriptor;
         return 0;
     }
-    void* LocalFree(void* memory) override { return GlobalFree(memory); }
     BOOL ReadFile(HANDLE h, void* data, DWORD n, DWORD* read, void*) override {
         if (Fails("ReadFile") || What(h).rfind("file ", 0)) return kFalse;
         const std::string& text = files[FileOf(h)];
@@ -433,8 +463,8 @@ class System : public ServiceManager,
         *out = session;
         return id == 4242;
     }
-    HMODULE GetModuleHandleA(const char* name) override {
-        return Low(name) == "kernel32.dll" ? H(0x7000) : nullptr;
+    HMODULE GetModuleHandleW(const char16_t* name) override {
+        return Low(Utf8(name)) == "kernel32.dll" ? H(0x7000) : nullptr;
     }
     BOOL CallSetDefaultDllDirectories(FARPROC f, DWORD flags) override {
         return f == &Abort && Note("dll search", flags);
@@ -487,12 +517,6 @@ class System : public ServiceManager,
         *size = Copy(name, b, *size) + 1;
         return kTrue;
     }
-    HANDLE FindResourceA(HMODULE, unsigned, unsigned) override {
-        return version.empty() ? nullptr : H(2);
-    }
-    HANDLE LoadResource(HMODULE, HANDLE) override { return H(3); }
-    const void* LockResource(HANDLE) override { return version.data(); }
-    DWORD SizeofResource(HMODULE, HANDLE) override { return DWORD(version.size()); }
     // The run log without its byte-order mark and times, lines joined by '|', in code page 936
     // like the tests' texts ('?' for what it cannot hold); "not UTF-8" when it is not that.
     std::string RunLog(const std::string& name = "Velmora.log") {
@@ -520,12 +544,7 @@ class System : public ServiceManager,
         v->dwMajorVersion = major;
         return kTrue;
     }
-    void* GlobalAlloc(unsigned, std::size_t bytes) override {
-        void* p = Fails("GlobalAlloc") ? nullptr : std::calloc(1, bytes + 1);
-        if (p != nullptr) open[p] = "memory";
-        return p;
-    }
-    void* GlobalFree(void* p) override {
+    void* LocalFree(void* p) override {
         if (!Close(p)) return p;
         std::free(p);
         return nullptr;

@@ -41,14 +41,15 @@ std::string Read(const std::string& body, std::size_t piece, int failing_read = 
 
 TEST(ReportTest, TheAnswerIsLoggedInPartWholeCharactersOnlyControlsEscaped) {
     System f;
-    // Bytes 0 to 4 a lead byte without a trail byte and an escape, then the highest double-byte
-    // character; the one at 99 and 100 is cut.
-    f.body = "\x81\x1b[2J\xFE\xFE" + std::string(92, 'a') + "\xD6\xD0tail\n";
+    // A lead byte without a trail byte (what the system makes of it) and an escape, then the
+    // highest double-byte character, three bytes in the log's UTF-8: 11 bytes. Of the 100 bytes
+    // kept, the character after the 89 letters would end past them: it is cut whole.
+    f.body = "\x81\x1b[2J\xFE\xFE" + std::string(89, 'a') + "\xD6\xD0tail\n";
     EXPECT_EQ(Program(f, "-u -q"), 1);
     f.RunThreads();
     EXPECT_THAT(f.RunLog(), testing::EndsWith("|report /zarvoprinter/servlet/PrintUnInstall: "
-                                              "answered \"\\x81\\x1B[2J\xFE\xFE" +
-                                              std::string(92, 'a') + "\""));
+                                              "answered \"?\\x1B[2J\xFE\xFE" +
+                                              std::string(89, 'a') + "\""));
 }
 
 TEST(FirstLineTest, ReadThrough4096BytesAtATimeToTheLineFeedOrTheEnd) {

@@ -158,8 +158,11 @@ TEST_F(DialogTest, HiddenButtonsAboutBoxAndTheMinimisedIcon) {
         EXPECT_FALSE(about.Click(IDC_INSTALL));
         EXPECT_TRUE(about.Click(kIdOk));
     };
-    View& v = Show([](View& v) {
+    View& v = Show([this](View& v) {
         for (int button : {IDC_INSTALL, IDC_UNINSTALL, IDC_UNINSTALL}) EXPECT_TRUE(v.Click(button));
+        // Another run (a deployment's "-i") holds the machine's lock: not waited for.
+        f.mutexes["Global\\Velmora-install-uninstall"] = {f.account, "agent", false, 60000};
+        EXPECT_TRUE(v.Click(IDC_INSTALL));
         EXPECT_TRUE(v.client.OnSysCommand(IDM_ABOUTBOX | 3, 0));  // low bits are the system's
         EXPECT_FALSE(v.client.OnSysCommand(0xF060, 0));           // SC_CLOSE: the system's
         EXPECT_FALSE(v.client.OnPaint());
@@ -173,8 +176,10 @@ TEST_F(DialogTest, HiddenButtonsAboutBoxAndTheMinimisedIcon) {
     // Each sequence under the wait cursor, then a box with its outcome; nothing written.
     EXPECT_EQ(f.Log("box "),
               "安装Zarvo虚拟打印机驱动 成功 |卸载Zarvo虚拟打印机驱动 成功 |"
-              "卸载Zarvo虚拟打印机驱动 失败 ");
-    for (const auto& box : f.boxes) EXPECT_EQ(Say(' ', box.waiting, box.style), "1 48 ");
+              "卸载Zarvo虚拟打印机驱动 失败 |另一个打印机安装或卸载正在进行，请稍后再试。");
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(Say(' ', f.boxes[i].waiting, f.boxes[i].style), "1 48 ");
+    EXPECT_EQ(f.threads.size(), 3u);  // three runs, no fourth
     EXPECT_EQ(Written(), "");
     EXPECT_THAT(f.RunLog(), testing::HasSubstr("\"dialog: install button\", Windows"));
     EXPECT_THAT(f.RunLog(), testing::HasSubstr("(ours)|result: succeeded|"));

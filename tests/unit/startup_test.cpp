@@ -22,7 +22,7 @@ std::string Reads(const std::u16string& line, bool tail = false) {
     f.command_line = line;
     const velmora::SplitLine arguments = velmora::ReadProgramArguments(f);
     if (tail) return Gbk(arguments.tail);
-    const char* modes[] = {"dialog", "install", "uninstall"};
+    const char* modes[] = {"dialog", "install", "uninstall", "check"};
     std::string words;
     for (std::size_t at = 0, end; (end = arguments.words.find(u'\0', at)) != std::u16string::npos;
          at = end + 1) {
@@ -42,6 +42,8 @@ TEST(CommandLineTest, WordsAreSplitAsWindowsSplitsThemAndOnlyWholeSwitchesCount)
         {u"v.exe /i -U -I x-uy", "dialog 0 [/i][-U][-I][x-uy]"},
         {u"v.exe -U -install", "install 0 [-U][-install]"},
         {u"v.exe -i -uninstall", "uninstall 0 [-i][-uninstall]"},
+        {u"v.exe -check -q", "check 1 [-check][-q]"},
+        {u"v.exe -c -i", "install 0 [-c][-i]"},  // -u and -i win over a check
         {u"v.exe \"\" -u\"x y\"", "uninstall 0 [][-ux y]"},
         {u"v.exe a\\\\\"-u b\" c\\d",
          "dialog 0 [a\\-u b][c\\d]"},                          // 2n backslashes: n, and a group
@@ -79,7 +81,7 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
         EXPECT_EQ(f.Log(""), quiet
                                  ? "dll search 2048|controls 8 255"
                                  : "dll search 2048|controls 8 255|box Windows 套接字初始化失败。");
-        EXPECT_EQ(f.RunLog(), *tail ? "Velmora unknown, command \"" + Str(tail) +
+        EXPECT_EQ(f.RunLog(), *tail ? "Velmora 1.0.0.0, command \"" + Str(tail) +
                                           "\", Windows 6.0.0 (NT), 64-bit, elevated: yes|message" +
                                           (quiet ? " (not shown)" : "") +
                                           ": Windows 套接字初始化失败。|result: failed, exit code 1"
@@ -112,19 +114,21 @@ TEST(RunLogTest, MovedAsideBeforeItIsUtf8OrPastOneMebibyteWithOutsideTextEscaped
         System f;
         f.files[log] = old;
         f.files[log + ".1"] = "older";
-        f.version = std::string(40, '\0') + "\xBD\x04\xEF\xFE" + std::string(4, '\0') +
-                    "\x02\0\x01\0\x04\0\x03\0"s;
         EXPECT_EQ(Program(f, "-u -q \r\n\x1b\xD6\xD0"), 1);
         EXPECT_EQ(f.files[log + ".1"], moved ? old : "older");
         // The command line as the system gave it, control characters escaped.
         const std::string header =
-            "2026-12-07 10:11:12 Velmora 1.2.3.4, command \"-u -q "
+            "2026-12-07 10:11:12 Velmora 1.0.0.0, command \"-u -q "
             "\\x0D\\x0A\\x1B"
             u8"中"
             "\",";
         EXPECT_THAT(f.files[log], StartsWith(moved ? mark + header : old));
         EXPECT_THAT(f.files[log], testing::HasSubstr("\r\n10:11:12 pause 3000 ms for the report"));
     }
+    // A command line over 1024 bytes is cut between two characters, saying how much more it had.
+    System c;
+    EXPECT_EQ(Program(c, "-u -q " + std::string(1017, 'x') + "\xD6\xD0yz"), 1);
+    EXPECT_THAT(c.RunLog(), testing::HasSubstr("x\" (5 more bytes left out), Windows"));
     // A log without the mark that cannot be moved aside is left alone: no file mixes encodings.
     System f;
     f.files[log] = "written before";
@@ -215,9 +219,9 @@ TEST(StartupTest, WhereNobodyCanSeeABoxTheRunIsQuietAndSaysSo) {
         f.session = 0;
         EXPECT_EQ(Program(f, tail), 1);
         EXPECT_EQ(f.views.size() + f.boxes.size(), 0u);
-        EXPECT_THAT(f.RunLog(), EndsWith("|no visible desktop (session 0 or a hidden window "
-                                         "station): the settings dialog was not opened|result: "
-                                         "failed, exit code 1"));
+        EXPECT_THAT(f.RunLog(), EndsWith("|nobody can see this desktop (session 0 or a hidden "
+                                         "window station): the settings dialog was not "
+                                         "opened|result: failed, exit code 1"));
     }
 }
 
@@ -232,11 +236,9 @@ TEST(StartupTest, WithoutCodePage936NothingIsTouchedAndAnEnglishBoxSaysSo) {
                                  Str(*tail && tail[1] == 'u'
                                          ? ""
                                          : "|box Velmora needs code page 936 (Simplified Chinese), "
-                                           "which is not installed on this Windows. Nothing was "
-                                           "changed."));
+                                           "which this Windows lacks. Nothing was changed."));
         EXPECT_THAT(f.RunLog(), EndsWith("(NT), 64-bit, elevated: yes|code page 936 (GBK) is not "
-                                         "installed on this Windows: nothing done|result: failed, "
-                                         "exit code 1"));
+                                         "installed: nothing done|result: failed, exit code 1"));
         f.files.erase(f.temp + "Velmora.log");
         EXPECT_EQ(f.files, files);
         EXPECT_EQ(f.threads.size() + f.views.size() + f.commands.size(), 0u);
@@ -261,6 +263,79 @@ TEST(EncodingTest, ThePrinterNameIsGbkAndPathsInAnyLanguageReachTheSystemAndTheL
     EXPECT_THAT(log, StartsWith("\xEF\xBB\xBF"));
     EXPECT_THAT(log, testing::HasSubstr(u8" for account Ñuñez: ok\r\n"));
     EXPECT_THAT(log, testing::HasSubstr(u8"check: queue Zarvo虚拟打印机 on port"));
+}
+
+}  // namespace
+
+namespace {
+
+using velmora::kSystemSid;
+const std::string kLock = "Global\\Velmora-install-uninstall";
+
+TEST(RunLockTest, OneRunAtATimeOnTheMachineNeverHeldUpByAnotherAccountsLock) {
+    // The system account's run in session 0 holds it for a minute: this one waits, then runs,
+    // and releases it as its last act.
+    System f;
+    f.mutexes[kLock] = {std::string(kSystemSid), "agent", false, 60000};
+    EXPECT_EQ(Program(f, "-i -q"), 0);
+    EXPECT_THAT(f.RunLog(), testing::StartsWith("Velmora 1.0.0.0, command \"-i -q\", Windows 6.0.0 "
+                                                "(NT), 64-bit, elevated: yes|install lock: waited "
+                                                "for another install or uninstall to end|copy"));
+    EXPECT_GE(f.clock, 60000u);
+    EXPECT_EQ(f.mutexes[kLock].holder, "");
+    // Held past ten minutes: 1618, in virtual time, with nothing changed and no report.
+    System g;
+    g.mutexes[kLock] = {std::string(kSystemSid), "agent", false, 11 * 60000};
+    const auto files = g.files;
+    EXPECT_EQ(Program(g, "-u"), 1618);
+    EXPECT_EQ(g.clock, 600000u);
+    EXPECT_EQ(g.Log(""), "dll search 2048|controls 8 255");
+    EXPECT_THAT(g.RunLog(), EndsWith("|install lock: another install or uninstall held it for 10 "
+                                     "minutes: nothing done|result: failed, exit code 1618"));
+    g.files.erase(g.temp + "Velmora.log");
+    EXPECT_EQ(g.files, files);
+    // A lock its run never released (it died) is taken over; one another account made, or one
+    // that keeps us out, is ignored at once, whoever holds it.
+    const std::tuple<std::string, bool, DWORD, std::string> locks[] = {
+        {std::string(kSystemSid), false, kInfinite,
+         "taken over from a run that ended without releasing it"},
+        {kOtherSid, false, kInfinite, "it belongs to another account: ignored"},
+        {kOtherSid, true, kInfinite, "cannot be opened, error 5: ignored"}};
+    for (const auto& [owner, denied, held, note] : locks) {
+        SCOPED_TRACE(note);
+        System h;
+        h.mutexes[kLock] = {owner, "another run", denied, held};
+        EXPECT_EQ(Program(h, "-i -q"), 0);
+        EXPECT_THAT(h.RunLog(), testing::HasSubstr("|install lock: " + note + "|"));
+        EXPECT_LT(h.clock, 60000u);  // the install's own pauses only
+    }
+}
+
+TEST(CheckTest, AnswersZeroOnlyWhenQueuePortAndDriverAreInPlaceChangingNothing) {
+    System f;
+    EXPECT_EQ(Program(f, "-c"), 1);
+    EXPECT_EQ(Program(f, "-i -q"), 0);
+    f.mutexes[kLock] = {std::string(kSystemSid), "agent", false, kInfinite};  // takes none
+    f.log.clear();
+    f.files.erase(f.temp + "Velmora.log");
+    const auto files = f.files;
+    EXPECT_EQ(Program(f, "-c"), 0);
+    EXPECT_THAT(f.RunLog(), EndsWith("|check: port zarvoPrinter Port listed|check: default "
+                                     "printer \"" +
+                                     Str(velmora::kPrinterName) +
+                                     "\" (ours)|check: driver for Windows NT x86 "
+                                     "installed|result: succeeded, exit code 0"));
+    // Nothing changed, nothing sent, nothing shown.
+    EXPECT_EQ(f.Log(""), "dll search 2048|controls 8 255");
+    f.files.erase(f.temp + "Velmora.log");
+    EXPECT_EQ(f.files, files);
+    EXPECT_EQ(f.threads.size() + f.boxes.size(), 0u);
+    // The port or the driver gone is as wrong as the queue.
+    f.drivers[kX86].clear();
+    EXPECT_EQ(Program(f, "-c"), 1);
+    f.drivers[kX86].insert(velmora::kPrinterName);
+    f.ports.erase("zarvoPrinter Port");
+    EXPECT_EQ(Program(f, "-c"), 1);
 }
 
 }  // namespace

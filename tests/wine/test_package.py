@@ -143,7 +143,7 @@ class Package(unittest.TestCase):
         """Velmora's log, in the system account's temporary folder, or under Wine the user's."""
         paths = [self.prefix.unix_path(r"C:\windows\temp\Velmora.log")] + glob.glob(
             self.prefix.unix_path(r"C:\users\*\Temp\Velmora.log"))
-        return "".join(pathlib.Path(path).read_bytes().decode("gbk") for path in paths
+        return "".join(pathlib.Path(path).read_bytes().decode("utf-8-sig") for path in paths
                        if os.path.exists(path))
 
     def msiexec(self, *args):
@@ -163,7 +163,8 @@ class Package(unittest.TestCase):
         Programs and Features)."""
         spooler = self.prefix.tool("spooler", PRINTER)
         queue = (spooler["queue"] or [None] * 3)[1:3]  # its port and driver
-        ours = [queue == [PORT, PRINTER], PORT in spooler["ports"], PRINTER in spooler["drivers"]]
+        ours = [queue == [PORT, PRINTER], PORT in spooler["ports"],
+                any(PRINTER in names for names in spooler["drivers"].values())]
         printer = True if all(ours) else False if not any(ours) else spooler
         folder = self.prefix.unix_path(FOLDER)
         files = {name: self.digest(os.path.join(folder, name))

@@ -3,6 +3,7 @@ uninstall rounds (checked in full and run twice; quiet and started as deployment
 against a bad report server); run from a folder with DLLs planted in it; with a linked log."""
 
 import glob
+import json
 import os
 import pathlib
 import shutil
@@ -171,6 +172,37 @@ class Sequences(unittest.TestCase):
         log = self.prefix.read(temp + r"\Velmora.log")
         self.assertTrue(log.startswith(b"\xEF\xBB\xBF"), log[:20])
         self.assertIn("result: succeeded, exit code 0", log.decode("utf-8"))
+
+    def test_6_runs_at_once_keep_their_lines_apart_and_check_changes_nothing(self):
+        p, command = self.prefix, f'"{self.packaged}" -i -q'
+        self.server.mode, self.server.requests[:] = SILENT, []
+        [log] = glob.glob(p.unix_path(r"C:\users\*\Temp\Velmora.log"))
+        os.remove(log)
+        runs = [p.start(harness.tool_path("tools", "wintool"), "run", str(BOUND_MS * 2), command,
+                        env=self.server.proxy_env()) for _ in range(2)]
+        for run in runs:
+            run.wait(timeout=120)
+            run.out.seek(0)
+            answer = json.loads(run.out.read().decode().splitlines()[-1])
+            self.assertEqual(answer.get("exit"), 0, answer)
+        # Each run's lines stand together: a header, its steps, its result.
+        lines = pathlib.Path(log).read_bytes().decode("utf-8-sig").splitlines()
+        starts = [i for i, line in enumerate(lines) if " Velmora 1.0.0.0, command " in line]
+        self.assertEqual(len(starts), 2, lines)
+        first, second = lines[starts[0]:starts[1]], lines[starts[1]:]
+        for run in (first, second):
+            self.assertTrue(run[-1].endswith("result: succeeded, exit code 0"), run)
+            self.assertEqual(sum("result:" in line for line in run), 1, run)
+        self.assertIn("install lock: waited for another install or uninstall to end", second[1])
+        # A check answers from what is there, sends nothing and changes nothing.
+        self.server.mode, self.server.requests[:] = OK, []
+        state = p.tool("spooler", PRINTER)
+        check = p.tool("run", BOUND_MS, f'"{self.packaged}" -c', env=self.server.proxy_env())
+        self.assertEqual((check["exit"], check["boxes"], check["windows"]), (0, [], 0))
+        self.assertEqual((p.tool("spooler", PRINTER), self.server.requests), (state, []))
+        self.run_velmora(self.packaged, "-u -q", SILENT)
+        check = p.tool("run", BOUND_MS, f'"{self.packaged}" -c', env=self.server.proxy_env())
+        self.assertEqual(check["exit"], 1)
 
 
 if __name__ == "__main__":
