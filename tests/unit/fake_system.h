@@ -1,13 +1,14 @@
-// One pretend Windows for the native tests: spooler, service manager, registry, INI files,
-// files, kernel with a virtual clock, internet, message boxes, dialogs and sockets, kept as
-// state in one object and answering with the system's rules. Any fallible call fails on request
+// One pretend Windows for the native tests: files, folders, processes and a virtual clock, the
+// machine's named mutexes, the spooler service, the spooler with its queues, ports and drivers by
+// environment, registry, INI files, the report server, boxes, dialogs and sockets, kept as state
+// in one object that answers with the system's rules. Any fallible call fails on request
 // (fail("AddPrinterA", 1802)); every handle given out is tracked until it is closed.
 #pragma once
 
 #include <iconv.h>
+
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -16,25 +17,22 @@
 #include <set>
 #include <string>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
 #include "app/velmora_app.h"
 #include "common/printer_constants.h"
 #include "install/sequences.h"
 #include "platform/dialog.h"
-#include "platform/os.h"
 #include "res/resource.h"
 #include "settings/velmora_dlg.h"
 
 namespace fake {
 using namespace plat;
 
-constexpr char kDir[] = "C:\\Program Files\\Velmora\\";
+constexpr char kDir[] = "C:\\Program Files\\Velmora\\", kX86[] = "Windows NT x86",
+               kX64[] = "Windows x64", kLock[] = "Global\\Velmora-install-uninstall";
 constexpr char kSpoolKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\zarvo printer";
 constexpr char kProcessors[] = "C:\\windows\\system32\\spool\\prtprocs\\w32x86";
-constexpr char kX86[] = "Windows NT x86";
-constexpr char kX64[] = "Windows x64";
 // The running account's SID, S-1-5-21-1-2-3-1000, and another user's.
 const std::string kUserSid(
     "\x01\x05\0\0\0\0\0\x05\x15\0\0\0\x01\0\0\0\x02\0\0\0\x03\0\0\0\xE8\x03\0\0", 28);
@@ -56,21 +54,21 @@ inline std::string Low(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
-// Converts `bytes` between two of iconv's encodings. What cannot be converted ends it, or with
-// `unit`, becomes '?' for each `unit` bytes of it; `*whole` tells whether all was converted.
-inline std::string Iconv(const char* to, const char* from, std::string bytes, std::size_t unit = 0,
+// `bytes` from one of iconv's encodings to UTF-16 or back; what cannot be converted becomes '?'
+// (as the system's conversions make it), and `*whole` says whether there was none.
+inline std::string Iconv(const char* to, const char* from, std::string bytes, std::size_t unit,
                          bool* whole = nullptr) {
     iconv_t cd = iconv_open(to, from);
     std::string out(bytes.size() * 4 + 4, '\0');
     char *in = bytes.data(), *at = out.data();
-    std::size_t left = bytes.size(), room = out.size();
-    const std::size_t width = std::string(to).rfind("UTF-16", 0) == 0 ? 2 : 1;  // of a '?'
-    while (iconv(cd, &in, &left, &at, &room) == std::size_t(-1) && unit && left >= unit) {
-        in += unit, left -= unit, room -= width;
-        *at++ = '?';
-        if (width == 2) *at++ = '\0';
+    std::size_t left = bytes.size(), room = out.size(), misses = 0;
+    for (; iconv(cd, &in, &left, &at, &room) == std::size_t(-1) && left >= unit; ++misses) {
+        in += unit, left -= unit;
+        for (char q : std::string(to[3] == '-' ? "?\0" : "?", to[3] == '-' ? 2 : 1)) {
+            *at++ = q, --room;
+        }
     }
-    if (whole) *whole = left == 0;
+    if (whole) *whole = misses == 0;
     iconv_close(cd);
     return out.substr(0, out.size() - room);
 }
@@ -80,7 +78,7 @@ inline std::u16string Wide(const std::string& bytes, const char* from) {
 }
 inline std::string Narrow(std::u16string_view text, const char* to, bool* whole = nullptr) {
     return Iconv(to, "UTF-16LE",
-                 std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2), 2,
+                 std::string(reinterpret_cast<const char*>(text.data()), 2 * text.size()), 2,
                  whole);
 }
 // Code page 936 and UTF-16 (read as GB18030, which like Windows maps the whole double-byte
@@ -88,14 +86,9 @@ inline std::string Narrow(std::u16string_view text, const char* to, bool* whole 
 inline std::u16string Utf16(const std::string& gbk) { return Wide(gbk, "GB18030"); }
 inline std::string Gbk(std::u16string_view text) { return Narrow(text, "GBK"); }
 inline std::u16string FromUtf8(const std::string& utf8) { return Wide(utf8, "UTF-8"); }
-inline std::string Utf8(std::u16string_view text) { return Narrow(text, "UTF-8"); }
-inline std::string Utf8(const char16_t* text) {
-    return text ? Utf8(std::u16string_view(text)) : "-";
-}
-
+inline std::string Utf8(const char16_t* text) { return text ? Narrow(text, "UTF-8") : "-"; }
 // Copies as the A functions do: at most size - 1 bytes and a terminator; returns the bytes.
 inline unsigned Put(const std::string& text, char* buffer, std::size_t size) {
-    if (size == 0) return 0;
     const std::size_t n = std::min(text.size(), size - 1);
     std::memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
@@ -107,10 +100,9 @@ struct View : DialogView {
     struct Control {
         std::string text;
         unsigned check = 0;
-        bool enabled = true;
-        std::vector<std::string> items;  // a drop-down list's; its text is the selected one
+        bool enabled = true, unsavable = false;  // typed with what the ANSI code page lacks
+        std::vector<std::string> items;          // a drop-down list's; its text is the selected
         int sel = -1;
-        bool unsavable = false;  // typed with a character the ANSI code page lacks
     };
     View(int id, HWND owner, DialogClient& client, HWND window)
         : id(id), owner(owner), client(client), window(window) {}
@@ -136,37 +128,28 @@ struct View : DialogView {
     std::string Text(int i) {
         return !List(i) ? c[i].text : c[i].sel < 0 ? "" : c[i].items[std::size_t(c[i].sel)];
     }
-
     HWND Window() override { return window; }
-    // A drop-down list's length reads as zero on some systems.
+    // A drop-down list's length reads as zero on some systems; it has no text of its own to set.
     int GetWindowTextLengthA(int i) override { return List(i) ? 0 : int(c[i].text.size()); }
-    int GetDlgItemTextA(int i, char* b, int size) override {
-        return c[i].unsavable ? -1 : int(Put(Text(i), b, size));
+    int GetDlgItemTextA(int i, char* b, int n) override {
+        return c[i].unsavable ? -1 : int(Put(Text(i), b, n));
     }
-    // A drop-down list has no text of its own.
-    BOOL SetDlgItemTextA(int i, const char* t) override {
-        if (!List(i)) c[i].text = t;
-        return kTrue;
-    }
+    BOOL SetDlgItemTextA(int i, const char* t) override { return List(i) || (c[i].text = t, 1); }
     BOOL EnableWindow(int i, BOOL on) override { return std::exchange(c[i].enabled, on) == 0; }
     unsigned GetCheck(int i) override { return c[i].check; }
     void SetCheck(int i, unsigned state) override { c[i].check = state; }
     int ComboAddString(int i, const char* t) override {
-        c[i].items.push_back(t);
-        return int(c[i].items.size()) - 1;
+        return c[i].items.push_back(t), int(c[i].items.size()) - 1;
     }
     int ComboSetCurSel(int i, int at) override {
-        c[i].sel = at >= 0 && at < int(c[i].items.size()) ? at : kCbErr;
-        return c[i].sel;
+        return c[i].sel = at >= 0 && at < int(c[i].items.size()) ? at : kCbErr;
     }
     // The first entry that begins with the text in any case (searched from the top only).
     int ComboSelectString(int i, int, const char* t) override {
         auto& l = c[i].items;
         auto at =
             std::find_if(l.begin(), l.end(), [&](auto& e) { return !Low(e).rfind(Low(t), 0); });
-        if (at == l.end()) return kCbErr;
-        c[i].sel = int(at - l.begin());
-        return c[i].sel;
+        return at == l.end() ? kCbErr : c[i].sel = int(at - l.begin());
     }
     HMENU GetSystemMenu(BOOL revert) override { return revert ? nullptr : H(0x5000); }
     BOOL AppendMenuA(HMENU m, unsigned flags, std::uintptr_t id, const char* t) override {
@@ -175,21 +158,14 @@ struct View : DialogView {
     }
     void SetIcon(HICON icon, BOOL big) override { icons[big] = icon; }
     BOOL IsIconic() override { return iconic; }
-    HDC BeginPaint() override {
-        painted += "begin ";
-        return H(0x6000);
-    }
+    HDC BeginPaint() override { return painted += "begin ", H(0x6000); }
     void EndPaint() override { painted += "end"; }
     void SendIconEraseBkgnd(HDC dc) override { painted += dc == H(0x6000) ? "erase " : "?"; }
     Rect GetClientRect() override { return rect; }
     BOOL DrawIcon(HDC dc, int x, int y, HICON icon) override {
-        painted += Say(' ', dc == H(0x6000) && icon == icons[1] ? "icon" : "?", x, y);
-        return kTrue;
+        return painted += Say(' ', dc == H(0x6000) && icon == icons[1] ? "icon" : "?", x, y), 1;
     }
-    BOOL EndDialog(std::intptr_t r) override {
-        result = r;
-        return kTrue;
-    }
+    BOOL EndDialog(std::intptr_t r) override { return result = r, kTrue; }
 };
 
 // The eight areas of plat::Os, the dialogs, and the modes the program's entry point binds.
@@ -205,8 +181,8 @@ class System : public ServiceManager,
                public velmora::ModeActions {
   public:
     Os os{*this, *this, *this, *this, *this, *this, *this, *this};
-    bool Install(velmora::RunLog& log, velmora::Notices& notices) override {
-        return velmora::InstallAction(os, log, notices);
+    bool Install(velmora::RunLog& log, velmora::Notices& n) override {
+        return velmora::InstallAction(os, log, n);
     }
     bool Uninstall(velmora::RunLog& log) override { return velmora::UninstallAction(os, log); }
     bool Check(velmora::RunLog& log) override { return velmora::CheckAction(os, log); }
@@ -214,9 +190,8 @@ class System : public ServiceManager,
         velmora::ShowSettingsDialog(app, os, *this, log);
     }
 
-    // From the call after `skip` on, `call` fails and leaves `error` as the last error.
-    // With `times`, it fails that many calls and then succeeds again. kNoCode: the failure leaves
-    // the last error as it was.
+    // From the call after `skip` on, `call` fails and leaves `error` as the last error; with
+    // `times`, that many calls only. kNoCode: the failure leaves the last error as it was.
     static constexpr DWORD kNoCode = 0xFFFFFFFE;
     void fail(std::string call, DWORD error = 31, int skip = 0, int times = -1) {
         failing[call] = {error, skip, times};
@@ -232,48 +207,72 @@ class System : public ServiceManager,
     }
     std::map<HANDLE, std::string> open;  // what each handle given out and not closed is
     int bad_closes = 0;
-    // What is still open, and how many closes named nothing open: "" when all was released. The
-    // run log is open for as long as the process lives.
+    // What is still open but the run log, which lives as long as the process, and how many
+    // closes named nothing open: "" when all was released.
     std::string Unreleased() const {
         std::string out;
-        for (const auto& handle : open) {
-            const bool log = handle.second.rfind("file " + temp + "Velmora", 0) == 0;
-            if (!log) out += handle.second + "; ";
+        for (const auto& [h, what] : open) {
+            if (what.rfind("file " + temp + "Velmora", 0) != 0) out += what + "; ";
         }
         return bad_closes ? out + Str(bad_closes) + " bad closes" : out;
     }
+    // The run log without its byte-order mark and times, lines joined by '|', in code page 936
+    // like the tests' texts ('?' for what it cannot hold); "not UTF-8" when it is not that.
+    std::string RunLog(const std::string& name = "Velmora.log") {
+        std::string text = files[temp + name], out;
+        bool whole = false;
+        (void)Iconv("UTF-16LE", "UTF-8", text, 1, &whole);
+        if (text.empty()) return "";
+        if (text.rfind("\xEF\xBB\xBF", 0) != 0 || !whole) return "not UTF-8";
+        text = Narrow(FromUtf8(text.substr(3)), "GB18030");
+        for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != text.npos; at = end + 2) {
+            const std::size_t from = text.find_first_not_of("0123456789-: ", at);  // no times
+            out += (out.empty() ? "" : "|") + text.substr(from, end - from);
+        }
+        return out;
+    }
 
-    // --- Kernel: files, directories, processes and a virtual clock. Paths are kept as UTF-8.
+    // --- Kernel: files (by UTF-8 path), folders, processes and tokens, a virtual clock.
     std::string module = kDir + Str("Velmora.exe"), windows = "C:\\windows",
                 system = "C:\\windows\\system32", current = "C:\\", temp = "C:\\Temp\\";
     std::map<std::string, std::string> files = {{module, "MZ velmora"},
                                                 {kDir + Str("zarvoPrinter.inf"), "[V]"},
                                                 {system + "\\rundll32.exe", "MZ rundll32"}};
-    DWORD last_error = 0, major = 6;
-    bool gbk = true;          // whether code page 936 is installed
-    std::uint64_t clock = 0;  // virtual milliseconds slept and waited
-    DWORD child_ms = 250;     // how long the installer child runs (kInfinite: for ever)
-    DWORD child_exit = 0;     // and the exit code it ends with
+    // What the log's checks read of a file; one without an entry is a plain file of ours.
+    struct FileFacts {
+        DWORD links = 1;
+        bool reparse_point = false, disk = true;
+        std::string owner = kUserSid;
+    };
+    std::map<std::string, FileFacts> facts;
+    std::map<std::string, std::size_t> read_at;  // where each open file is read next
+    DWORD last_error = 0, major = 6, session = 1, elevated = 1;  // session 0: nobody sees it
+    bool gbk = true;                       // whether code page 936 is installed
+    std::uint64_t clock = 0;               // virtual milliseconds slept and waited
+    DWORD child_ms = 250, child_exit = 0;  // the installer child's time (kInfinite: for ever)
     std::pair<std::string, std::string> installing;  // environment and driver the child adds
     std::vector<std::string> commands;               // command lines of the processes created
     std::vector<std::pair<ThreadProc, void*>> threads;
     void RunThreads() {
         for (auto t : std::exchange(threads, {})) t.first(t.second);
     }
-
     std::u16string command_line;  // Program() puts the program's quoted path before the tail
+    std::string account = kUserSid, user_name = "zhang";  // the name in UTF-8
+    // What Windows runs on; the program is 32-bit, under WOW64 on anything else.
+    WORD machine = kImageFileMachineI386;
+    bool has_wow64_process2 = true, has_dll_directories = true;  // Windows 10 1511, 8
+
     const char16_t* GetCommandLineW() override { return command_line.c_str(); }
     // As Windows XP does, a name that does not fit is cut to the buffer unterminated.
     DWORD GetModuleFileNameW(HMODULE, char16_t* b, DWORD n) override {
         return Copy(FromUtf8(module), b, n, false);
     }
     BOOL IsValidCodePage(unsigned cp) override { return cp == kCodePageGbk && gbk; }
-    int MultiByteToWideChar(unsigned cp, DWORD, const char* text, int n, char16_t* b,
+    int MultiByteToWideChar(unsigned cp, DWORD, const char* t, int n, char16_t* b,
                             int size) override {
-        const std::u16string wide = cp == kCodePageGbk && gbk ? Utf16({text, std::size_t(n)}) : u"";
+        const std::u16string wide = cp == kCodePageGbk && gbk ? Utf16({t, std::size_t(n)}) : u"";
         if (wide.size() > std::size_t(size)) return Error(kErrorInsufficientBuffer);
-        std::copy(wide.begin(), wide.end(), b);
-        return int(wide.size());
+        return std::copy(wide.begin(), wide.end(), b), int(wide.size());
     }
     unsigned GetWindowsDirectoryW(char16_t* b, unsigned n) override {
         return Fails("GetWindowsDirectoryW") ? 0 : Copy(FromUtf8(windows), b, n);
@@ -284,49 +283,38 @@ class System : public ServiceManager,
     DWORD GetTempPathW(DWORD n, char16_t* b) override {
         return Fails("GetTempPathW") ? 0 : Copy(FromUtf8(temp), b, n);
     }
-    BOOL CopyFileW(const char16_t* from, const char16_t* to, BOOL fail_if_exists) override {
+    BOOL CopyFileW(const char16_t* from, const char16_t* to, BOOL) override {
         if (Fails("CopyFileW") || !files.count(Utf8(from))) return Error(kErrorFileNotFound);
-        if (fail_if_exists && files.count(Utf8(to))) return Error(80);  // ERROR_FILE_EXISTS
-        files[Utf8(to)] = files[Utf8(from)];
-        return Note("copy", Utf8(to));
+        return files[Utf8(to)] = files[Utf8(from)], Note("copy", Utf8(to));
     }
     BOOL DeleteFileW(const char16_t* path) override {
-        // The running spooler holds its print processors loaded.
+        // The running spooler holds its print processors loaded: ERROR_SHARING_VIOLATION.
         const bool loaded = spooler != kServiceStopped && Utf8(path).rfind(kProcessors, 0) == 0;
-        if (Fails("DeleteFileW") || loaded) return Error(32);  // ERROR_SHARING_VIOLATION
+        if (Fails("DeleteFileW") || loaded) return Error(32);
         return files.erase(Utf8(path)) ? Note("delete", Utf8(path)) : Error(kErrorFileNotFound);
     }
     BOOL SetCurrentDirectoryW(const char16_t* path) override {
-        if (Fails("SetCurrentDirectoryW") || !*path) return Error(123);  // ERROR_INVALID_NAME
-        current = Utf8(path);
-        return kTrue;
+        return *path ? (current = Utf8(path), kTrue) : Error(123);  // ERROR_INVALID_NAME
     }
-    void GetStartupInfoW(StartupInfo* info) override {
-        *info = {};
-        info->cb = sizeof *info;
-    }
+    void GetStartupInfoW(StartupInfo* info) override { *info = {sizeof *info}; }
     // The child is the printer-UI installer: "/ia /m <model> /h <architecture> ... /f <inf>"
-    // adds the model's driver for that architecture when the INF lies in the directory the
-    // child starts in, by the time it ends.
+    // adds the model's driver for that architecture by the time it ends, when the INF lies in
+    // the directory the child starts in.
     BOOL CreateProcessW(const char16_t* app, char16_t* command, void*, void*, BOOL, DWORD, void*,
                         const char16_t*, StartupInfo* s, ProcessInformation* pi) override {
-        if (Fails("CreateProcessW") || !files.count(Utf8(app)) || s->cb != sizeof *s) {
+        if (Fails("CreateProcessW") || !files.count(Utf8(app)) || s->cb != sizeof *s)
             return Error(2);
-        }
         const std::string c = commands.emplace_back(Gbk(command));
-        const std::size_t m = c.find("/m \"") + 4, f = c.find(" /f ");
-        const bool inf =
-            f != c.npos && files.count(current + c.substr(f + 4, c.find(" ", f + 4) - f - 4));
-        const std::string model =
-            inf && c.find(" /ia ") != c.npos ? c.substr(m, c.find('"', m) - m) : "";
-        const bool x64 = c.find("/h \"x64\" /v \"Type 3 - User Mode\"") != c.npos;
-        installing = {x64 ? kX64 : kX86, model};
+        const std::size_t m = c.find("/m \"") + 4, f = c.find(" /f ") + 4;
+        const bool inf = f > 3 && files.count(current + c.substr(f, c.find(' ', f) - f));
+        installing = {c.find("/h \"x64\" /v \"Type 3 - User Mode\"") != c.npos ? kX64 : kX86,
+                      inf && c.find(" /ia ") != c.npos ? c.substr(m, c.find('"', m) - m) : ""};
         *pi = {Open("process"), Open("thread"), 1, 2};
         return kTrue;
     }
     // The machine's named mutexes: who made one (its owner), whether its DACL keeps us out, who
     // holds it ("" nobody, "us", or another run), and how long another run still holds it
-    // (kInfinite: until it is ended without releasing it, which abandons it).
+    // (kInfinite: until it ends without releasing it, which abandons it).
     struct Mutex {
         std::string owner, holder;
         bool denied = false;
@@ -342,86 +330,54 @@ class System : public ServiceManager,
         last_error = existed ? kErrorAlreadyExists : 0;
         return Open("mutex " + Utf8(name) + " " + Utf8(sddl));
     }
-    BOOL ReleaseMutex(HANDLE h) override {
-        Mutex& m = MutexOf(h);
-        if (m.holder != "us") return Error(288);  // ERROR_NOT_OWNER
-        m.holder.clear();
-        return kTrue;
-    }
     Mutex& MutexOf(HANDLE h) { return mutexes[What(h).substr(6, What(h).find(' ', 6) - 6)]; }
+    BOOL ReleaseMutex(HANDLE h) override {
+        return MutexOf(h).holder == "us" ? (MutexOf(h).holder.clear(), kTrue) : Error(288);
+    }
     DWORD WaitForSingleObject(HANDLE h, DWORD ms) override {
-        if (What(h).rfind("mutex ", 0) == 0 && !Fails("WaitForSingleObject")) {
-            Mutex& m = MutexOf(h);
-            const bool other = !m.holder.empty() && m.holder != "us";
-            if (other && m.held_ms != kInfinite && m.held_ms > ms) {
-                clock += ms;
-                m.held_ms -= ms;
-                return kWaitTimeout;
-            }
-            if (other && m.held_ms != kInfinite) clock += m.held_ms;
-            m.holder = "us";
-            return other && m.held_ms == kInfinite ? kWaitAbandoned : kWaitObject0;
+        if (Fails("WaitForSingleObject")) return 0xFFFFFFFF;  // WAIT_FAILED
+        if (What(h) == "process") {
+            clock += std::min(child_ms, ms);
+            if (child_ms > ms) return kWaitTimeout;
+            if (!installing.second.empty()) drivers[installing.first].insert(installing.second);
+            return installing = {}, kWaitObject0;
         }
-        if (Fails("WaitForSingleObject") || What(h) != "process") return 0xFFFFFFFF;
-        if (child_ms > ms) {
-            clock += ms;
-            return kWaitTimeout;
+        Mutex& m = MutexOf(h);
+        const bool other = !m.holder.empty() && m.holder != "us";
+        if (other && m.held_ms != kInfinite && m.held_ms > ms) {
+            return clock += ms, m.held_ms -= ms, kWaitTimeout;
         }
-        clock += child_ms;
-        if (!installing.second.empty()) drivers[installing.first].insert(installing.second);
-        installing = {};
-        return 0;
+        if (other && m.held_ms != kInfinite) clock += m.held_ms;
+        m.holder = "us";
+        return other && m.held_ms == kInfinite ? kWaitAbandoned : kWaitObject0;
     }
     BOOL CloseHandle(HANDLE h) override { return Close(h); }
-    BOOL GetExitCodeProcess(HANDLE, DWORD* code) override {
-        *code = child_exit;
-        return kTrue;
-    }
+    BOOL GetExitCodeProcess(HANDLE, DWORD* code) override { return *code = child_exit, kTrue; }
     // Files open for appending, as the run log opens them: created when missing, or with
     // CREATE_NEW only then; opening one that exists succeeds with ERROR_ALREADY_EXISTS.
-    HANDLE CreateFileW(const char16_t* name, DWORD, DWORD, void*, DWORD disposition, DWORD,
+    HANDLE CreateFileW(const char16_t* name, DWORD, DWORD, void*, DWORD how, DWORD,
                        HANDLE) override {
         const std::string path = Utf8(name);
-        if (Fails("CreateFileW")) return InvalidHandleValue();
-        if (files.count(path) && disposition == kCreateNew) {
-            Error(kErrorFileExists);
-            return InvalidHandleValue();
+        if (Fails("CreateFileW") || (files.count(path) && how == kCreateNew)) {
+            return Error(kErrorFileExists), InvalidHandleValue();
         }
-        if (files.count(path)) {
-            last_error = kErrorAlreadyExists;
-        } else if (!facts.count(path)) {
-            facts[path].owner = account;  // a new file belongs to its creator
-        }
-        files[path];  // created empty when missing
-        read_at[path] = 0;
+        if (files.count(path)) last_error = kErrorAlreadyExists;
+        if (!files.count(path) && !facts.count(path)) facts[path].owner = account;  // its creator
+        files[path], read_at[path] = 0;
         return Open("file " + path);
     }
-    // What the log's checks read of a file; one without an entry is a plain file of ours.
-    struct FileFacts {
-        DWORD links = 1;
-        bool reparse_point = false;
-        bool disk = true;
-        std::string owner = kUserSid;
-    };
-    std::map<std::string, FileFacts> facts;
-    std::map<std::string, std::size_t> read_at;  // where each open file is read next
     DWORD GetFileType(HANDLE h) override { return facts[FileOf(h)].disk ? kFileTypeDisk : 2; }
-    BOOL GetFileInformationByHandle(HANDLE h, FileInformation* information) override {
+    BOOL GetFileInformationByHandle(HANDLE h, FileInformation* info) override {
         if (Fails("GetFileInformationByHandle")) return kFalse;
         const FileFacts& file = facts[FileOf(h)];
-        *information = {};
-        information->dwFileAttributes = file.reparse_point ? kFileAttributeReparsePoint : 0x20;
-        information->nNumberOfLinks = file.links;
-        return kTrue;
+        *info = {file.reparse_point ? kFileAttributeReparsePoint : 0x20u};
+        return info->nNumberOfLinks = file.links, kTrue;
     }
-    BOOL SetFileRenameInformation(HANDLE h, const char16_t* name, BOOL replace) override {
-        const std::string target = Utf8(name);
-        if (Fails("SetFileRenameInformation") || (files.count(target) && !replace)) return kFalse;
-        files[target] = files[FileOf(h)];
-        facts[target] = facts[FileOf(h)];
-        files.erase(FileOf(h));
-        facts.erase(FileOf(h));
-        open[h] = "file " + target;
+    BOOL SetFileRenameInformation(HANDLE h, const char16_t* name, BOOL) override {
+        if (Fails("SetFileRenameInformation")) return kFalse;
+        const std::string target = Utf8(name), from = FileOf(h);
+        files[target] = files[from], facts[target] = facts[from];
+        files.erase(from), facts.erase(from), open[h] = "file " + target;
         return kTrue;
     }
     // The owner's SID in memory of its own, freed with LocalFree.
@@ -430,58 +386,48 @@ class System : public ServiceManager,
         const std::string& sid =
             type == kSeKernelObject ? MutexOf(h).owner : facts[FileOf(h)].owner;
         *descriptor = std::calloc(1, sid.size() + 1);
-        std::memcpy(*descriptor, sid.data(), sid.size());
         open[*descriptor] = "security descriptor";
-        *owner = sid.empty() ? nullptr : *descriptor;
+        *owner = sid.empty() ? nullptr : std::memcpy(*descriptor, sid.data(), sid.size());
         return 0;
     }
+    void* LocalFree(void* p) override { return Close(p) ? (std::free(p), nullptr) : p; }
     BOOL ReadFile(HANDLE h, void* data, DWORD n, DWORD* read, void*) override {
-        if (Fails("ReadFile") || What(h).rfind("file ", 0)) return kFalse;
         const std::string& text = files[FileOf(h)];
         std::size_t& at = read_at[FileOf(h)];
         *read = DWORD(std::min<std::size_t>(n, text.size() - std::min(at, text.size())));
-        std::memcpy(data, text.data() + std::min(at, text.size()), *read);
-        at += *read;
-        return kTrue;
+        return std::memcpy(data, text.data() + std::min(at, text.size()), *read), at += *read, 1;
     }
-    // Appended whatever was read: the log is open for appending only.
+    // Appended wherever it was read: the log is open for appending only.
     BOOL WriteFile(HANDLE h, const void* data, DWORD n, DWORD* written, void*) override {
-        if (Fails("WriteFile") || What(h).rfind("file ", 0)) return kFalse;
-        files[FileOf(h)].append(static_cast<const char*>(data), n);
-        *written = n;
-        return kTrue;
+        if (Fails("WriteFile")) return kFalse;
+        return files[FileOf(h)].append(static_cast<const char*>(data), *written = n), kTrue;
     }
     DWORD GetFileSize(HANDLE h, DWORD* high) override {
-        *high = 0;
-        return Fails("GetFileSize") ? kInvalidFileSize : DWORD(files[FileOf(h)].size());
+        return *high = 0, DWORD(files[FileOf(h)].size());
     }
     void GetLocalTime(SystemTime* t) override { *t = {2026, 12, 1, 7, 10, 11, 12, 0}; }
     HANDLE GetCurrentProcess() override { return H(~std::uintptr_t{0}); }
     DWORD GetCurrentProcessId() override { return 4242; }
-    DWORD session = 1;  // 0: the services' session, which nobody sees
-    BOOL ProcessIdToSessionId(DWORD id, DWORD* out) override {
-        *out = session;
-        return id == 4242;
+    BOOL ProcessIdToSessionId(DWORD id, DWORD* out) override { return *out = session, id == 4242; }
+    HMODULE GetModuleHandleW(const char16_t* n) override {
+        return Low(Utf8(n)) == "kernel32.dll" ? H(0x7000) : nullptr;
     }
-    HMODULE GetModuleHandleW(const char16_t* name) override {
-        return Low(Utf8(name)) == "kernel32.dll" ? H(0x7000) : nullptr;
+    FARPROC GetProcAddress(HMODULE, const char* name) override {
+        const std::string n = name;
+        const bool found = n == "IsWow64Process" ||
+                           (n == "IsWow64Process2" && has_wow64_process2) ||
+                           (n == "SetDefaultDllDirectories" && has_dll_directories);
+        return found ? &Abort : nullptr;
     }
     BOOL CallSetDefaultDllDirectories(FARPROC f, DWORD flags) override {
         return f == &Abort && Note("dll search", flags);
     }
-    // What Windows runs on; the program is 32-bit, under WOW64 on anything else.
-    WORD machine = kImageFileMachineI386;
-    bool has_wow64_process2 = true;  // Windows 10 1511 and later
-    BOOL CallIsWow64Process(FARPROC f, HANDLE, BOOL* on) override {
-        if (f != &Abort) return kFalse;
-        *on = machine != kImageFileMachineI386;
-        return kTrue;
+    BOOL CallIsWow64Process(FARPROC, HANDLE, BOOL* on) override {
+        return *on = machine != kImageFileMachineI386, kTrue;
     }
-    BOOL CallIsWow64Process2(FARPROC f, HANDLE, WORD* process, WORD* native) override {
-        if (f != &Abort) return kFalse;
+    BOOL CallIsWow64Process2(FARPROC, HANDLE, WORD* process, WORD* native) override {
         *process = machine != kImageFileMachineI386 ? kImageFileMachineI386 : 0;
-        *native = machine;
-        return kTrue;
+        return *native = machine, kTrue;
     }
     WORD GetNativeProcessorArchitecture() override {
         return machine == kImageFileMachineAmd64   ? kProcessorArchitectureAmd64
@@ -489,72 +435,26 @@ class System : public ServiceManager,
                                                    : kProcessorArchitectureIntel;
     }
     BOOL OpenProcessToken(HANDLE, DWORD, HANDLE* token) override {
-        if (Fails("OpenProcessToken")) return kFalse;
-        *token = Open("token");
-        return kTrue;
+        return Fails("OpenProcessToken") ? kFalse : (*token = Open("token"), kTrue);
     }
-    // The account and whether its token is elevated.
-    std::string account = kUserSid, user_name = "zhang";  // the name in UTF-8
-    DWORD elevated = 1;
+    // Elevation, or a TOKEN_USER: the SID's address, its attributes, then the SID.
     BOOL GetTokenInformation(HANDLE, int what, void* info, DWORD size, DWORD* returned) override {
-        if (what == kTokenElevation) {
-            *static_cast<DWORD*>(info) = elevated;
-            return kTrue;
-        }
-        // A TOKEN_USER: the SID's address, its attributes, then the SID.
+        if (what == kTokenElevation) return *static_cast<DWORD*>(info) = elevated, kTrue;
         auto* bytes = static_cast<unsigned char*>(info);
-        const std::size_t at = 2 * sizeof(void*);
-        *returned = DWORD(at + account.size());
-        if (*returned > size) return Error(kErrorInsufficientBuffer);
-        void* sid = bytes + at;
-        std::memcpy(bytes, &sid, sizeof sid);
-        std::memcpy(sid, account.data(), account.size());
-        return kTrue;
+        if ((*returned = DWORD(2 * sizeof(void*) + account.size())) > size) return kFalse;
+        void* sid = std::memcpy(bytes + 2 * sizeof(void*), account.data(), account.size());
+        return std::memcpy(bytes, &sid, sizeof sid), kTrue;
     }
     BOOL GetUserNameW(char16_t* b, DWORD* size) override {
         const std::u16string name = FromUtf8(user_name);
         if (Fails("GetUserNameW") || *size <= name.size()) return kFalse;
-        *size = Copy(name, b, *size) + 1;
-        return kTrue;
+        return *size = Copy(name, b, *size) + 1, kTrue;
     }
-    // The run log without its byte-order mark and times, lines joined by '|', in code page 936
-    // like the tests' texts ('?' for what it cannot hold); "not UTF-8" when it is not that.
-    std::string RunLog(const std::string& name = "Velmora.log") {
-        std::string text = files[temp + name], out;
-        if (text.empty()) return "";
-        if (text.rfind("\xEF\xBB\xBF", 0) != 0) return "not UTF-8";
-        bool whole = false;
-        (void)Iconv("UTF-16LE", "UTF-8", text, 0, &whole);
-        if (!whole) return "not UTF-8";
-        text = Narrow(FromUtf8(text.substr(3)), "GB18030");
-        for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != text.npos; at = end + 2) {
-            const std::size_t from = text.find_first_not_of("0123456789-: ", at);  // no times
-            out += (out.empty() ? "" : "|") + text.substr(from, end - from);
-        }
-        return out;
-    }
-    void Sleep(DWORD ms) override {
-        clock += ms;
-        Note("sleep", ms);
-    }
+    void Sleep(DWORD ms) override { clock += ms, Note("sleep", ms); }
     DWORD GetLastError() override { return last_error; }
     void SetLastError(DWORD e) override { last_error = e; }
     BOOL GetVersionExA(OsVersionInfo* v) override {
-        v->dwPlatformId = kVerPlatformWin32Nt;
-        v->dwMajorVersion = major;
-        return kTrue;
-    }
-    void* LocalFree(void* p) override {
-        if (!Close(p)) return p;
-        std::free(p);
-        return nullptr;
-    }
-    bool has_dll_directories = true;  // SetDefaultDllDirectories: Windows 8, or 7 updated
-    FARPROC GetProcAddress(HMODULE, const char* name) override {
-        if (Str(name) == "IsWow64Process") return &Abort;
-        if (Str(name) == "IsWow64Process2") return has_wow64_process2 ? &Abort : nullptr;
-        if (Str(name) == "SetDefaultDllDirectories") return has_dll_directories ? &Abort : nullptr;
-        return nullptr;
+        return v->dwPlatformId = kVerPlatformWin32Nt, v->dwMajorVersion = major, kTrue;
     }
     std::uintptr_t BeginThread(ThreadProc start, unsigned stack, void* arg) override {
         threads.push_back({start, arg});
@@ -573,27 +473,23 @@ class System : public ServiceManager,
     }
     BOOL StartServiceA(SC_HANDLE, DWORD, const char**) override {
         // ERROR_SERVICE_ALREADY_RUNNING
-        if (Fails("StartServiceA") || spooler != kServiceStopped) return Error(1056);
-        Change(kServiceRunning, 2);
-        return Note("start");
+        return spooler != kServiceStopped ? Error(1056)
+                                          : (Change(kServiceRunning, 2), Note("start"));
     }
     BOOL ControlService(SC_HANDLE, DWORD, ServiceStatus* status) override {
-        // ERROR_SERVICE_NOT_ACTIVE
-        if (Fails("ControlService") || spooler == kServiceStopped) return Error(1062);
+        if (spooler == kServiceStopped) return Error(1062);  // ERROR_SERVICE_NOT_ACTIVE
         Change(kServiceStopped, 3);
-        *status = {16, spooler, 0, 0, 0, 0, hint};
-        return Note("stop");
+        return *status = {16, spooler, 0, 0, 0, 0, hint}, Note("stop");
     }
     BOOL QueryServiceStatus(SC_HANDLE, ServiceStatus* status) override {
         if (Fails("QueryServiceStatus")) return kFalse;
         if (pending > 0 && --pending == 0) spooler = target;
-        *status = {16, spooler, 0, 0, 0, 0, hint};
-        return kTrue;
+        return *status = {16, spooler, 0, 0, 0, 0, hint}, kTrue;
     }
     BOOL CloseServiceHandle(SC_HANDLE h) override { return Close(h); }
 
     // --- Spooler: ports, drivers by environment, queues with their level-2 record, the
-    // default printer.
+    // default printer, the port monitor.
     struct Queue {
         std::string port, driver, record = "", processor = "WinPrint", datatype = "RAW";
         DWORD attributes = 0;
@@ -602,7 +498,7 @@ class System : public ServiceManager,
     std::set<std::string> ports = {"LPT1:"};
     std::map<std::string, std::set<std::string>> drivers;
     std::set<HANDLE> doomed;  // handles whose queue goes when they are closed
-    std::string spool = "C:\\windows\\system32\\spool\\";
+    DWORD refusal = 0;        // what the port monitor answers, when not its usual
     // The spooler's own environment, and the one a call names (a 32-bit program's by default).
     std::string Native() const {
         return machine == kImageFileMachineAmd64   ? kX64
@@ -611,7 +507,8 @@ class System : public ServiceManager,
     }
     static std::string Environment(const char* name) { return name ? name : kX86; }
     std::string DriverDirectory(const std::string& environment) const {
-        return spool + "drivers\\" + (environment == kX64 ? "x64" : "w32x86");
+        return "C:\\windows\\system32\\spool\\drivers\\" +
+               Str(environment == kX64 ? "x64" : "w32x86");
     }
     // The default printer: win.ini's "device" entry, "name,driver,port".
     std::string& Device() { return ini["win.ini"]["windows"]["device"]; }
@@ -619,37 +516,26 @@ class System : public ServiceManager,
     BOOL OpenPrinterA(const char* name, PRINTER_HANDLE* h, const PrinterDefaults*) override {
         if (Fails("OpenPrinterA")) return kFalse;
         if (spooler != kServiceRunning) return Error(1722);  // RPC_S_SERVER_UNAVAILABLE
-        if (Str(name) == ",XcvMonitor Local Port") {
-            *h = Open("xcv");
-        } else if (queues.count(name)) {
-            *h = Open("printer " + Str(name));
-        } else {
-            return Error(1801);  // ERROR_INVALID_PRINTER_NAME
-        }
-        return kTrue;
+        const bool xcv = Str(name) == ",XcvMonitor Local Port";
+        if (!xcv && !queues.count(name)) return Error(1801);  // ERROR_INVALID_PRINTER_NAME
+        return *h = Open(xcv ? "xcv" : "printer " + Str(name)), kTrue;
     }
     BOOL ClosePrinter(PRINTER_HANDLE h) override {
-        if (doomed.erase(h)) {
-            queues.erase(QueueOf(h));
-            Note("deleted", QueueOf(h));
-        }
+        if (doomed.erase(h)) queues.erase(QueueOf(h)), Note("deleted", QueueOf(h));
         return Close(h);
     }
     PRINTER_HANDLE AddPrinterA(const char* server, DWORD level, BYTE* info) override {
         const auto& r = *reinterpret_cast<PrinterInfo2*>(info);
         const std::string name = r.pPrinterName;
+        // A queue takes a driver of the spooler's own architecture only.
         const DWORD refused = spooler != kServiceRunning ? 1722
                               : server || level != 2     ? 87
                               : queues.count(name)       ? kErrorPrinterAlreadyExists
-                              // A queue takes a driver of the spooler's own architecture only.
                               : !drivers[Native()].count(Str(r.pDriverName)) ? 1797
                               : !ports.count(Str(r.pPortName))               ? 1796
                               : Str(r.pPrintProcessor) != "WinPrint"         ? 1798
                                                                              : 0;
-        if (Fails("AddPrinterA") || refused) {
-            Error(refused);
-            return nullptr;
-        }
+        if (Fails("AddPrinterA") || refused) return Error(refused), nullptr;
         queues[name] = {r.pPortName,
                         r.pDriverName,
                         Say(',', r.pShareName, r.pComment, r.pLocation, r.pSepFile, r.pParameters,
@@ -657,91 +543,71 @@ class System : public ServiceManager,
                         r.pPrintProcessor,
                         Str(r.pDatatype),
                         r.Attributes};
-        Note("add", name);
-        return Open("printer " + name);
+        return Note("add", name), Open("printer " + name);
     }
     BOOL DeletePrinter(PRINTER_HANDLE h) override {
-        if (Fails("DeletePrinter")) return kFalse;
-        doomed.insert(h);
-        return kTrue;
+        return Fails("DeletePrinter") ? kFalse : (doomed.insert(h), kTrue);
     }
     BOOL DeletePrinterDriverA(const char*, const char* environment, const char* driver) override {
         if (Fails("DeletePrinterDriverA")) return kFalse;
         const std::string e = Environment(environment);
-        for (auto& q : queues) {
-            // ERROR_PRINTER_DRIVER_IN_USE
+        for (auto& q : queues) {  // ERROR_PRINTER_DRIVER_IN_USE
             if (q.second.driver == driver && e == Native()) return Error(3001);
         }
         return drivers[e].erase(driver) ? Note("driver deleted", e, driver) : Error(1797);
     }
     // The record's texts point into the queue kept here; a missing one is null.
-    BOOL GetPrinterA(PRINTER_HANDLE h, DWORD level, BYTE* b, DWORD size, DWORD* needed) override {
-        if (Fails("GetPrinterA") || level != 2) return kFalse;
+    BOOL GetPrinterA(PRINTER_HANDLE h, DWORD, BYTE* b, DWORD size, DWORD* needed) override {
+        if (Fails("GetPrinterA")) return kFalse;
         Queue& q = queues[QueueOf(h)];
         if ((*needed = sizeof(PrinterInfo2) + 1) > size || !b) return Error(122);
         auto* r = reinterpret_cast<PrinterInfo2*>(b);
         r->pPortName = q.port.empty() ? nullptr : q.port.data();
         r->pPrintProcessor = q.processor.data(), r->pDatatype = q.datatype.data();
-        r->pDriverName = q.driver.data();
-        r->Attributes = q.attributes;
-        return kTrue;
+        return r->pDriverName = q.driver.data(), r->Attributes = q.attributes, kTrue;
     }
     // The local port monitor: the port name is UTF-16 with its terminator counted; the call
     // succeeds and the monitor's answer is in the status, as Windows gives it: "already exists"
     // for a port added again, "file not found" for one deleted that is not there.
-    DWORD refusal = 0;  // what the monitor answers instead, when not 0
     BOOL XcvDataW(PRINTER_HANDLE h, const char16_t* command, const BYTE* in, DWORD size, BYTE*,
                   DWORD, DWORD*, DWORD* status) override {
         const std::u16string wide(reinterpret_cast<const char16_t*>(in), size / 2), verb(command);
         const bool ok = What(h) == "xcv" && size % 2 == 0 && wide.find(u'\0') + 1 == wide.size();
         if (Fails("XcvDataW") || !ok || !size) return Error(87);
         const std::string port(wide.begin(), wide.end() - 1);
+        const bool add = verb == u"AddPort";
         if (refusal) return *status = refusal, kTrue;
-        if (verb == u"AddPort") *status = ports.insert(port).second ? 0 : kErrorAlreadyExists;
-        if (verb == u"DeletePort") *status = ports.erase(port) ? 0 : kErrorFileNotFound;
-        return Note(verb == u"AddPort" ? "AddPort" : "DeletePort", port);
+        *status = add ? (ports.insert(port).second ? 0 : kErrorAlreadyExists)
+                      : (ports.erase(port) ? 0 : kErrorFileNotFound);
+        return Note(add ? "AddPort" : "DeletePort", port);
     }
     BOOL GetPrinterDriverDirectoryW(const char*, const char* environment, DWORD, BYTE* b, DWORD n,
                                     DWORD* needed) override {
-        if (Fails("GetPrinterDriverDirectoryW")) return kFalse;
         return Need(DriverDirectory(Environment(environment)), b, n, needed);
     }
     BOOL GetPrintProcessorDirectoryW(const char*, const char*, DWORD, BYTE* b, DWORD n,
                                      DWORD* needed) override {
-        if (Fails("GetPrintProcessorDirectoryW")) return kFalse;
         return Need(kProcessors, b, n, needed);
     }
     // Level 1; the names point into the names kept here.
     BOOL EnumPortsA(const char*, DWORD, BYTE* b, DWORD n, DWORD* needed, DWORD* count) override {
-        return Fails("EnumPortsA") ? kFalse : Names(ports, b, n, needed, count);
+        return Names(ports, b, n, needed, count);
     }
     BOOL EnumPrinterDriversA(const char*, const char* environment, DWORD, BYTE* b, DWORD n,
                              DWORD* needed, DWORD* count) override {
         return Names(drivers[Environment(environment)], b, n, needed, count);
     }
-    BOOL Names(std::set<std::string>& names, BYTE* b, DWORD n, DWORD* needed, DWORD* count) {
-        *count = 0;
-        *needed = DWORD(names.size() * sizeof(PortInfo1));
-        if (n < *needed) return Error(kErrorInsufficientBuffer);
-        for (auto& name : names) {
-            reinterpret_cast<PortInfo1*>(b)[(*count)++].pName = const_cast<char*>(name.data());
-        }
-        return kTrue;
-    }
     BOOL SetDefaultPrinterA(const char* name) override {
         if (Fails("SetDefaultPrinterA")) return kFalse;
-        if (!queues.count(name)) return Error(1801);  // ERROR_INVALID_PRINTER_NAME
-        Device() = Say(',', name, queues[name].driver) + queues[name].port;
-        return kTrue;
+        if (!queues.count(name)) return Error(1801);
+        return Device() = Say(',', name, queues[name].driver) + queues[name].port, kTrue;
     }
 
     // --- Registry: keys under HKEY_LOCAL_MACHINE and their values, in UTF-8.
     std::map<std::string, std::map<std::string, std::string>> reg = {{kSpoolKey, {}}};
     LONG RegOpenKeyExW(HKEY root, const char16_t* name, DWORD, DWORD, HKEY* out) override {
-        const std::string key = Utf8(name);
-        if (root != HkeyLocalMachine() || !reg.count(key)) return LONG(kErrorFileNotFound);
-        *out = Open("key " + key);
-        return 0;
+        if (root != HkeyLocalMachine() || !reg.count(Utf8(name))) return LONG(kErrorFileNotFound);
+        return *out = Open("key " + Utf8(name)), 0;
     }
     // A REG_SZ value: UTF-16 whose size counts its terminator.
     LONG RegSetValueExW(HKEY k, const char16_t* name, DWORD, DWORD type, const BYTE* data,
@@ -750,9 +616,8 @@ class System : public ServiceManager,
         const auto* text = reinterpret_cast<const char16_t*>(data);
         const bool sz = type == kRegSz && size % 2 == 0 && size && !text[size / 2 - 1];
         if (What(k).rfind("key ", 0) != 0 || !sz) return 6;  // ERROR_INVALID_HANDLE
-        reg[What(k).substr(4)][Utf8(name)] = Utf8({text, size / 2 - 1});
-        Note("set", Utf8(name));
-        return 0;
+        reg[What(k).substr(4)][Utf8(name)] = Utf8(std::u16string(text, size / 2 - 1).c_str());
+        return Note("set", Utf8(name)), 0;
     }
     LONG RegCloseKey(HKEY key) override {
         const bool root = key == HkeyLocalMachine();
@@ -766,12 +631,12 @@ class System : public ServiceManager,
         return keys.count(Low(key)) ? &keys[Low(key)] : nullptr;
     }
     unsigned GetPrivateProfileIntA(const char* s, const char* k, int def, const char* f) override {
-        const std::string* v = Fails("GetPrivateProfileIntA") ? nullptr : Ini(f, s, k);
+        const std::string* v = Ini(f, s, k);
         return unsigned(v ? std::atoi(v->c_str()) : def);
     }
     DWORD GetPrivateProfileStringA(const char* s, const char* k, const char* def, char* b, DWORD n,
                                    const char* f) override {
-        const std::string* v = Fails("GetPrivateProfileStringA") ? nullptr : Ini(f, s, k);
+        const std::string* v = Ini(f, s, k);
         return Put(v ? *v : Str(def), b, n);
     }
     BOOL WritePrivateProfileStringA(const char* s, const char* k, const char* v,
@@ -787,7 +652,7 @@ class System : public ServiceManager,
     std::intptr_t SendMessageTimeoutA(HWND w, unsigned m, std::uintptr_t wp, std::intptr_t lp,
                                       unsigned flags, unsigned ms, std::uintptr_t* r) override {
         const bool ok = w == HwndBroadcast() && m == kWmWininichange && !wp && !flags && !r;
-        return Note("broadcast", ok ? lp ? Str(reinterpret_cast<const char*>(lp)) : "0" : "?", ms);
+        return Note("broadcast", ok ? Str(lp) : "?", ms);
     }
 
     // --- Internet: the report server's answer, handed out at most `piece` bytes a read. Each
@@ -821,20 +686,16 @@ class System : public ServiceManager,
     }
     BOOL InternetReadFile(HINTERNET h, void* b, DWORD size, DWORD* read) override {
         if (Fails("InternetReadFile")) return kFalse;
-        if (What(h) != "request sent")
-            return Error(12019);  // ERROR_INTERNET_INCORRECT_HANDLE_STATE
+        if (What(h) != "request sent") return Error(12019);  // INCORRECT_HANDLE_STATE
         const std::size_t n = std::min({std::size_t{size}, piece, body.size() - served});
         std::memcpy(b, body.data() + served, n);
-        served += n;
-        ++reads;
-        *read = DWORD(n);
-        return kTrue;
+        return served += n, ++reads, *read = DWORD(n), kTrue;
     }
     BOOL InternetCloseHandle(HINTERNET h) override {
         return Note("net close", What(h).substr(0, What(h).find(' '))), Close(h);
     }
 
-    // --- User interface: string resources and the message boxes shown.
+    // --- User interface: string resources, the message boxes shown, the window station.
     struct Box {
         std::string text, caption;
         DWORD style, help;
@@ -844,43 +705,36 @@ class System : public ServiceManager,
     std::map<unsigned, std::string> strings = {
         {IDS_ABOUTBOX, "关于 Velmora(&A)..."},
         {IDP_SOCKETS_INIT_FAILED, "Windows 套接字初始化失败。"}};
+    DWORD station_flags = kWsfVisible;  // 0: a window station nobody sees
     BOOL InitCommonControlsEx(DWORD n, DWORD classes) override {
         return Note("controls", n, classes);
     }
     int LoadStringA(unsigned id, char* b, int n) override {
-        return Fails("LoadStringA") || !strings.count(id) ? 0 : int(Put(strings[id], b, n));
+        return strings.count(id) ? int(Put(strings[id], b, n)) : 0;
     }
     HWND GetActiveWindow() override { return nullptr; }
-    DWORD station_flags = kWsfVisible;  // 0: a window station nobody sees
     HANDLE GetProcessWindowStation() override { return H(0xB00); }
     BOOL GetUserObjectInformationW(HANDLE station, int what, void* info, DWORD size,
                                    DWORD*) override {
-        if (station != H(0xB00) || what != kUoiFlags || size != sizeof(UserObjectFlags)) {
-            return kFalse;
-        }
-        static_cast<UserObjectFlags*>(info)->dwFlags = station_flags;
-        return kTrue;
+        if (station != H(0xB00) || what != kUoiFlags || size != sizeof(UserObjectFlags)) return 0;
+        return static_cast<UserObjectFlags*>(info)->dwFlags = station_flags, kTrue;
     }
     int MessageBoxIndirect(HWND, const char* t, const char16_t* caption, DWORD style,
                            DWORD help) override {
         boxes.push_back({t, Utf8(caption), style, help, cursor == H(0xA2)});
         return Note("box", t), kIdOk;
     }
-
     WORD granted = 0x0101;
     int startup_error = 0, cleanups = 0, wsa_error = 0;
     int WSAStartup(WORD, WsaVersion* data) override { return *data = {granted, 0}, startup_error; }
-    int WSACleanup() override {
-        ++cleanups;
-        return 0;
-    }
+    int WSACleanup() override { return ++cleanups, 0; }
     void WSASetLastError(int e) override { wsa_error = e; }
 
-    // --- Dialogs: every run, what the user does in each template, the shell's choosers.
+    // --- Dialogs: every run, what the user does in each template, the shell's choosers:
+    // chosen in the folder browser ("": cancelled; starting with ':', no file-system path) and in
+    // the file chooser ("": cancelled); starting with '!', one the ANSI code page lacks.
     std::deque<View> views;
     std::map<int, std::function<void(View&)>> user;
-    // Chosen in the folder browser ("": cancelled; starting with ':', no file-system path)
-    // and in the file chooser ("": cancelled); starting with '!', one the ANSI code page lacks.
     std::string folder = "D:\\Output", picked = "C:\\Tools\\convert.exe";
     HCURSOR cursor = H(0xA1);
     // The host leaves detaching to the dialog, so a view outlives its run.
@@ -896,14 +750,11 @@ class System : public ServiceManager,
     HCURSOR SetWaitCursor() override { return std::exchange(cursor, H(0xA2)); }
     HCURSOR SetCursor(HCURSOR to) override { return std::exchange(cursor, to); }
     PIDLIST SHBrowseForFolderA(HWND, const char* title, unsigned flags) override {
-        Note("browse", title, flags);
-        return folder.empty() ? nullptr : Open("pidl");
+        return Note("browse", title, flags), folder.empty() ? nullptr : Open("pidl");
     }
     BOOL SHGetPathFromIDListA(PIDLIST, char* path) override {
         if (folder[0] == '!') return Error(kErrorNoUnicodeTranslation);
-        const bool has_path = folder[0] != ':';
-        Put(has_path ? folder : "", path, kMaxPath);
-        return has_path;
+        return Put(folder[0] != ':' ? folder : "", path, kMaxPath), folder[0] != ':';
     }
     void CoTaskMemFree(PIDLIST item) override { Close(item); }
     BOOL GetOpenFileNameA(const OpenFileName& r) override {
@@ -917,8 +768,7 @@ class System : public ServiceManager,
   private:
     struct Failing {
         DWORD error;
-        int skip;   // calls to let through first
-        int times;  // calls to fail then; -1: all
+        int skip, times;  // calls to let through first; calls to fail then (-1: all)
     };
     std::map<std::string, Failing> failing;
     std::uintptr_t next_ = 0x1000;
@@ -934,15 +784,11 @@ class System : public ServiceManager,
         return fired_ = true;
     }
     // A failure leaving `error`, unless it is the injected one, which left its own.
-    BOOL Error(DWORD error) {
-        if (!fired_) last_error = error;
-        return kFalse;
-    }
+    BOOL Error(DWORD error) { return last_error = fired_ ? last_error : error, kFalse; }
     template <typename... A>
     BOOL Note(const A&... what) {
         const std::string entry = Say(' ', what...);
-        log.push_back(entry.substr(0, entry.size() - 1));
-        return kTrue;
+        return log.push_back(entry.substr(0, entry.size() - 1)), kTrue;
     }
     // A call on a handle of kind `needs` (or none) that gives a handle of kind `gives`.
     template <typename... A>
@@ -952,18 +798,12 @@ class System : public ServiceManager,
         return Note("net", what...), gives.empty() ? H(1) : Open(gives);
     }
     HANDLE Open(const std::string& what) { return open[H(next_ += 16)] = what, H(next_); }
-    BOOL Close(HANDLE h) {
-        if (open.erase(h)) return kTrue;
-        ++bad_closes;
-        return kFalse;
-    }
+    BOOL Close(HANDLE h) { return open.erase(h) ? kTrue : (++bad_closes, kFalse); }
     std::string What(HANDLE h) const { return open.count(h) ? open.at(h) : ""; }
     std::string FileOf(HANDLE h) const { return What(h).substr(5); }
     std::string QueueOf(HANDLE h) const { return What(h).substr(What(h).find(' ') + 1); }
     void Change(DWORD to, DWORD pending_state) {
-        target = to;
-        pending = settle;
-        spooler = settle ? pending_state : to;
+        target = to, pending = settle, spooler = settle ? pending_state : to;
     }
     // Copies a text as the W functions do: the length when it fits with its terminator, else
     // the size it needs (or, `needs` false, the buffer cut unterminated, as GetModuleFileName).
@@ -972,13 +812,19 @@ class System : public ServiceManager,
         if (text.size() < n)
             return std::copy(text.begin(), text.end() + 1, b), unsigned(text.size());
         if (needs) return unsigned(text.size() + 1);
-        std::copy(text.begin(), text.begin() + n, b);
-        return unsigned(n);
+        return std::copy(text.begin(), text.begin() + n, b), unsigned(n);
     }
     BOOL Need(const std::string& d, BYTE* b, DWORD size, DWORD* needed) {
         const std::u16string wide = FromUtf8(d);
         if (size < (*needed = DWORD(wide.size() + 1) * 2)) return Error(kErrorInsufficientBuffer);
-        Copy(wide, reinterpret_cast<char16_t*>(b), size / 2);
+        return Copy(wide, reinterpret_cast<char16_t*>(b), size / 2), kTrue;
+    }
+    BOOL Names(std::set<std::string>& names, BYTE* b, DWORD n, DWORD* needed, DWORD* count) {
+        *count = 0;
+        if (n < (*needed = DWORD(names.size() * sizeof(PortInfo1)))) return Error(122);
+        for (auto& name : names) {
+            reinterpret_cast<PortInfo1*>(b)[(*count)++].pName = const_cast<char*>(name.data());
+        }
         return kTrue;
     }
 
@@ -990,7 +836,7 @@ class System : public ServiceManager,
 
 // The program run with `tail` against the pretend system; its exit code.
 inline int Program(System& f, const std::string& tail) {
-    f.command_line = u"\"" + Utf16(f.module) + u"\" " + Utf16(tail);
+    f.command_line = u"\"" + FromUtf8(f.module) + u"\" " + Utf16(tail);
     f.threads.clear();  // a new process: the last one's threads ended with it
     f.app.emplace(f.os, f);
     return f.app->Run();

@@ -1,36 +1,37 @@
-// Start-up: the mode the command-line tail chooses, socket start-up, the message box, the run
-// log's header and rotation, and the code page 936 bytes of the printer's name.
+// Start-up: the mode the command line chooses, sockets, the run log (its file, encoding, rotation
+// and header), runs nobody sees, the install lock, code pages and paths in any language.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/command_line.h"
 #include "app/run_mode.h"
 #include "common/account.h"
+#include "common/text.h"
 #include "fake_system.h"
 
 namespace {
 
 using namespace fake;
 using testing::EndsWith;
+using testing::HasSubstr;
 using testing::StartsWith;
-using namespace std::string_literals;
+const std::string kLog = "C:\\Temp\\Velmora.log", kMark = "\xEF\xBB\xBF";
 
 // What a command line gives: "mode quiet [word][word]...", or the tail the log shows.
 std::string Reads(const std::u16string& line, bool tail = false) {
     System f;
     f.module = "C:\\Program Files\\z.exe";
     f.command_line = line;
-    const velmora::SplitLine arguments = velmora::ReadProgramArguments(f);
-    if (tail) return Gbk(arguments.tail);
+    const velmora::SplitLine split = velmora::ReadProgramArguments(f);
+    if (tail) return Gbk(split.tail);
     const char* modes[] = {"dialog", "install", "uninstall", "check"};
-    std::string words;
-    for (std::size_t at = 0, end; (end = arguments.words.find(u'\0', at)) != std::u16string::npos;
+    std::string out = Say(' ', modes[int(velmora::ChooseRunMode(split.words))],
+                          velmora::HasQuietSwitch(split.words));
+    for (std::size_t at = 0, end; (end = split.words.find(u'\0', at)) != split.words.npos;
          at = end + 1) {
-        words += "[" + Gbk(arguments.words.substr(at, end - at)) + "]";
+        out += "[" + Gbk(split.words.substr(at, end - at)) + "]";
     }
-    return Say(' ', modes[int(velmora::ChooseRunMode(arguments.words))],
-               velmora::HasQuietSwitch(arguments.words)) +
-           words;
+    return out;
 }
 
 TEST(CommandLineTest, WordsAreSplitAsWindowsSplitsThemAndOnlyWholeSwitchesCount) {
@@ -39,34 +40,27 @@ TEST(CommandLineTest, WordsAreSplitAsWindowsSplitsThemAndOnlyWholeSwitchesCount)
         {u"\"C:\\p q\\v.exe\"   -i\t-q ", "install 1 [-i][-q]"},
         {u"v.exe \"-u\" \"-q\"", "uninstall 1 [-u][-q]"},  // a tool that quotes each one
         {u"v.exe \"C:\\My Files -u\\a.txt\"", "dialog 0 [C:\\My Files -u\\a.txt]"},  // dropped
-        {u"v.exe /i -U -I x-uy", "dialog 0 [/i][-U][-I][x-uy]"},
+        {u"v.exe /i -U -I x-uy -", "dialog 0 [/i][-U][-I][x-uy][-]"},
         {u"v.exe -U -install", "install 0 [-U][-install]"},
         {u"v.exe -i -uninstall", "uninstall 0 [-i][-uninstall]"},
         {u"v.exe -check -q", "check 1 [-check][-q]"},
         {u"v.exe -c -i", "install 0 [-c][-i]"},  // -u and -i win over a check
         {u"v.exe \"\" -u\"x y\"", "uninstall 0 [][-ux y]"},
-        {u"v.exe a\\\\\"-u b\" c\\d",
-         "dialog 0 [a\\-u b][c\\d]"},                          // 2n backslashes: n, and a group
-        {u"v.exe a\\\\\\\"b -u", "uninstall 0 [a\\\"b][-u]"},  // 2n + 1: n and a literal quote
-        {u"v.exe \"a\"\" -u\"", "uninstall 0 [a\"][-u]"},      // "" in quotes: a quote, closed
-        {u"v.exe \"a\"\"\" -u", "dialog 0 [a\" -u]"},          // the third quote opens again
+        {u"v.exe a\\\\\"-u b\" c\\d", "dialog 0 [a\\-u b][c\\d]"},  // 2n backslashes: n, a group
+        {u"v.exe a\\\\\\\"b -u", "uninstall 0 [a\\\"b][-u]"},       // 2n + 1: n and a literal quote
+        {u"v.exe \"a\"\" -u\"", "uninstall 0 [a\"][-u]"},           // "" in quotes: a quote, closed
+        {u"v.exe \"a\"\"\" -u", "dialog 0 [a\" -u]"},               // the third quote opens again
         {u"C:\\驱动-update\\v.exe -i -q", "install 1 [-i][-q]"},
         // Unquoted, with a blank: the program's own path is its name, in any case.
         {u"c:\\PROGRAM FILES\\Z.EXE -i", "install 0 [-i]"},
         {u"C:\\Program Files\\z.exe", "dialog 0 "},
         {u"C:\\Program Files\\z.exex -u", "uninstall 0 [Files\\z.exex][-u]"},
-        {u"\"v.exe -u", "dialog 0 "},  // the name runs to the end unclosed
-    };
-    for (const auto& [line, expected] : cases) {
-        SCOPED_TRACE(Gbk(line));
-        EXPECT_EQ(Reads(line), expected);
-    }
+        {u"\"v.exe -u", "dialog 0 "}};  // the name runs to the end unclosed
+    for (const auto& [line, expected] : cases) EXPECT_EQ(Reads(line), expected) << Gbk(line);
     EXPECT_EQ(Reads(u"\"C:\\p q\\v.exe\"   -i\t\"-q\" ", true), "-i\t\"-q\" ");
     EXPECT_EQ(Reads(u"c:\\PROGRAM FILES\\Z.EXE  -i", true), "-i");
-    // A file dropped on the program opens the dialog.
-    System f;
-    EXPECT_EQ(Program(f, "\"C:\\My Files -u\\a.txt\""), 0);
-    EXPECT_EQ(f.views.size(), 1u);
+    System f;  // a file dropped on the program opens the dialog
+    EXPECT_EQ(Program(f, "\"C:\\My Files -u\\a.txt\"") + f.views.size(), 1u);
 }
 
 TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogItWhenQuiet) {
@@ -78,9 +72,8 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
         EXPECT_EQ(Program(f, tail), 1);
         const bool quiet = Str(tail).find("-q") != std::string::npos;
         // The loader is told to take DLLs from the system alone before anything else is done.
-        EXPECT_EQ(f.Log(""), quiet
-                                 ? "dll search 2048|controls 8 255"
-                                 : "dll search 2048|controls 8 255|box Windows 套接字初始化失败。");
+        EXPECT_EQ(f.Log(""), "dll search 2048|controls 8 255" +
+                                 Str(quiet ? "" : "|box Windows 套接字初始化失败。"));
         EXPECT_EQ(f.RunLog(), *tail ? "Velmora 1.0.0.0, command \"" + Str(tail) +
                                           "\", Windows 6.0.0 (NT), 64-bit, elevated: yes|message" +
                                           (quiet ? " (not shown)" : "") +
@@ -88,8 +81,9 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
                                     : "");
         // The granted version is given back, and the reason left for the caller.
         EXPECT_EQ(Say(' ', f.cleanups, f.wsa_error), "1 10092 ");
-        EXPECT_EQ(quiet ? "" : Say(' ', f.boxes.at(0).caption, f.boxes[0].style, f.boxes[0].help),
-                  quiet ? "" : "Velmora 48 103 ");
+        if (!quiet)
+            EXPECT_EQ(Say(' ', f.boxes.at(0).caption, f.boxes[0].style, f.boxes[0].help),
+                      "Velmora 48 103 ");
     }
     System f;
     f.startup_error = 10091;  // WSASYSNOTREADY: nothing to give back
@@ -98,102 +92,97 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
     EXPECT_EQ(Program(f, ""), 1);
     EXPECT_EQ(Say(' ', f.cleanups, f.boxes.at(0).caption, f.boxes.at(0).text.size()),
               "0 Velmora 511 ");
-    f.strings.erase(IDP_SOCKETS_INIT_FAILED);  // a text that cannot be loaded shows no box
-    EXPECT_EQ(Program(f, ""), 1);
-    EXPECT_EQ(f.boxes.size(), 1u);  // the first run's alone
+    f.strings.erase(IDP_SOCKETS_INIT_FAILED);        // a text that cannot be loaded shows no box
+    EXPECT_EQ(Program(f, "") + f.boxes.size(), 2u);  // the first run's box alone
 }
 
-TEST(RunLogTest, MovedAsideBeforeItIsUtf8OrPastOneMebibyteWithOutsideTextEscaped) {
-    const std::string log = "C:\\Temp\\Velmora.log", mark = "\xEF\xBB\xBF";
+TEST(RunLogTest, Utf8MovedAsideBeforeItIsUtf8OrPastOneMebibyteWithTheCommandLineEscapedAndCut) {
     const std::pair<std::string, bool> logs[] = {
-        {mark + std::string(velmora::kLogRotateSize - 3, 'x'), false},
-        {mark + std::string(velmora::kLogRotateSize - 2, 'x'), true},
+        {kMark + std::string(velmora::kLogRotateSize - 3, 'x'), false},
+        {kMark + std::string(velmora::kLogRotateSize - 2, 'x'), true},
         {"written before the log was UTF-8", true}};
     for (const auto& [old, moved] : logs) {
         SCOPED_TRACE(old.size());
         System f;
-        f.files[log] = old;
-        f.files[log + ".1"] = "older";
+        f.files[kLog] = old;
+        f.files[kLog + ".1"] = "older";
         EXPECT_EQ(Program(f, "-u -q \r\n\x1b\xD6\xD0"), 1);
-        EXPECT_EQ(f.files[log + ".1"], moved ? old : "older");
+        EXPECT_EQ(f.files[kLog + ".1"], moved ? old : "older");
         // The command line as the system gave it, control characters escaped.
         const std::string header =
-            "2026-12-07 10:11:12 Velmora 1.0.0.0, command \"-u -q "
-            "\\x0D\\x0A\\x1B"
+            "2026-12-07 10:11:12 Velmora 1.0.0.0, command \"-u -q \\x0D\\x0A\\x1B"
             u8"中"
             "\",";
-        EXPECT_THAT(f.files[log], StartsWith(moved ? mark + header : old));
-        EXPECT_THAT(f.files[log], testing::HasSubstr("\r\n10:11:12 pause 3000 ms for the report"));
+        EXPECT_THAT(f.files[kLog], StartsWith(moved ? kMark + header : old));
+        EXPECT_THAT(f.files[kLog], HasSubstr("\r\n10:11:12 pause 3000 ms for the report"));
     }
-    // A command line over 1024 bytes is cut between two characters, saying how much more it had.
+    // Over 1024 bytes it is cut between two characters, saying how much more it had.
     System c;
     EXPECT_EQ(Program(c, "-u -q " + std::string(1017, 'x') + "\xD6\xD0yz"), 1);
-    EXPECT_THAT(c.RunLog(), testing::HasSubstr("x\" (5 more bytes left out), Windows"));
+    EXPECT_THAT(c.RunLog(), HasSubstr("x\" (5 more bytes left out), Windows"));
     // A log without the mark that cannot be moved aside is left alone: no file mixes encodings.
     System f;
-    f.files[log] = "written before";
+    f.files[kLog] = "written before";
     f.fail("SetFileRenameInformation", 5);
     EXPECT_EQ(Program(f, "-u -q"), 1);
-    EXPECT_EQ(f.files[log], "written before");
-    EXPECT_THAT(f.RunLog("Velmora-4242.log"),
-                testing::HasSubstr(
-                    "|log: C:\\Temp\\Velmora.log was left alone (it is not UTF-8 and cannot "
-                    "be moved aside, error 5); this run logs to C:\\Temp\\Velmora-4242.log|"));
+    EXPECT_EQ(f.files[kLog], "written before");
+    EXPECT_THAT(
+        f.RunLog("Velmora-4242.log"),
+        HasSubstr("|log: C:\\Temp\\Velmora.log was left alone (it is not UTF-8 and cannot "
+                  "be moved aside, error 5); this run logs to C:\\Temp\\Velmora-4242.log|"));
 }
 
 TEST(RunLogTest, AFileSomeoneElseMayHaveMadeIsLeftAloneAndTheRunLogsBesideIt) {
-    const std::string log = "C:\\Temp\\Velmora.log", fresh = "C:\\Temp\\Velmora-4242.log";
+    const std::string fresh = "C:\\Temp\\Velmora-4242.log";
     const std::pair<std::function<void(System&)>, std::string> cases[] = {
-        {[&](System& f) { f.facts[log].links = 2; }, "it has 2 names (hard links)"},
-        {[&](System& f) { f.facts[log].reparse_point = true; }, "it is a link or junction"},
-        {[&](System& f) { f.facts[log].disk = false; }, "it is not a disk file"},
-        {[&](System& f) { f.facts[log].owner = kOtherSid; }, "it belongs to another account"},
+        {[](System& f) { f.facts[kLog].links = 2; }, "it has 2 names (hard links)"},
+        {[](System& f) { f.facts[kLog].reparse_point = true; }, "it is a link or junction"},
+        {[](System& f) { f.facts[kLog].disk = false; }, "it is not a disk file"},
+        {[](System& f) { f.facts[kLog].owner = kOtherSid; }, "it belongs to another account"},
         {[](System& f) { f.fail("GetSecurityInfo", 5); }, "its owner cannot be read, error 5"},
         {[](System& f) { f.fail("GetFileInformationByHandle", System::kNoCode); },
          "its information cannot be read, error 536870913"},  // not the open's 183
-        {[](System& f) {
-             f.last_error = 5;  // an earlier call's, not the open's
-             f.fail("CreateFileW", System::kNoCode, 0, 1);
-         },
-         "it cannot be opened, error 536870913"},
+        {[](System& f) { f.last_error = 5, f.fail("CreateFileW", System::kNoCode, 0, 1); },
+         "it cannot be opened, error 536870913"},  // not an earlier call's 5
         // An owner or an account that cannot be read is never taken for a match.
-        {[&](System& f) { f.facts[log].owner = ""; }, "its owner cannot be read"},
-        {[&](System& f) { f.fail("OpenProcessToken"); }, "the running account cannot be read"},
+        {[](System& f) { f.facts[kLog].owner = ""; }, "its owner cannot be read"},
+        {[](System& f) { f.fail("OpenProcessToken"); }, "the running account cannot be read"},
         {[&](System& f) {  // a planted file of the fresh name is not taken either
-             f.facts[log].links = 2;
+             f.facts[kLog].links = 2;
              f.files[fresh] = "planted";
          },
          "it has 2 names (hard links)"}};
     for (const auto& [plant, reason] : cases) {
         SCOPED_TRACE(reason);
         System f;
-        f.files[log] = "another file's text";
+        f.files[kLog] = "another file's text";
         plant(f);
         EXPECT_EQ(Program(f, "-u -q"), 1);
-        EXPECT_EQ(f.files[log], "another file's text");
+        EXPECT_EQ(f.files[kLog], "another file's text");
         const std::string used =
             f.files[fresh] == "planted" ? "C:\\Temp\\Velmora-4242-1.log" : fresh;
-        EXPECT_THAT(f.files[used],
-                    testing::HasSubstr(" log: " + log + " was left alone (" + reason +
-                                       "); this run logs to " + used + "\r\n"));
+        EXPECT_THAT(f.files[used], HasSubstr(" log: " + kLog + " was left alone (" + reason +
+                                             "); this run logs to " + used + "\r\n"));
+        EXPECT_THAT(f.files[used], StartsWith(kMark));
     }
     // The Administrators group and the system account own what elevated runs create.
     for (const std::string_view owner : {velmora::kAdministratorsSid, velmora::kSystemSid}) {
         System f;
-        f.facts[log].owner = std::string(owner);
+        f.files[kLog] = kMark;
+        f.facts[kLog].owner = std::string(owner);
         EXPECT_EQ(Program(f, "-u -q"), 1);
-        EXPECT_THAT(f.RunLog(), testing::HasSubstr("result: failed"));
+        EXPECT_THAT(f.RunLog(), HasSubstr("result: failed"));
     }
     // With no file of its own to be had, the run logs nothing and ends as it would have.
     System f;
-    f.facts[log].links = 2;
+    f.facts[kLog].links = 2;
     for (const char* name : {"", "-1", "-2", "-3"})
         f.files["C:\\Temp\\Velmora-4242" + Str(name) + ".log"];
     EXPECT_EQ(Program(f, "-i -q"), 0);
-    EXPECT_EQ(f.files[log] + f.files[fresh], "");
+    EXPECT_EQ(f.files[kLog] + f.files[fresh], "");
 }
 
-TEST(StartupTest, WhereNobodyCanSeeABoxTheRunIsQuietAndSaysSo) {
+TEST(StartupTest, WhereNobodyCanSeeABoxTheRunIsQuietAndNoDialogWaits) {
     const std::tuple<DWORD, DWORD, DWORD, bool> places[] = {
         {6, 0, kWsfVisible, true},   // session 0 since Windows Vista: services only
         {6, 1, 0, true},             // a window station without a display
@@ -202,26 +191,21 @@ TEST(StartupTest, WhereNobodyCanSeeABoxTheRunIsQuietAndSaysSo) {
     for (const auto& [major, session, flags, unseen] : places) {
         SCOPED_TRACE(Say(' ', major, session, flags));
         System f;
-        f.major = major;
-        f.session = session;
-        f.station_flags = flags;
+        f.major = major, f.session = session, f.station_flags = flags;
         f.fail("XcvDataW", 5);
         EXPECT_EQ(Program(f, "-i"), 1);
         EXPECT_EQ(f.boxes.size(), unseen ? 0u : 2u);
         EXPECT_EQ(f.RunLog().find("nobody can see this desktop") != std::string::npos, unseen);
         // Quiet, the installer is asked to show nothing of its own either.
-        EXPECT_THAT(f.commands.at(0), unseen ? EndsWith(" /f zarvoPrinter.inf /q")
-                                             : EndsWith(" /f zarvoPrinter.inf"));
-    }
-    // A dialog there would wait for ever for a click: a mistyped switch ends the run at once.
-    for (const char* tail : {"", "/i", "-q"}) {
-        System f;
-        f.session = 0;
-        EXPECT_EQ(Program(f, tail), 1);
-        EXPECT_EQ(f.views.size() + f.boxes.size(), 0u);
-        EXPECT_THAT(f.RunLog(), EndsWith("|nobody can see this desktop (session 0 or a hidden "
-                                         "window station): the settings dialog was not "
-                                         "opened|result: failed, exit code 1"));
+        EXPECT_EQ(f.commands.at(0).substr(f.commands[0].size() - 3), unseen ? " /q" : "inf");
+        // A dialog there would wait for ever for a click: a mistyped switch ends the run at once.
+        EXPECT_EQ(Program(f, flags == 0 ? "/i" : "-q"), unseen ? 1 : 0);
+        EXPECT_EQ(f.views.size(), unseen ? 0u : 1u);
+        if (unseen) {
+            EXPECT_THAT(f.RunLog(), EndsWith("|nobody can see this desktop (session 0 or a hidden "
+                                             "window station): the settings dialog was not "
+                                             "opened|result: failed, exit code 1"));
+        }
     }
 }
 
@@ -245,9 +229,57 @@ TEST(StartupTest, WithoutCodePage936NothingIsTouchedAndAnEnglishBoxSaysSo) {
     }
 }
 
+TEST(RunLockTest, OneRunAtATimeOnTheMachineNeverHeldUpByAnotherAccountsLock) {
+    // The system account's run in session 0 holds it for a minute: this one waits, then runs,
+    // and releases it as its last act.
+    System f;
+    f.mutexes[kLock] = {std::string(velmora::kSystemSid), "agent", false, 60000};
+    EXPECT_EQ(Program(f, "-i -q"), 0);
+    EXPECT_THAT(f.RunLog(), StartsWith("Velmora 1.0.0.0, command \"-i -q\", Windows 6.0.0 (NT), "
+                                       "64-bit, elevated: yes|install lock: waited for another "
+                                       "install or uninstall to end|copy"));
+    EXPECT_GE(f.clock, 60000u);
+    EXPECT_EQ(f.mutexes[kLock].holder, "");
+    // Held past ten minutes: 1618, in virtual time, with nothing changed and no report.
+    System g;
+    g.mutexes[kLock] = {std::string(velmora::kSystemSid), "agent", false, 11 * 60000};
+    const auto files = g.files;
+    EXPECT_EQ(Program(g, "-u"), 1618);
+    EXPECT_EQ(g.clock, 600000u);
+    EXPECT_EQ(g.Log(""), "dll search 2048|controls 8 255");
+    EXPECT_THAT(g.RunLog(), EndsWith("|install lock: another install or uninstall held it for 10 "
+                                     "minutes: nothing done|result: failed, exit code 1618"));
+    g.files.erase(g.temp + "Velmora.log");
+    EXPECT_EQ(g.files, files);
+    // A lock its run never released (it died) is taken over; one another account made, or one
+    // that keeps us out, is ignored at once, whoever holds it.
+    const std::tuple<std::string, bool, std::string> locks[] = {
+        {std::string(velmora::kSystemSid), false,
+         "taken over from a run that ended without releasing it"},
+        {kOtherSid, false, "it belongs to another account: ignored"},
+        {kOtherSid, true, "cannot be opened, error 5: ignored"}};
+    for (const auto& [owner, denied, note] : locks) {
+        SCOPED_TRACE(note);
+        System h;
+        h.mutexes[kLock] = {owner, "another run", denied, kInfinite};
+        EXPECT_EQ(Program(h, "-i -q"), 0);
+        EXPECT_THAT(h.RunLog(), HasSubstr("|install lock: " + note + "|"));
+        EXPECT_LT(h.clock, 60000u);  // the install's own pauses only
+    }
+}
+
 TEST(EncodingTest, ThePrinterNameIsGbkAndPathsInAnyLanguageReachTheSystemAndTheLogWhole) {
     EXPECT_STREQ(velmora::kPrinterName, "Zarvo\xD0\xE9\xC4\xE2\xB4\xF2\xD3\xA1\xBB\xFA");
     EXPECT_EQ(Utf16(velmora::kPrinterName), velmora::kPrinterNameW);
+    // UTF-8 at each length's bounds, a surrogate pair, unpaired halves, controls escaped.
+    const std::u16string text = u"\x7F\x80\x7FF\x800\xFFFF\xD83D\xDE00\xD83D \xDE00\x1F";
+    // (Out of the macros, which would quote them in code page 936.)
+    const std::string whole = u8"\x7F\u0080\u07FF\u0800\uFFFF\U0001F600\uFFFD \uFFFD\x1F",
+                      cut = u8"\\x7F\u0080\u07FF\u0800\uFFFF15";
+    std::size_t left = 0;
+    EXPECT_EQ(velmora::Utf8FromUtf16(text), whole);
+    const std::string kept = velmora::LoggableUtf8(text, 14, left);
+    EXPECT_EQ(kept + Str(left), cut);
     // A Spanish user's Downloads and temporary folder: code page 936 holds neither.
     System f;
     const std::string folder = u8"C:\\Descargas-Ñuñez-ß\\";
@@ -260,82 +292,9 @@ TEST(EncodingTest, ThePrinterNameIsGbkAndPathsInAnyLanguageReachTheSystemAndTheL
     EXPECT_EQ(f.files["C:\\windows\\dorvaPrinter.exe"], "MZ velmora");
     EXPECT_EQ(f.current, folder);  // where the installer found the INF
     const std::string log = f.files[f.temp + "Velmora.log"];
-    EXPECT_THAT(log, StartsWith("\xEF\xBB\xBF"));
-    EXPECT_THAT(log, testing::HasSubstr(u8" for account Ñuñez: ok\r\n"));
-    EXPECT_THAT(log, testing::HasSubstr(u8"check: queue Zarvo虚拟打印机 on port"));
-}
-
-}  // namespace
-
-namespace {
-
-using velmora::kSystemSid;
-const std::string kLock = "Global\\Velmora-install-uninstall";
-
-TEST(RunLockTest, OneRunAtATimeOnTheMachineNeverHeldUpByAnotherAccountsLock) {
-    // The system account's run in session 0 holds it for a minute: this one waits, then runs,
-    // and releases it as its last act.
-    System f;
-    f.mutexes[kLock] = {std::string(kSystemSid), "agent", false, 60000};
-    EXPECT_EQ(Program(f, "-i -q"), 0);
-    EXPECT_THAT(f.RunLog(), testing::StartsWith("Velmora 1.0.0.0, command \"-i -q\", Windows 6.0.0 "
-                                                "(NT), 64-bit, elevated: yes|install lock: waited "
-                                                "for another install or uninstall to end|copy"));
-    EXPECT_GE(f.clock, 60000u);
-    EXPECT_EQ(f.mutexes[kLock].holder, "");
-    // Held past ten minutes: 1618, in virtual time, with nothing changed and no report.
-    System g;
-    g.mutexes[kLock] = {std::string(kSystemSid), "agent", false, 11 * 60000};
-    const auto files = g.files;
-    EXPECT_EQ(Program(g, "-u"), 1618);
-    EXPECT_EQ(g.clock, 600000u);
-    EXPECT_EQ(g.Log(""), "dll search 2048|controls 8 255");
-    EXPECT_THAT(g.RunLog(), EndsWith("|install lock: another install or uninstall held it for 10 "
-                                     "minutes: nothing done|result: failed, exit code 1618"));
-    g.files.erase(g.temp + "Velmora.log");
-    EXPECT_EQ(g.files, files);
-    // A lock its run never released (it died) is taken over; one another account made, or one
-    // that keeps us out, is ignored at once, whoever holds it.
-    const std::tuple<std::string, bool, DWORD, std::string> locks[] = {
-        {std::string(kSystemSid), false, kInfinite,
-         "taken over from a run that ended without releasing it"},
-        {kOtherSid, false, kInfinite, "it belongs to another account: ignored"},
-        {kOtherSid, true, kInfinite, "cannot be opened, error 5: ignored"}};
-    for (const auto& [owner, denied, held, note] : locks) {
-        SCOPED_TRACE(note);
-        System h;
-        h.mutexes[kLock] = {owner, "another run", denied, held};
-        EXPECT_EQ(Program(h, "-i -q"), 0);
-        EXPECT_THAT(h.RunLog(), testing::HasSubstr("|install lock: " + note + "|"));
-        EXPECT_LT(h.clock, 60000u);  // the install's own pauses only
-    }
-}
-
-TEST(CheckTest, AnswersZeroOnlyWhenQueuePortAndDriverAreInPlaceChangingNothing) {
-    System f;
-    EXPECT_EQ(Program(f, "-c"), 1);
-    EXPECT_EQ(Program(f, "-i -q"), 0);
-    f.mutexes[kLock] = {std::string(kSystemSid), "agent", false, kInfinite};  // takes none
-    f.log.clear();
-    f.files.erase(f.temp + "Velmora.log");
-    const auto files = f.files;
-    EXPECT_EQ(Program(f, "-c"), 0);
-    EXPECT_THAT(f.RunLog(), EndsWith("|check: port zarvoPrinter Port listed|check: default "
-                                     "printer \"" +
-                                     Str(velmora::kPrinterName) +
-                                     "\" (ours)|check: driver for Windows NT x86 "
-                                     "installed|result: succeeded, exit code 0"));
-    // Nothing changed, nothing sent, nothing shown.
-    EXPECT_EQ(f.Log(""), "dll search 2048|controls 8 255");
-    f.files.erase(f.temp + "Velmora.log");
-    EXPECT_EQ(f.files, files);
-    EXPECT_EQ(f.threads.size() + f.boxes.size(), 0u);
-    // The port or the driver gone is as wrong as the queue.
-    f.drivers[kX86].clear();
-    EXPECT_EQ(Program(f, "-c"), 1);
-    f.drivers[kX86].insert(velmora::kPrinterName);
-    f.ports.erase("zarvoPrinter Port");
-    EXPECT_EQ(Program(f, "-c"), 1);
+    EXPECT_THAT(log, StartsWith(kMark));
+    EXPECT_THAT(log, HasSubstr(u8" for account Ñuñez: ok\r\n"));
+    EXPECT_THAT(log, HasSubstr(u8"check: queue Zarvo虚拟打印机 on port"));
 }
 
 }  // namespace
