@@ -72,7 +72,7 @@ int CVelmoraApp::InitInstance() {
         log.Begin(arguments.tail);
         log.Write(!gbk ? "code page 936 (GBK) is not installed: nothing done"
                        : Join({kUnseen, ": the settings dialog was not opened"}));
-        if (!unseen && !HasQuietSwitch(arguments.words)) {
+        if (!gbk && !unseen && !HasQuietSwitch(arguments.words)) {
             (void)AppMessageBox(os_.ui, os_.kernel, kNoCodePageText);
         }
         log.End(false, m_nExitCode);

@@ -20,49 +20,44 @@ constexpr char16_t kLockSecurity[] = u"O:BAD:P(A;;GA;;;SY)(A;;GA;;;BA)";
 bool RunLock::Take(plat::DWORD wait_ms) {
     kernel_.SetLastError(plat::kErrorSuccess);
     mutex_.reset(kernel_.CreateMutexW(kLockSecurity, kLockName));
+    // Why the lock is not to be waited for: one that cannot be opened, or one made before this
+    // run by somebody who may not install.
+    std::string distrust;
     if (!mutex_) {
-        note_ = Join({"install lock: cannot be opened, error ", ErrorCodeText(FailureCode(kernel_)),
-                      ": ignored"});
-        return true;
-    }
-    // One made before this run: waited for only when it belongs to those who may install.
-    if (kernel_.GetLastError() == plat::kErrorAlreadyExists) {
+        distrust = Join({"cannot be opened, error ", ErrorCodeText(FailureCode(kernel_))});
+    } else if (kernel_.GetLastError() == plat::kErrorAlreadyExists) {
         void* owner = nullptr;
         void* descriptor = nullptr;
         const plat::DWORD error =
             kernel_.GetSecurityInfo(mutex_.get(), plat::kSeKernelObject,
                                     plat::kOwnerSecurityInformation, &owner, &descriptor);
         const plat::UniqueLocal held(kernel_, descriptor);
-        const std::string distrust =
-            error != plat::kErrorSuccess
-                ? Join({"its owner cannot be read, error ", ErrorCodeText(error)})
-                : OwnerDistrust(kernel_, owner);
-        if (!distrust.empty()) {
-            note_ = Join({"install lock: ", distrust, ": ignored"});
-            mutex_.reset();
-            return true;
-        }
+        distrust = error != plat::kErrorSuccess
+                       ? Join({"its owner cannot be read, error ", ErrorCodeText(error)})
+                       : OwnerDistrust(kernel_, owner);
     }
-    plat::DWORD waited = kernel_.WaitForSingleObject(mutex_.get(), 0);
-    if (waited == plat::kWaitTimeout) {
+    plat::DWORD waited = distrust.empty() ? kernel_.WaitForSingleObject(mutex_.get(), 0) : 0;
+    if (distrust.empty() && waited == plat::kWaitTimeout) {
         waited = kernel_.WaitForSingleObject(mutex_.get(), wait_ms);
-        note_ = "install lock: waited for another install or uninstall to end";
+        note_ = "waited for another install or uninstall to end";
     }
-    if (waited == plat::kWaitObject0 || waited == plat::kWaitAbandoned) {
+    if (!distrust.empty()) {
+        mutex_.reset();
+        note_ = Join({distrust, ": ignored"});
+    } else if (waited == plat::kWaitObject0 || waited == plat::kWaitAbandoned) {
         owned_.reset(mutex_.get());
         if (waited == plat::kWaitAbandoned) {
-            note_ = "install lock: taken over from a run that ended without releasing it";
+            note_ = "taken over from a run that ended without releasing it";
         }
-        return true;
+    } else if (waited == plat::kWaitTimeout) {
+        note_ = Join({"another install or uninstall held it for ", Decimal(wait_ms / 60000),
+                      " minutes: nothing done"});
+    } else {
+        note_ = Join(
+            {"cannot be waited for, error ", ErrorCodeText(FailureCode(kernel_)), ": ignored"});
     }
-    if (waited == plat::kWaitTimeout) {
-        note_ = Join({"install lock: another install or uninstall held it for ",
-                      Decimal(wait_ms / 60000), " minutes: nothing done"});
-        return false;
-    }
-    note_ = Join({"install lock: cannot be waited for, error ", ErrorCodeText(FailureCode(kernel_)),
-                  ": ignored"});
-    return true;
+    if (!note_.empty()) note_ = Join({"install lock: ", note_});
+    return waited != plat::kWaitTimeout;
 }
 
 }  // namespace velmora

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes velmora.ico: a printer with a picture coming out of it, in 48, 32 and 16 pixels at
-16 colours (4 bits per pixel). The output depends on nothing but this script. The 48-pixel image
-is stored as a PNG, as Windows Vista and later read it, which takes a fifth of the room its bitmap
-would in Velmora.exe."""
+16 colours (4 bits per pixel). The output depends on nothing but this script. The 48 and 32-pixel
+images are stored as PNG, as Windows Vista and later read them, in a fifth of the room their
+bitmaps would take in Velmora.exe; the 16-pixel one, the title bar's, stays a bitmap."""
 
 import struct
 import sys
@@ -103,7 +103,7 @@ def png(size):
 
 
 def icon():
-    images = [png(size) if size == 48 else image(size) for size in SIZES]
+    images = [png(size) if size > 16 else image(size) for size in SIZES]
     directory = struct.pack("<HHH", 0, 1, len(images))
     offset = len(directory) + 16 * len(images)
     entries = b""

@@ -27,6 +27,11 @@ LazyFunction<decltype(&::SHGetPathFromIDListW), g_shell32> g_get_path_from_id_li
 // Wine's comdlg32.dll loads winspool.drv with it, which the dialog itself never needs.
 constexpr char kComdlg32Dll[] = "comdlg32.dll";
 LazyDll<kComdlg32Dll> g_comdlg32;
+// COM only for the folder browser: loaded with it.
+constexpr char kOle32Dll[] = "ole32.dll";
+LazyDll<kOle32Dll> g_ole32;
+LazyFunction<decltype(&::CoInitializeEx), g_ole32> g_co_initialize;
+LazyFunction<decltype(&::CoTaskMemFree), g_ole32> g_co_task_mem_free;
 LazyFunction<decltype(&::GetOpenFileNameW), g_comdlg32> g_get_open_file_name;
 
 // A path the system gave, as a settings value: in the system's ANSI code page, or refused.
@@ -39,46 +44,46 @@ class DialogViewWin32 final : public DialogView {
     void Bind(::HWND window) { window_ = window; }
 
     plat::HWND Window() override { return window_; }
+    // Every control message goes through SendMessage: A where the text is the ANSI code page's
+    // (the window converts it), W where it is UTF-16, either where there is none.
+    LRESULT Send(int id, UINT message, WPARAM wparam, const void* lparam = nullptr) {
+        return ::SendMessageA(::GetDlgItem(window_, id), message, wparam,
+                              reinterpret_cast<LPARAM>(lparam));
+    }
+    int TextLength(int id) {
+        return static_cast<int>(::SendMessageW(::GetDlgItem(window_, id), WM_GETTEXTLENGTH, 0, 0));
+    }
     // At most three bytes a UTF-16 unit in any ANSI code page: two in the double-byte ones,
     // three in UTF-8, which Windows 10 can be set to use.
-    int GetWindowTextLengthA(int id) override {
-        return 3 * ::GetWindowTextLengthW(::GetDlgItem(window_, id));
-    }
+    int GetWindowTextLengthA(int id) override { return 3 * TextLength(id); }
     // Read as UTF-16 and converted here: the A call would put '?' or a look-alike, silently, for
     // what the ANSI code page cannot hold.
     int GetDlgItemTextA(int id, char* buffer, int size) override {
-        const int length = ::GetWindowTextLengthW(::GetDlgItem(window_, id));
+        const int length = TextLength(id);
         const std::unique_ptr<wchar_t[]> text(new wchar_t[static_cast<unsigned>(length) + 1]());
-        (void)::GetDlgItemTextW(window_, id, text.get(), length + 1);
+        (void)::SendMessageW(::GetDlgItem(window_, id), WM_GETTEXT, static_cast<WPARAM>(length + 1),
+                             reinterpret_cast<LPARAM>(text.get()));
         const ::DWORD bytes =
             ToCodePage(CP_ACP, text.get(), -1, buffer, static_cast<::DWORD>(size));
         const bool held = bytes != 0 || text[0] == 0;
         return held ? static_cast<int>(bytes) : -1;
     }
     plat::BOOL SetDlgItemTextA(int id, const char* text) override {
-        return ::SetDlgItemTextA(window_, id, text);
+        return static_cast<plat::BOOL>(Send(id, WM_SETTEXT, 0, text));
     }
     plat::BOOL EnableWindow(int id, plat::BOOL enable) override {
         return ::EnableWindow(::GetDlgItem(window_, id), enable);
     }
-    unsigned GetCheck(int id) override {
-        return static_cast<unsigned>(::SendDlgItemMessageA(window_, id, BM_GETCHECK, 0, 0));
-    }
-    void SetCheck(int id, unsigned state) override {
-        ::SendDlgItemMessageA(window_, id, BM_SETCHECK, state, 0);
-    }
+    unsigned GetCheck(int id) override { return static_cast<unsigned>(Send(id, BM_GETCHECK, 0)); }
+    void SetCheck(int id, unsigned state) override { (void)Send(id, BM_SETCHECK, state); }
     int ComboAddString(int id, const char* text) override {
-        return static_cast<int>(
-            ::SendDlgItemMessageA(window_, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
+        return static_cast<int>(Send(id, CB_ADDSTRING, 0, text));
     }
     int ComboSetCurSel(int id, int index) override {
-        return static_cast<int>(
-            ::SendDlgItemMessageA(window_, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0));
+        return static_cast<int>(Send(id, CB_SETCURSEL, static_cast<WPARAM>(index)));
     }
     int ComboSelectString(int id, int start_after, const char* text) override {
-        return static_cast<int>(::SendDlgItemMessageA(window_, id, CB_SELECTSTRING,
-                                                      static_cast<WPARAM>(start_after),
-                                                      reinterpret_cast<LPARAM>(text)));
+        return static_cast<int>(Send(id, CB_SELECTSTRING, static_cast<WPARAM>(start_after), text));
     }
     plat::HMENU GetSystemMenu(plat::BOOL revert) override {
         return ::GetSystemMenu(window_, revert);
@@ -156,12 +161,15 @@ class DialogHostWin32 final : public DialogHost {
         if (session.view.Window() != nullptr) client.Detach();
         return result;
     }
+    // LoadImage with LR_SHARED is what LoadIcon and LoadCursor do, by one import.
     plat::HICON LoadIconA(int id) override {
-        return ::LoadIconA(::GetModuleHandleW(nullptr), MAKEINTRESOURCEA(id));
+        return ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0,
+                            LR_DEFAULTSIZE | LR_SHARED);
     }
     int GetSystemMetrics(int index) override { return ::GetSystemMetrics(index); }
     plat::HCURSOR SetWaitCursor() override {
-        return ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+        return ::SetCursor(static_cast<::HCURSOR>(::LoadImageW(
+            nullptr, MAKEINTRESOURCEW(32514), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE | LR_SHARED)));
     }
     plat::HCURSOR SetCursor(plat::HCURSOR cursor) override {
         return ::SetCursor(static_cast<::HCURSOR>(cursor));
@@ -169,7 +177,8 @@ class DialogHostWin32 final : public DialogHost {
     PIDLIST SHBrowseForFolderA(plat::HWND owner, const char* title, unsigned flags) override {
         // The shell's browser wants COM on the calling thread; it stays initialised for the
         // rest of the process.
-        static const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        static const HRESULT com =
+            g_co_initialize.CallOr("CoInitializeEx", E_FAIL, nullptr, COINIT_APARTMENTTHREADED);
         (void)com;
         const Wide wide_title(title);
         if (!wide_title.ok()) return nullptr;  // as if cancelled: no folder was chosen
@@ -185,7 +194,9 @@ class DialogHostWin32 final : public DialogHost {
                                                         static_cast<PCIDLIST_ABSOLUTE>(item), wide);
         return ToAnsi(got, wide, path, MAX_PATH);
     }
-    void CoTaskMemFree(PIDLIST item) override { ::CoTaskMemFree(item); }
+    void CoTaskMemFree(PIDLIST item) override {
+        g_co_task_mem_free.CallOr("CoTaskMemFree", 0, item);
+    }
     plat::BOOL GetOpenFileNameA(const OpenFileName& request) override {
         // The filter is a list of texts ended by an empty one.
         int filter_length = 0;

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <type_traits>
 
 namespace plat::win32 {
 
@@ -33,7 +34,7 @@ template <typename Function, auto& Dll>
 class LazyFunction {
   public:
     // Calls the function `name` with `args`, or gives `failed` with the loader's last error when
-    // it cannot be had.
+    // it cannot be had (a function without a result is then not called).
     template <typename Failed, typename... Args>
     auto CallOr(const char* name, Failed failed, Args... args) {
         ::FARPROC address = address_.load(std::memory_order_acquire);
@@ -43,7 +44,12 @@ class LazyFunction {
         }
         // Through the generic function type, which converts to any other without a warning.
         const auto function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
-        return function != nullptr ? function(args...) : failed;
+        if constexpr (std::is_void_v<std::invoke_result_t<Function, Args...>>) {
+            (void)failed;
+            if (function != nullptr) function(args...);
+        } else {
+            return function != nullptr ? function(args...) : failed;
+        }
     }
 
   private:
