@@ -296,7 +296,7 @@ class System : public ServiceManager,
     BOOL SetCurrentDirectoryW(const char16_t* path) override {
         return *path ? (current = Utf8(path), kTrue) : Error(123);  // ERROR_INVALID_NAME
     }
-    void GetStartupInfoW(StartupInfo* info) override { *info = {sizeof *info}; }
+    void GetStartupInfoW(StartupInfo* info) override { *info = {}, info->cb = sizeof *info; }
     // The child is the printer-UI installer: "/ia /m <model> /h <architecture> ... /f <inf>"
     // adds the model's driver for that architecture by the time it ends, when the INF lies in
     // the directory the child starts in.
@@ -370,12 +370,13 @@ class System : public ServiceManager,
     BOOL GetFileInformationByHandle(HANDLE h, FileInformation* info) override {
         if (Fails("GetFileInformationByHandle")) return kFalse;
         const FileFacts& file = facts[FileOf(h)];
-        *info = {file.reparse_point ? kFileAttributeReparsePoint : 0x20u};
+        *info = {}, info->dwFileAttributes = file.reparse_point ? kFileAttributeReparsePoint : 0x20;
         return info->nNumberOfLinks = file.links, kTrue;
     }
-    BOOL SetFileRenameInformation(HANDLE h, const char16_t* name, BOOL) override {
-        if (Fails("SetFileRenameInformation")) return kFalse;
+    BOOL SetFileRenameInformation(HANDLE h, const char16_t* name, BOOL replace) override {
         const std::string target = Utf8(name), from = FileOf(h);
+        if (Fails("SetFileRenameInformation")) return kFalse;
+        if (!replace && files.count(target)) return Error(kErrorAlreadyExists);
         files[target] = files[from], facts[target] = facts[from];
         files.erase(from), facts.erase(from), open[h] = "file " + target;
         return kTrue;
@@ -587,11 +588,11 @@ class System : public ServiceManager,
     }
     BOOL GetPrintProcessorDirectoryW(const char*, const char*, DWORD, BYTE* b, DWORD n,
                                      DWORD* needed) override {
-        return Need(kProcessors, b, n, needed);
+        return !Fails("GetPrintProcessorDirectoryW") && Need(kProcessors, b, n, needed);
     }
     // Level 1; the names point into the names kept here.
     BOOL EnumPortsA(const char*, DWORD, BYTE* b, DWORD n, DWORD* needed, DWORD* count) override {
-        return Names(ports, b, n, needed, count);
+        return !Fails("EnumPortsA") && Names(ports, b, n, needed, count);
     }
     BOOL EnumPrinterDriversA(const char*, const char* environment, DWORD, BYTE* b, DWORD n,
                              DWORD* needed, DWORD* count) override {
@@ -699,7 +700,7 @@ class System : public ServiceManager,
     struct Box {
         std::string text, caption;
         DWORD style, help;
-        bool waiting;  // shown under the wait cursor
+        bool waiting, locked;  // shown under the wait cursor; with the install lock held
     };
     std::vector<Box> boxes;
     std::map<unsigned, std::string> strings = {
@@ -721,7 +722,8 @@ class System : public ServiceManager,
     }
     int MessageBoxIndirect(HWND, const char* t, const char16_t* caption, DWORD style,
                            DWORD help) override {
-        boxes.push_back({t, Utf8(caption), style, help, cursor == H(0xA2)});
+        boxes.push_back({t, Utf8(caption), style, help, cursor == H(0xA2),
+                         mutexes.count(kLock) && mutexes[kLock].holder == "us"});
         return Note("box", t), kIdOk;
     }
     WORD granted = 0x0101;

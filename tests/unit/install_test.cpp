@@ -142,6 +142,8 @@ TEST(InstallTest, EachWatchedFailureIsShownOrLoggedAndExitsWith1) {
          "add port: failed, error 5"},
         {[](System& f) { f.refusal = 5; }, "PortAddOrDelete error 5",
          "add port (monitor status 5): failed, error 5"},  // the monitor's own refusal
+        {[](System& f) { f.refusal = 2; }, "PortAddOrDelete error 2",
+         "add port (monitor status 2): failed, error 2"},  // "no such port" is for deleting
         {[](System& f) {
              f.queues[kName] = {"LPT1:", "Other"};
          },
@@ -182,11 +184,17 @@ TEST(InstallTest, StepsBeyondTheWatchedThreeAreLoggedAndTheReadBackDecides) {
          "|write spool directory value" + denied},  // said why, where it helps
         {[](System& f) { f.account = std::string(velmora::kSystemSid); }, 0,
          "SetDefaultPrinterW for the system account: ok|"},  // whose default printer
+        {[](System& f) { f.fail("GetUserNameW"); }, 0, "SetDefaultPrinterW for this account: ok|"},
+        {[](System& f) { f.fail("GetPrintProcessorDirectoryW"); }, 0,
+         "|remove stale files: 0 deleted|"},
+        // A program path longer than any Windows gives is cut: not one to copy.
+        {[](System& f) { f.module = "C:\\" + std::string(40000, 'm'); }, 1,
+         "|copy program to the Windows directory: failed, error 536870913 (the system"},
         {[](System& f) { f.child_exit = 3; }, 0, "|run driver installer: ok, exit code 3|"},
         {[](System& f) { f.reg.clear(); }, 0,
          "|write spool directory value: no printer key of that name, nothing written|"},
         // The new queue cannot be read back: not known to be ours.
-        {[](System& f) { f.fail("GetPrinterA"); }, 1,
+        {[](System& f) { f.fail("GetPrinterA", 31, 0, 1); }, 1,
          "|check: queue: failed, error 31|check: port zarvoPrinter Port listed|check: default "
          "printer \"" +
              kName + "\" (ours)|check: the queue is not ours, so the install failed|"}};
@@ -198,7 +206,8 @@ TEST(InstallTest, StepsBeyondTheWatchedThreeAreLoggedAndTheReadBackDecides) {
         EXPECT_THAT(f.RunLog(), HasSubstr(logged));
         // The other windows are told only of a default printer that was set.
         EXPECT_EQ(f.Log("broadcast ").empty(),
-                  logged.find("SetDefaultPrinterW for account zhang: f") != logged.npos);
+                  logged.find("SetDefaultPrinterW for account zhang: f") != logged.npos ||
+                      logged.find("copy") != logged.npos);
     }
     // A log that cannot be written, or has no folder, changes nothing else; without the Windows
     // directory the spool value is the old default.
@@ -211,6 +220,7 @@ TEST(InstallTest, StepsBeyondTheWatchedThreeAreLoggedAndTheReadBackDecides) {
     EXPECT_EQ(Program(a, "-i") + Program(b, "-i") + Program(c, "-i"), 0);
     EXPECT_EQ(Say('|', b.log == a.log, c.log == a.log, b.RunLog(), c.files == b.files), "1|1||1|");
     EXPECT_EQ(a.reg[kSpoolKey]["SpoolDirectory"], "C:\\WINNT");
+    EXPECT_THAT(a.RunLog(), HasSubstr("|copy program to the Windows directory: failed, error 31|"));
 }
 
 TEST(InstallTest, AFailureWithoutASystemCodeGetsTheProgramsOwnNeverAnEarlierCallsCode) {
@@ -343,7 +353,9 @@ TEST(UninstallTest, RemovesQueuePortAndDriverAfterTheReportsHeadStart) {
     // A queue the spooler will not delete keeps its driver in use; its handle is still closed.
     EXPECT_EQ(Program(f, "-i"), 0);
     f.fail("DeletePrinter", 5);
+    f.refusal = 1796;  // an older monitor's "unknown port"
     EXPECT_EQ(Program(f, "-u"), 1);
+    EXPECT_THAT(f.RunLog(), HasSubstr("|delete port (monitor status 1796): ok|"));
     EXPECT_EQ(Say(' ', f.queues.count(kName), f.drivers[kX86].count(kName), f.Unreleased()),
               "1 1  ");
 }
@@ -370,6 +382,9 @@ TEST(CheckTest, AnswersZeroOnlyWhenQueuePortAndDriverAreInPlaceChangingNothing) 
     EXPECT_EQ(Program(f, "-c"), 1);
     f.drivers[kX86].insert(kName);
     f.ports.erase(kPort);
+    EXPECT_EQ(Program(f, "-c"), 1);
+    f.ports.insert(kPort);
+    f.fail("EnumPortsA", 5, 1);  // the list cannot be read
     EXPECT_EQ(Program(f, "-c"), 1);
 }
 

@@ -54,6 +54,8 @@ TEST(CommandLineTest, WordsAreSplitAsWindowsSplitsThemAndOnlyWholeSwitchesCount)
         // Unquoted, with a blank: the program's own path is its name, in any case.
         {u"c:\\PROGRAM FILES\\Z.EXE -i", "install 0 [-i]"},
         {u"C:\\Program Files\\z.exe", "dialog 0 "},
+        {u"C:\\Program -u", "uninstall 0 [-u]"},
+        {u"C:\\Program Filez\\z.exe -u", "uninstall 0 [Filez\\z.exe][-u]"},
         {u"C:\\Program Files\\z.exex -u", "uninstall 0 [Files\\z.exex][-u]"},
         {u"\"v.exe -u", "dialog 0 "}};  // the name runs to the end unclosed
     for (const auto& [line, expected] : cases) EXPECT_EQ(Reads(line), expected) << Gbk(line);
@@ -81,9 +83,10 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
                                     : "");
         // The granted version is given back, and the reason left for the caller.
         EXPECT_EQ(Say(' ', f.cleanups, f.wsa_error), "1 10092 ");
-        if (!quiet)
+        if (!quiet) {
             EXPECT_EQ(Say(' ', f.boxes.at(0).caption, f.boxes[0].style, f.boxes[0].help),
                       "Velmora 48 103 ");
+        }
     }
     System f;
     f.startup_error = 10091;  // WSASYSNOTREADY: nothing to give back
@@ -92,8 +95,9 @@ TEST(StartupTest, SocketsOtherThan11ShowTheBoxCaptionedWithTheProgramsNameOrLogI
     EXPECT_EQ(Program(f, ""), 1);
     EXPECT_EQ(Say(' ', f.cleanups, f.boxes.at(0).caption, f.boxes.at(0).text.size()),
               "0 Velmora 511 ");
-    f.strings.erase(IDP_SOCKETS_INIT_FAILED);        // a text that cannot be loaded shows no box
-    EXPECT_EQ(Program(f, "") + f.boxes.size(), 2u);  // the first run's box alone
+    f.strings.erase(IDP_SOCKETS_INIT_FAILED);  // a text that cannot be loaded: no box, no line
+    EXPECT_EQ(Program(f, "") + Program(f, "-u") + f.boxes.size(), 3u);  // the first run's box
+    EXPECT_THAT(f.RunLog(), testing::Not(HasSubstr("message")));
 }
 
 TEST(RunLogTest, Utf8MovedAsideBeforeItIsUtf8OrPastOneMebibyteWithTheCommandLineEscapedAndCut) {
@@ -142,8 +146,16 @@ TEST(RunLogTest, AFileSomeoneElseMayHaveMadeIsLeftAloneAndTheRunLogsBesideIt) {
         {[](System& f) { f.fail("GetSecurityInfo", 5); }, "its owner cannot be read, error 5"},
         {[](System& f) { f.fail("GetFileInformationByHandle", System::kNoCode); },
          "its information cannot be read, error 536870913"},  // not the open's 183
-        {[](System& f) { f.last_error = 5, f.fail("CreateFileW", System::kNoCode, 0, 1); },
-         "it cannot be opened, error 536870913"},  // not an earlier call's 5
+        {[](System& f) {
+             f.mutexes[kLock].owner = kUserSid;
+             f.fail("CreateFileW", System::kNoCode, 0, 1);
+         },
+         "it cannot be opened, error 536870913"},  // not the lock's 183
+        // A SID of 16 sub-authorities is none; one of 15 is another account's.
+        {[](System& f) { f.facts[kLog].owner = "\x01\x10" + std::string(70, 0); },
+         "its owner cannot be read"},
+        {[](System& f) { f.facts[kLog].owner = "\x01\x0F" + std::string(66, 0); },
+         "it belongs to another account"},
         // An owner or an account that cannot be read is never taken for a match.
         {[](System& f) { f.facts[kLog].owner = ""; }, "its owner cannot be read"},
         {[](System& f) { f.fail("OpenProcessToken"); }, "the running account cannot be read"},
@@ -178,8 +190,11 @@ TEST(RunLogTest, AFileSomeoneElseMayHaveMadeIsLeftAloneAndTheRunLogsBesideIt) {
     f.facts[kLog].links = 2;
     for (const char* name : {"", "-1", "-2", "-3"})
         f.files["C:\\Temp\\Velmora-4242" + Str(name) + ".log"];
+    f.files[kLog];
+    const auto files = f.files;
     EXPECT_EQ(Program(f, "-i -q"), 0);
-    EXPECT_EQ(f.files[kLog] + f.files[fresh], "");
+    f.files.erase("C:\\windows\\dorvaPrinter.exe");
+    EXPECT_EQ(f.files, files);
 }
 
 TEST(StartupTest, WhereNobodyCanSeeABoxTheRunIsQuietAndNoDialogWaits) {
@@ -272,10 +287,11 @@ TEST(EncodingTest, ThePrinterNameIsGbkAndPathsInAnyLanguageReachTheSystemAndTheL
     EXPECT_STREQ(velmora::kPrinterName, "Zarvo\xD0\xE9\xC4\xE2\xB4\xF2\xD3\xA1\xBB\xFA");
     EXPECT_EQ(Utf16(velmora::kPrinterName), velmora::kPrinterNameW);
     // UTF-8 at each length's bounds, a surrogate pair, unpaired halves, controls escaped.
-    const std::u16string text = u"\x7F\x80\x7FF\x800\xFFFF\xD83D\xDE00\xD83D \xDE00\x1F";
+    const std::u16string text =
+        u"\x7F\x80\x7FF\x800\xFFFF\xD800\xDC00\xDBFF\xDFFF\xD83D \xDE00\x1F";
     // (Out of the macros, which would quote them in code page 936.)
-    const std::string whole = u8"\x7F\u0080\u07FF\u0800\uFFFF\U0001F600\uFFFD \uFFFD\x1F",
-                      cut = u8"\\x7F\u0080\u07FF\u0800\uFFFF15";
+    const std::string whole = u8"\x7F\u0080\u07FF\u0800\uFFFF\U00010000\U0010FFFF\uFFFD \uFFFD\x1F",
+                      cut = u8"\\x7F\u0080\u07FF\u0800\uFFFF19";
     std::size_t left = 0;
     EXPECT_EQ(velmora::Utf8FromUtf16(text), whole);
     const std::string kept = velmora::LoggableUtf8(text, 14, left);
@@ -295,6 +311,24 @@ TEST(EncodingTest, ThePrinterNameIsGbkAndPathsInAnyLanguageReachTheSystemAndTheL
     EXPECT_THAT(log, StartsWith(kMark));
     EXPECT_THAT(log, HasSubstr(u8" for account Ñuñez: ok\r\n"));
     EXPECT_THAT(log, HasSubstr(u8"check: queue Zarvo虚拟打印机 on port"));
+    // A byte from 0x80 up is code page 936's to convert; the longest temporary folder (MAX_PATH
+    // units with its backslash) and user name (UNLEN) still serve.
+    EXPECT_EQ(velmora::Utf16FromGbk(f, "a\x80"), Utf16("a\x80"));
+    System g;
+    g.temp = "C:\\" + std::string(256, 't') + "\\";
+    g.user_name = std::string(256, 'u');
+    EXPECT_EQ(Program(g, "-i -q"), 0);
+    EXPECT_THAT(g.RunLog(), HasSubstr("for account " + g.user_name + ": ok|"));
+}
+
+TEST(StartupTest, WithoutIsWow64Process2OrWow64WindowsIsTheProgramsOwnWidth) {
+    System f;
+    f.has_wow64_process2 = false;
+    EXPECT_EQ(Program(f, "-c"), 1);
+    const bool wide = sizeof(void*) == 8;
+    EXPECT_THAT(f.RunLog(), HasSubstr(wide ? "(NT), 64-bit, elevated" : "(NT), 32-bit, elevated"));
+    EXPECT_THAT(f.RunLog(),
+                HasSubstr(wide ? "driver for Windows x64" : "driver for Windows NT x86"));
 }
 
 }  // namespace
