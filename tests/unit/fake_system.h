@@ -657,33 +657,26 @@ class System : public ServiceManager,
     }
 
     // --- Internet: the report server's answer, handed out at most `piece` bytes a read. Each
-    // call needs the handle kind its parent gives and is logged with all it was given.
+    // call needs the handle kind its parent gives.
     std::string body = "OK\r\n";
     std::size_t piece = SIZE_MAX, served = 0, reads = 0;
     HINTERNET SentRequest() { return Open("request sent"); }
-    HINTERNET InternetOpenW(const char16_t* a, DWORD t, const char* p, const char* b,
-                            DWORD f) override {
-        return Net("InternetOpenW", "", "", "session", "open", Utf8(a), t, p, b, f);
+    HINTERNET InternetOpenW(const char16_t*, DWORD, const char*, const char*, DWORD) override {
+        return Net("InternetOpenW", "", "", "session");
     }
-    BOOL InternetSetOptionExA(HINTERNET h, DWORD o, void* v, DWORD n, DWORD f) override {
-        return n == 4 && Net("InternetSetOptionExA", "session", What(h), "", "option", o,
-                             *static_cast<DWORD*>(v), f);
+    BOOL InternetSetOptionExA(HINTERNET h, DWORD, void*, DWORD n, DWORD) override {
+        return n == 4 && Net("InternetSetOptionExA", "session", What(h), "");
     }
-    HINTERNET InternetConnectA(HINTERNET h, const char* host, WORD port, const char* user,
-                               const char* password, DWORD s, DWORD f, std::uintptr_t c) override {
-        return Net("InternetConnectA", "session", What(h), "connection", "connect", host, port,
-                   user, password, s, f, c);
+    HINTERNET InternetConnectA(HINTERNET h, const char*, WORD, const char*, const char*, DWORD,
+                               DWORD, std::uintptr_t) override {
+        return Net("InternetConnectA", "session", What(h), "connection");
     }
-    HINTERNET HttpOpenRequestA(HINTERNET h, const char* verb, const char* path, const char* version,
-                               const char* referrer, const char** types, DWORD f,
-                               std::uintptr_t c) override {
-        return Net("HttpOpenRequestA", "connection", What(h), "request", "request", verb, path,
-                   version, referrer, types ? "types" : "-", f, c);
+    HINTERNET HttpOpenRequestA(HINTERNET h, const char*, const char*, const char*, const char*,
+                               const char**, DWORD, std::uintptr_t) override {
+        return Net("HttpOpenRequestA", "connection", What(h), "request");
     }
-    BOOL HttpSendRequestA(HINTERNET h, const char* t, DWORD n, void* d, DWORD dn) override {
-        return Net("HttpSendRequestA", "request", What(h), "", "send", t, n, d ? "data" : "-",
-                   dn) &&
-               (open[h] = "request sent", true);
+    BOOL HttpSendRequestA(HINTERNET h, const char*, DWORD, void*, DWORD) override {
+        return Net("HttpSendRequestA", "request", What(h), "") && (open[h] = "request sent", true);
     }
     BOOL InternetReadFile(HINTERNET h, void* b, DWORD size, DWORD* read) override {
         if (Fails("InternetReadFile")) return kFalse;
@@ -692,9 +685,7 @@ class System : public ServiceManager,
         std::memcpy(b, body.data() + served, n);
         return served += n, ++reads, *read = DWORD(n), kTrue;
     }
-    BOOL InternetCloseHandle(HINTERNET h) override {
-        return Note("net close", What(h).substr(0, What(h).find(' '))), Close(h);
-    }
+    BOOL InternetCloseHandle(HINTERNET h) override { return Close(h); }
 
     // --- User interface: string resources, the message boxes shown, the window station.
     struct Box {
@@ -793,11 +784,10 @@ class System : public ServiceManager,
         return log.push_back(entry.substr(0, entry.size() - 1)), kTrue;
     }
     // A call on a handle of kind `needs` (or none) that gives a handle of kind `gives`.
-    template <typename... A>
     HANDLE Net(const char* call, const std::string& needs, const std::string& has,
-               const std::string& gives, const A&... what) {
+               const std::string& gives) {
         if (Fails(call) || needs != has) return nullptr;
-        return Note("net", what...), gives.empty() ? H(1) : Open(gives);
+        return gives.empty() ? H(1) : Open(gives);
     }
     HANDLE Open(const std::string& what) { return open[H(next_ += 16)] = what, H(next_); }
     BOOL Close(HANDLE h) { return open.erase(h) ? kTrue : (++bad_closes, kFalse); }

@@ -41,8 +41,10 @@ TEST(InstallTest, PutsThePrinterInPlaceAndLogsEachStep) {
     System f;
     LeaveOldFiles(f, kX86);
     EXPECT_EQ(Program(f, "-i"), 0);
-    EXPECT_EQ(f.Unreleased(), "");
-    EXPECT_EQ(f.files["C:\\windows\\dorvaPrinter.exe"], "MZ velmora");
+    // Nothing left open; the lock released as the run's last act; the program copied.
+    EXPECT_EQ(Say('|', f.Unreleased(), f.mutexes[kLock].holder,
+                  f.files[f.windows + "\\dorvaPrinter.exe"]),
+              "||MZ velmora|");
     EXPECT_EQ(f.commands.at(0),
               "rundll32 printui.dll,PrintUIEntry /ia  /m \"Zarvo虚拟打印机\" "
               "/h \"Intel\" /v \"Windows 2000\" /f zarvoPrinter.inf");
@@ -61,7 +63,6 @@ TEST(InstallTest, PutsThePrinterInPlaceAndLogsEachStep) {
     EXPECT_THAT(f.Log(""), EndsWith("set SpoolDirectory|stop|sleep 1000|start|sleep 500|close "
                                     "key " +
                                     Str(kSpoolKey)));
-    EXPECT_EQ(f.mutexes[kLock].holder, "");  // the lock, released as the run's last act
     f.RunThreads();
     EXPECT_EQ(f.RunLog(),
               "Velmora 1.0.0.0, command \"-i\", Windows 6.0.0 (NT), 64-bit, elevated: yes|copy "
@@ -91,9 +92,6 @@ TEST(InstallTest, On64BitWindowsBothWaysTheX64DriverAndOnArm64NothingIsDone) {
         f.drivers[kX86].insert(kName);
         EXPECT_EQ(Program(f, "-i"), 0);
         EXPECT_THAT(f.commands.at(0), HasSubstr(" /h \"x64\" /v \"Type 3 - User Mode\" /f "));
-        EXPECT_THAT(f.RunLog(), HasSubstr("Windows 6.0.0 (NT), 64-bit (WOW64), elevated"));
-        EXPECT_THAT(f.RunLog(), HasSubstr("|remove stale files: 18 deleted|"));
-        EXPECT_THAT(f.RunLog(), HasSubstr("|check: driver for Windows x64 installed|"));
         EXPECT_EQ(Kept(f),
                   "\\Velmora.exe \\zarvoPrinter.inf \\Velmora.log \\dorvaPrinter.exe "
                   "\\rundll32.exe \\OTHER.DLL \\STDNAMES.GPD \\OTHER.DLL \\STDNAMES.GPD "
@@ -101,28 +99,18 @@ TEST(InstallTest, On64BitWindowsBothWaysTheX64DriverAndOnArm64NothingIsDone) {
         // Removed for the spooler's own environment and the x86 copy; a second run finds none.
         EXPECT_EQ(Program(f, "-c") + Program(f, "-u"), 0);
         EXPECT_EQ(f.drivers[kX64].size() + f.drivers[kX86].size() + f.queues.size(), 0u);
-        EXPECT_THAT(f.RunLog(),
-                    EndsWith("|delete port: ok|delete driver for Windows x64: ok|delete "
-                             "driver for Windows NT x86: ok|result: succeeded, exit "
-                             "code 0"));
         EXPECT_EQ(Program(f, "-u"), 1);
-        EXPECT_THAT(f.RunLog(), EndsWith("|delete port (monitor status 2): ok|delete driver for "
-                                         "Windows x64: failed, error 1797|result: failed, exit "
-                                         "code 1"));
     }
     System arm;
     arm.machine = kImageFileMachineArm64;
     const auto files = arm.files;
     EXPECT_EQ(Program(arm, "-i") + Program(arm, "-u") + Program(arm, "-c"), 3);
-    EXPECT_EQ(arm.RunLog(),
-              "Velmora 1.0.0.0, command \"-i\", Windows 6.0.0 (NT), ARM64 (WOW64), elevated: "
-              "yes|Windows runs on ARM64, which has no driver: nothing done|message: "
-              "本程序不支持此 Windows 的处理器 (ARM64)，打印机驱动未安装，未作任何更改。|message: "
-              "安装打印机驱动发生错误!|result: failed, exit code 1|Velmora 1.0.0.0, command "
-              "\"-u\", Windows 6.0.0 (NT), ARM64 (WOW64), elevated: yes|Windows runs on ARM64, "
-              "which has no driver: nothing done|result: failed, exit code 1|Velmora 1.0.0.0, "
-              "command \"-c\", Windows 6.0.0 (NT), ARM64 (WOW64), elevated: yes|Windows runs on "
-              "ARM64, which has no driver: nothing done|result: failed, exit code 1");
+    EXPECT_THAT(arm.RunLog(), EndsWith("\"-c\", Windows 6.0.0 (NT), ARM64 (WOW64), elevated: "
+                                       "yes|Windows runs on ARM64, which has no driver: nothing "
+                                       "done|result: failed, exit code 1"));
+    EXPECT_EQ(arm.Log("box "),
+              "本程序不支持此 Windows 的处理器 "
+              "(ARM64)，打印机驱动未安装，未作任何更改。|安装打印机驱动发生错误!");
     arm.files.erase(arm.temp + "Velmora.log");
     EXPECT_EQ(arm.files, files);  // nothing copied, nothing removed
     EXPECT_EQ(arm.commands.size() + arm.threads.size() + arm.ports.size() + arm.clock, 1u);
@@ -249,31 +237,6 @@ TEST(InstallTest, AFailureWithoutASystemCodeGetsTheProgramsOwnNeverAnEarlierCall
     }
 }
 
-TEST(ReadBackTest, OurQueueIsOnOurPortWithOurDriverInAnyAsciiCase) {
-    // A double-byte character's trail byte is never folded: 0x81 0x41 and 0x81 0x61 differ.
-    EXPECT_FALSE(plat::SameNameIgnoringCase("\x81\x41", "\x81\x61"));
-    EXPECT_TRUE(
-        plat::SameNameIgnoringCase("za\x81\x41"
-                                   "B",
-                                   "ZA\x81\x41"
-                                   "b"));
-    // Run again over a queue of our name: kept when it is ours in another spelling, refused
-    // when on another port or driver.
-    const std::tuple<std::string, std::string, int> queues[] = {
-        {"ZARVOPRINTER PORT", "zARVO虚拟打印机", 0}, {"LPT1:", kName, 1}, {kPort, "Zarvo", 1}};
-    for (const auto& [port, driver, code] : queues) {
-        System f;
-        f.queues[kName] = {port, driver};
-        f.ports.insert(port);
-        f.drivers[kX86].insert(driver);
-        EXPECT_EQ(Program(f, "-i -q"), code);
-        EXPECT_THAT(f.RunLog(), HasSubstr("create queue: failed, error 1802|queue exists already, "
-                                          "port \"" +
-                                          port + "\", driver \"" + driver +
-                                          (code ? "\": not ours|" : "\": ours, kept|")));
-    }
-}
-
 TEST(ReadBackTest, TheRestartedSpoolerIsAskedEveryHalfSecondForAtMostTenSeconds) {
     const auto extra_time = [](DWORD error, int times) {
         System plain, f;
@@ -340,16 +303,10 @@ TEST(UninstallTest, RemovesQueuePortAndDriverAfterTheReportsHeadStart) {
               "dll search 2048|controls 8 255|thread 4 /zarvoprinter/servlet/"
               "PrintUnInstall|sleep 3000|deleted " +
                   kName + "|DeletePort " + kPort + "|driver deleted Windows NT x86 " + kName);
-    EXPECT_EQ(f.RunLog(),
-              "Velmora 1.0.0.0, command \"-u\", Windows 6.0.0 (NT), 64-bit, elevated: "
-              "yes|pause 3000 ms for the report|delete queue: ok|delete port: ok|delete "
-              "driver: ok|result: succeeded, exit code 0");
     EXPECT_EQ(Say(' ', f.queues.size(), f.drivers[kX86].size(), f.boxes.size(), f.Unreleased()),
               "0 0 0  ");
     EXPECT_EQ(Program(f, "-u"), 1);  // nothing left: the missing driver fails it
-    EXPECT_THAT(f.RunLog(), EndsWith("open queue: failed, error 1801|delete port (monitor status "
-                                     "2): ok|delete driver: failed, error 1797|result: failed, "
-                                     "exit code 1"));
+    EXPECT_THAT(f.RunLog(), HasSubstr("|delete port (monitor status 2): ok|"));
     // A queue the spooler will not delete keeps its driver in use; its handle is still closed.
     EXPECT_EQ(Program(f, "-i"), 0);
     f.fail("DeletePrinter", 5);
@@ -369,10 +326,6 @@ TEST(CheckTest, AnswersZeroOnlyWhenQueuePortAndDriverAreInPlaceChangingNothing) 
     f.files.erase(f.temp + "Velmora.log");
     const auto files = f.files;
     EXPECT_EQ(Program(f, "-c"), 0);
-    EXPECT_THAT(f.RunLog(),
-                EndsWith("|check: port " + kPort + " listed|check: default printer \"" + kName +
-                         "\" (ours)|check: driver for Windows NT x86 "
-                         "installed|result: succeeded, exit code 0"));
     // Nothing changed, nothing sent, nothing shown.
     EXPECT_EQ(f.Log(""), "dll search 2048|controls 8 255");
     f.files.erase(f.temp + "Velmora.log");
@@ -386,6 +339,9 @@ TEST(CheckTest, AnswersZeroOnlyWhenQueuePortAndDriverAreInPlaceChangingNothing) 
     f.ports.insert(kPort);
     f.fail("EnumPortsA", 5, 1);  // the list cannot be read
     EXPECT_EQ(Program(f, "-c"), 1);
+    // Names compare in any ASCII case, but a double-byte character's trail byte is never folded.
+    EXPECT_TRUE(plat::SameNameIgnoringCase("za\x81\x41", "ZA\x81\x41"));
+    EXPECT_FALSE(plat::SameNameIgnoringCase("\x81\x41", "\x81\x61"));
 }
 
 }  // namespace

@@ -9,23 +9,6 @@
 namespace {
 
 using namespace fake;
-using velmora::kReportUninstallPath;
-
-TEST(ReportTest, OneGetWithTheFixedSettingsOnItsOwnThreadClosedInReverse) {
-    System f;
-    f.module = "D:\\Tools\\Velmora.exe";
-    velmora::RunLog log(f);
-    velmora::StartReportThread(f, f, log, kReportUninstallPath);
-    EXPECT_EQ(f.Log(""), "thread 4 /zarvoprinter/servlet/PrintUnInstall");  // nothing sent yet
-    f.RunThreads();
-    EXPECT_EQ(f.Log("net "), "open Velmora 0 - - 0|option 2 30000 0|connect " VELMORA_REPORT_HOST
-                             " 80 user_zarvoprinter kvrt_904571 3 0 1|request GET "
-                             "/zarvoprinter/servlet/PrintUnInstall HTTP/1.0 - - " +
-                                 Str(0x20200010) +
-                                 " 1|send - 0 - 0|close request|close connection|close session");
-    EXPECT_EQ(f.reads, 1u);
-    EXPECT_EQ(f.Unreleased(), "");
-}
 
 // Whether the first line of `body`, served at most `piece` bytes a read, was read; the line;
 // the reads it took.
