@@ -1,7 +1,7 @@
-"""Runs Velmora.exe under Wine for the end-to-end tests: a template prefix booted once per ctest
-run (`harness.py start|stop`), a throwaway copy of it per test on an Xvfb display of its own,
-the Chinese locale, a bound on every wait, and wintool.exe for what the tests look at inside."""
+"""What the Wine tests share: a template prefix booted once per ctest run (`harness.py start|stop`),
+a copy of it per test with a display of its own, wintool.exe inside, the report server outside."""
 
+import base64
 import ctypes
 import json
 import os
@@ -9,9 +9,11 @@ import pathlib
 import select
 import shutil
 import signal
+import socketserver
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 WINE = "/usr/lib/wine"
@@ -19,22 +21,21 @@ BIN_DIR = os.environ.get("VELMORA_WINE_BIN", "")
 BITS = os.environ.get("VELMORA_WINE_BITS", "32")
 SESSION_DIR = os.environ.get("VELMORA_WINE_SESSION", "")
 REPORT_HOST = os.environ.get("VELMORA_REPORT_HOST", "")
-SHOTS_DIR = os.environ.get("VELMORA_SCREENSHOT_DIR", "")
 TEMPLATE = os.path.join(SESSION_DIR, "template")
 FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fixtures", "driver")
+VELMORA = os.path.join(BIN_DIR, "Velmora.exe")
 PRINTER, PORT = "Zarvo虚拟打印机", "zarvoPrinter Port"
-
-
-def wine_loader():
-    return os.path.join(WINE, "wine64" if BITS == "64" else "wine")
+WINE_LOADER = os.path.join(WINE, "wine64" if BITS == "64" else "wine")
+# What the spooler holds after an install (Prefix.spooler): the queue, queued only (not shared, no
+# default bit); our port listed; our driver, by the name the program gives the installer, for x64,
+# which it asks for, and under WOW64 for x86, where Wine's in-process spooler wants it; the default.
+INSTALLED = [[PRINTER, PORT, PRINTER, REPORT_HOST, "WinPrint", "RAW", 1], True,
+             ["Windows NT x86", "Windows x64"] if BITS == "32" else ["Windows x64"], PRINTER]
+GOOD_AUTHORIZATION = "Basic " + base64.b64encode(b"user_zarvoprinter:kvrt_904571").decode()
 
 
 def tool_path(directory, name):
     return os.path.join(BIN_DIR, directory, name + ".exe")
-
-
-def velmora_exe():
-    return os.path.join(BIN_DIR, "Velmora.exe")
 
 
 def report_line(path):  # as the proxy sees it
@@ -54,30 +55,21 @@ def start_xvfb():
 
 def wine_env(prefix, display):
     env = {k: v for k, v in os.environ.items() if not k.lower().endswith("_proxy")}
-    return dict(env, WINEPREFIX=prefix, DISPLAY=display, WINEDEBUG="-all",
+    return dict(env, WINEPREFIX=prefix, DISPLAY=display, WINEDEBUG="-all", LC_ALL="zh_CN.UTF-8",
                 # No Mono/Gecko prompts, no menu entries on the host; our printui.dll first.
                 WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=;printui=n",
-                LANG="zh_CN.UTF-8", LC_ALL="zh_CN.UTF-8",
                 # Dead loopback ports: no host printers, no report leaves without a test's server.
                 CUPS_SERVER="127.0.0.1:9", http_proxy="http://127.0.0.1:9")
 
 
-def describe():
-    """The first line of every run's output: which build of the program is tested."""
-    print(f"Wine suite: the {BITS}-bit build, {velmora_exe()}", flush=True)
-
-
 def start():
-    describe()
+    print(f"Wine suite: the {BITS}-bit build, {VELMORA}", flush=True)  # the suite's first line
     stop()
     os.makedirs(SESSION_DIR)
     display, xvfb = start_xvfb()
     env = wine_env(TEMPLATE, display)
-    # A crash must fail the test, not wait for someone to close winedbg's dialog.
-    for args in (["wineboot", "-i"], ["reg", "add", r"HKCU\Software\Wine\WineDbg", "/v",
-                                      "ShowCrashDialog", "/t", "REG_DWORD", "/d", "0", "/f"]):
-        subprocess.run([wine_loader(), *args], env=env, timeout=500, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run([WINE_LOADER, "wineboot", "-i"], env=env, timeout=500, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run([os.path.join(WINE, "wineserver"), "-w"], env=env, timeout=60)
     xvfb.kill()
 
@@ -87,25 +79,27 @@ def stop():
 
 
 class Prefix:
-    """A copy of the template prefix with its own display and wine server, removed afterwards; on
-    Wine's virtual desktop (which draws frames where no window manager is) with desktop=True.
-    `lang` sets the ANSI code page (C.UTF-8: 1252, an English Windows), `dpi` the screen's."""
+    """A copy of the template prefix, with its own display, wine server and our printui.dll."""
 
-    def __init__(self, name="test", desktop=False, lang="zh_CN.UTF-8", dpi=96):
+    def __init__(self, name="test", desktop=False, dpi=96):
         self.dir = tempfile.mkdtemp(prefix=f"{name}-", dir=SESSION_DIR)
         self.path = os.path.join(self.dir, "prefix")
         subprocess.run(["cp", "-a", TEMPLATE, self.path], check=True, timeout=120)
         display, self.xvfb = start_xvfb()
-        self.env, self.children = dict(wine_env(self.path, display), LANG=lang, LC_ALL=lang), []
-        with open(os.path.join(self.path, "user.reg"), "a", encoding="utf-8") as f:
-            # Read when the prefix's wine server starts.
-            f.write(f'\n[Control Panel\\\\Desktop]\n"LogPixels"=dword:{dpi:08x}\n')
-            if desktop:
-                f.write('\n[Software\\\\Wine\\\\Explorer]\n"Desktop"="Default"\n'
-                        '\n[Software\\\\Wine\\\\Explorer\\\\Desktops]\n"Default"="800x600"\n')
-        if desktop:
+        self.env, self.children = wine_env(self.path, display), []
+        # A crash must fail the test, not wait for someone to close winedbg's dialog.
+        registry = (f'\n[Control Panel\\\\Desktop]\n"LogPixels"=dword:{dpi:08x}\n'
+                    '\n[Software\\\\Wine\\\\WineDbg]\n"ShowCrashDialog"=dword:00000000\n')
+        if desktop:  # Wine's virtual desktop, which draws frames where no window manager is
+            registry += ('\n[Software\\\\Wine\\\\Explorer]\n"Desktop"="Default"\n'
+                         '\n[Software\\\\Wine\\\\Explorer\\\\Desktops]\n"Default"="800x600"\n')
             shutil.copy("/usr/share/wine/fonts/marlett.ttf", self.unix_path(r"C:\windows\Fonts"))
-        install_installer_stand_in(self)
+        with open(os.path.join(self.path, "user.reg"), "a", encoding="utf-8") as f:
+            f.write(registry)  # read when the prefix's wine server starts
+        # Where rundll32 of the program's bitness loads the installer from.
+        system = self.unix_path(r"C:\windows\syswow64" if BITS == "32" else r"C:\windows\system32")
+        shutil.copy(os.path.join(BIN_DIR, "tools", "printui.dll"),
+                    system if os.path.isdir(system) else self.unix_path(r"C:\windows\system32"))
 
     def close(self):
         for child in self.children:
@@ -128,10 +122,17 @@ class Prefix:
     def read(self, windows_path):
         return pathlib.Path(self.unix_path(windows_path)).read_bytes()
 
+    def stage(self, directory=r"C:\zarvo-setup", with_package=True):  # returns the program's path
+        os.makedirs(self.unix_path(directory), exist_ok=True)
+        for path in [VELMORA] + [os.path.join(FIXTURES, n) for n in os.listdir(FIXTURES)
+                                 if with_package]:
+            shutil.copy(path, self.unix_path(directory))
+        return directory + r"\Velmora.exe"
+
     def start(self, program, *args, env=None):
         """Starts a program, output to files: processes it starts would hold pipes open."""
         out, err = tempfile.TemporaryFile(dir=self.dir), tempfile.TemporaryFile(dir=self.dir)
-        child = subprocess.Popen([wine_loader(), program, *args], env=dict(self.env, **(env or {})),
+        child = subprocess.Popen([WINE_LOADER, program, *args], env=dict(self.env, **(env or {})),
                                  stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         child.out, child.err, child.started = out, err, time.monotonic()
         self.children.append(child)
@@ -142,44 +143,63 @@ class Prefix:
         child = self.start(program, *args, env=env)
         child.wait(timeout=timeout)
         child.seconds = time.monotonic() - child.started
-        child.out.seek(0), child.err.seek(0)
-        child.stdout, child.stderr = child.out.read(), child.err.read()
+        child.stdout, child.stderr = (f.seek(0) or f.read() for f in (child.out, child.err))
         child.text = lambda: (child.stdout + child.stderr).decode("utf-8", "replace")
         return child
 
-    def tool(self, *args, env=None):
-        """wintool.exe's answer to one command, e.g. tool("control", dialog, 1001)."""
-        result = self.run(tool_path("tools", "wintool"), *map(str, args), env=env, timeout=120)
+    def tool(self, *args):
+        result = self.run(tool_path("tools", "wintool"), *map(str, args), timeout=120)
         answer = json.loads((result.stdout.decode().splitlines() or ["null"])[-1], strict=False)
-        if result.returncode != 0:
-            raise AssertionError(f"wintool {args}: {answer}")
+        assert result.returncode == 0, f"wintool {args}: {answer}"
         return answer
 
+    def spooler(self):  # as INSTALLED
+        return self.tool("spooler", PRINTER, PORT)
+
     def shoot(self, name, rect, margin=12):
-        """Saves the screen around `rect` as the PNG file SHOTS_DIR/name."""
-        os.makedirs(SHOTS_DIR, exist_ok=True)
+        folder = os.environ.get("VELMORA_SCREENSHOT_DIR", "")
+        os.makedirs(folder, exist_ok=True)
         time.sleep(0.5)  # painting waits until the program's queue is otherwise empty
         left, top = max(rect[0] - margin, 0), max(rect[1] - margin, 0)
         subprocess.run(["import", "-display", self.env["DISPLAY"], "-window", "root", "-crop",
                         f"{rect[2] + margin - left}x{rect[3] + margin - top}+{left}+{top}",
-                        "+repage", os.path.join(SHOTS_DIR, name)], timeout=60, check=True)
+                        "+repage", os.path.join(folder, name)], timeout=60, check=True)
 
 
-def install_installer_stand_in(prefix):
-    """Puts our printui.dll where rundll32 of the program's bitness loads it from."""
-    system = prefix.unix_path(r"C:\windows\syswow64" if BITS == "32" else r"C:\windows\system32")
-    shutil.copy(os.path.join(BIN_DIR, "tools", "printui.dll"),
-                system if os.path.isdir(system) else prefix.unix_path(r"C:\windows\system32"))
+class ReportServer(socketserver.ThreadingTCPServer):
+    """Velmora.exe's proxy: records each request, and answers 401 until Basic credentials come."""
+    daemon_threads = True
+
+    def __init__(self, silent=False):
+        super().__init__(("127.0.0.1", 0), ReportAnswer)
+        self.silent, self.requests = silent, []
+        threading.Thread(target=self.serve_forever, daemon=True).start()
+
+    def __exit__(self, *exc):
+        self.shutdown()
+        self.server_close()
+
+    def proxy_env(self):
+        return {"http_proxy": "http://127.0.0.1:%d" % self.server_address[1]}
 
 
-def stage_setup(prefix, with_package=True, directory=r"C:\zarvo-setup"):
-    """Velmora.exe in `directory`, with the driver package beside it or without; returns the
-    program's Windows path."""
-    os.makedirs(prefix.unix_path(directory), exist_ok=True)
-    package = [os.path.join(FIXTURES, name) for name in os.listdir(FIXTURES)]
-    for path in [velmora_exe()] + (package if with_package else []):
-        shutil.copy(path, prefix.unix_path(directory))
-    return directory + r"\Velmora.exe"
+class ReportAnswer(socketserver.StreamRequestHandler):
+    timeout = 10
+
+    def handle(self):
+        try:
+            line, *fields = iter(lambda: self.rfile.readline(65536).strip().decode(), "")
+            headers = {key.lower(): value for key, value in (f.split(": ", 1) for f in fields)}
+            self.server.requests.append((line, headers.get("authorization")))
+            if self.server.silent:
+                time.sleep(60)
+            elif self.server.requests[-1][1] == GOOD_AUTHORIZATION:
+                self.wfile.write(b"HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nOK\r\n")
+            else:
+                self.wfile.write(b"HTTP/1.0 401 Unauthorized\r\nContent-Length: 0\r\n"
+                                 b'WWW-Authenticate: Basic realm="zarvoprinter"\r\n\r\n')
+        except (OSError, ValueError):
+            pass  # the client has gone, as a program that ends before the answer does
 
 
 if __name__ == "__main__":

@@ -1,50 +1,56 @@
-// Stand-in for the system's printer-UI installer in the Wine test prefixes (Wine's own does not
-// implement /ia). It appends its process's command line and current directory to
-// C:\printui.log (UTF-16), which the tests compare with the command the program must give;
-// when the current directory holds the INF, it registers the driver from the files there, for the
-// architecture asked for and for its caller's.
+// The DLL the Wine tests put into their prefixes. As printui.dll it stands in for the system's
+// printer-UI installer (Wine's has no /ia): it registers the driver /m names from the INF's folder,
+// its current directory, for the architecture /h asks for and its caller's. Planted beside the
+// program as a DLL the program loads, it leaves C:\planted-<its name>.txt behind; it imports only
+// the C run-time and kernel32, so that it loads whichever DLL it stands for.
 #include <windows.h>
 #include <winspool.h>
 
+#include <cstdio>
 #include <string>
 
-#include "platform/win32/unique_win32.h"
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+    wchar_t path[MAX_PATH] = {};
+    const std::wstring name(path, ::GetModuleFileNameW(module, path, MAX_PATH));
+    const std::wstring marker = L"C:\\planted-" + name.substr(name.find_last_of(L'\\') + 1);
+    if (reason == DLL_PROCESS_ATTACH && marker != L"C:\\planted-printui.dll") {
+        if (FILE* file = _wfopen((marker + L".txt").c_str(), L"w")) std::fclose(file);
+    }
+    return TRUE;
+}
+
+// The one function the program imports from comctl32.dll.
+extern "C" __declspec(dllexport) BOOL WINAPI InitCommonControlsEx(const void*) { return TRUE; }
 
 extern "C" __declspec(dllexport) void CALLBACK PrintUIEntryW(HWND, HINSTANCE, LPCWSTR, int) {
     wchar_t directory[MAX_PATH] = {};
     const DWORD length = ::GetCurrentDirectoryW(MAX_PATH, directory);
-    const std::wstring folder(directory, length < MAX_PATH ? length : 0);
-    const std::wstring log = std::wstring(::GetCommandLineW()) + L"\n" + folder + L"\n";
-    const plat::win32::UniqueWin32File file(
-        plat::win32::g_releaser, ::CreateFileW(L"C:\\printui.log", FILE_APPEND_DATA,
-                                               FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    if (!file) return;
-    (void)::WriteFile(file.get(), log.data(), static_cast<DWORD>(log.size() * 2), &written,
-                      nullptr);
+    const std::wstring folder(directory, length < MAX_PATH ? length : 0),
+        command = ::GetCommandLineW();
     // The caller sees no result, as with the system's installer: only the driver tells.
-    if (::GetFileAttributesW((folder + L"\\zarvoPrinter.inf").c_str()) == INVALID_FILE_ATTRIBUTES) {
+    const std::size_t m = command.find(L"/m \""), start = m + 4;
+    if (m == std::wstring::npos ||
+        ::GetFileAttributesW((folder + L"\\zarvoPrinter.inf").c_str()) == INVALID_FILE_ATTRIBUTES) {
         return;
     }
-    std::wstring name = L"Zarvo虚拟打印机", driver = folder + L"\\zvpdrv.dll",
-                 data = folder + L"\\zarvoPrinter.ppd", config = folder + L"\\zvpui.dll",
-                 dependent = folder + L"\\zvpres.dll" + L'\0', datatype = L"RAW";
-    DRIVER_INFO_3W info{};
-    info.cVersion = 3;
-    info.pName = name.data();
-    info.pDriverPath = driver.data();
-    info.pDataFile = data.data();
-    info.pConfigFile = config.data();
-    info.pDependentFiles = dependent.data();  // a list, ended by a second null
-    info.pDefaultDataType = datatype.data();
-    // For the environment "/h" names, as the system's installer registers it; and for the
-    // caller's own, where Wine's spooler, inside the 32-bit program, looks for a new queue's
-    // driver (a 64-bit Windows spooler looks in its own, x64, one).
-    const DWORD flags = APD_COPY_NEW_FILES | APD_COPY_FROM_DIRECTORY;
-    if (std::wstring(::GetCommandLineW()).find(L"/h \"x64\"") != std::wstring::npos) {
-        info.pEnvironment = const_cast<wchar_t*>(L"Windows x64");
-        (void)::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), flags);
-        info.pEnvironment = nullptr;
+    // The dependent files are a list, ended by a second null.
+    std::wstring name = command.substr(start, command.find(L'"', start) - start),
+                 driver = folder + L"\\zvpdrv.dll", data = folder + L"\\zarvoPrinter.ppd",
+                 config = folder + L"\\zvpui.dll", dependent = folder + L"\\zvpres.dll" + L'\0',
+                 datatype = L"RAW";
+    DRIVER_INFO_3W info{3,           name.data(),    nullptr, driver.data(),
+                        data.data(), config.data(),  nullptr, dependent.data(),
+                        nullptr,     datatype.data()};
+    // For the environment /h names, as the system's installer does, and the caller's (null), where
+    // Wine's spooler in the 32-bit program looks for a new queue's driver (Windows': in x64).
+    const auto add =
+        reinterpret_cast<decltype(&::AddPrinterDriverExW)>(reinterpret_cast<void (*)()>(
+            ::GetProcAddress(::LoadLibraryW(L"winspool.drv"), "AddPrinterDriverExW")));
+    for (const wchar_t* environment : {L"Windows x64", static_cast<const wchar_t*>(nullptr)}) {
+        info.pEnvironment = const_cast<wchar_t*>(environment);
+        if (!environment || command.find(L"/h \"x64\"") != std::wstring::npos) {
+            (void)add(nullptr, 3, reinterpret_cast<BYTE*>(&info),
+                      APD_COPY_NEW_FILES | APD_COPY_FROM_DIRECTORY);
+        }
     }
-    (void)::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), flags);
 }
