@@ -834,4 +834,11 @@ inline int Program(System& f, const std::string& tail) {
     return f.app->Run();
 }
 
+// The program run with `tail`: its exit code, the boxes it showed and the run log, '#' between.
+inline std::string Outcome(System& f, const std::string& tail) {
+    const int code = Program(f, tail);
+    const std::string out = Say('#', code, f.Log("box "), f.RunLog());
+    return out.substr(0, out.size() - 1);
+}
+
 }  // namespace fake
