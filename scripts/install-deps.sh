@@ -5,7 +5,7 @@ set -euo pipefail
 need=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev
       g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
       wine wine32:i386 wine64 xvfb x11-apps imagemagick locales
-      fonts-wqy-microhei fonts-wine python3 clang-format clang libclang-rt-14-dev
+      fonts-wqy-microhei fonts-wine python3 clang-format
       wixl msitools)
 
 sudo_cmd=()

@@ -1,7 +1,9 @@
-// The install/uninstall report against the pretend server: the request on its own thread, its
-// quiet failures, and the reading of the answer's first line.
+// The report's answer against the pretend server: its first line read through any reads, and
+// logged in part, escaped.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <random>
 
 #include "fake_system.h"
 #include "report/report.h"
@@ -46,6 +48,24 @@ TEST(FirstLineTest, ReadThrough4096BytesAtATimeToTheLineFeedOrTheEnd) {
     EXPECT_EQ(Read(std::string(endless, 'x') + "\nrest", SIZE_MAX),
               "1 " + std::string(velmora::kReportKeptLineSize, 'x') + " " +
                   Str(endless / 4096 + 1) + " ");
+}
+
+// Any answer in reads of any size: the line is the answer up to its first line feed without
+// carriage returns (at most the kept size); reading stops with the read that holds the line feed.
+TEST(FirstLineTest, AnyAnswerInReadsOfAnySize) {
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 3000; ++round) {
+        std::string body(random() % 9000, 'x'), expected;
+        for (char& c : body) c = random() % 3000 == 0 ? '\n' : "ab\r\xD6"[random() % 4];
+        const std::size_t piece = 1 + random() % 5101, end = std::min(body.find('\n'), body.size());
+        for (const char c : body.substr(0, end)) {
+            if (c != '\r' && expected.size() < velmora::kReportKeptLineSize) expected += c;
+        }
+        const std::size_t per_read = std::min(piece, velmora::kReportReadBufferSize);
+        const std::size_t reads =
+            (end + (end < body.size()) + per_read - 1) / per_read + (end == body.size());
+        EXPECT_EQ(Read(body, piece), Say(' ', 1, expected, reads)) << round;
+    }
 }
 
 }  // namespace
