@@ -22,8 +22,9 @@ BITS = os.environ.get("VELMORA_WINE_BITS", "32")
 SESSION_DIR = os.environ.get("VELMORA_WINE_SESSION", "")
 REPORT_HOST = os.environ.get("VELMORA_REPORT_HOST", "")
 TEMPLATE = os.path.join(SESSION_DIR, "template")
-FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fixtures", "driver")
 VELMORA = os.path.join(BIN_DIR, "Velmora.exe")
+# A setup folder's files: the program, and beside it the driver package.
+SETUP = [pathlib.Path(VELMORA), *(pathlib.Path(__file__).parent / "fixtures" / "driver").iterdir()]
 PRINTER, PORT = "Zarvo虚拟打印机", "zarvoPrinter Port"
 WINE_LOADER = os.path.join(WINE, "wine64" if BITS == "64" else "wine")
 # What the spooler holds after an install (Prefix.spooler): the queue, queued only (not shared, no
@@ -124,8 +125,7 @@ class Prefix:
 
     def stage(self, directory=r"C:\zarvo-setup", with_package=True):  # returns the program's path
         os.makedirs(self.unix_path(directory), exist_ok=True)
-        for path in [VELMORA] + [os.path.join(FIXTURES, n) for n in os.listdir(FIXTURES)
-                                 if with_package]:
+        for path in SETUP if with_package else SETUP[:1]:
             shutil.copy(path, self.unix_path(directory))
         return directory + r"\Velmora.exe"
 
@@ -173,14 +173,12 @@ class ReportServer(socketserver.ThreadingTCPServer):
     def __init__(self, silent=False):
         super().__init__(("127.0.0.1", 0), ReportAnswer)
         self.silent, self.requests = silent, []
+        self.proxy = {"http_proxy": "http://127.0.0.1:%d" % self.server_address[1]}  # its address
         threading.Thread(target=self.serve_forever, daemon=True).start()
 
     def __exit__(self, *exc):
         self.shutdown()
         self.server_close()
-
-    def proxy_env(self):
-        return {"http_proxy": "http://127.0.0.1:%d" % self.server_address[1]}
 
 
 class ReportAnswer(socketserver.StreamRequestHandler):

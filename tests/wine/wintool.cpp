@@ -189,11 +189,8 @@ std::string Dispatch(const std::vector<std::wstring>& args) {
 
 }  // namespace
 
-int main() {
-    int argc = 0;
-    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-    const std::string answer =
-        argv ? Dispatch(std::vector<std::wstring>(argv + 1, argv + argc)) : Error("no arguments");
+int wmain(int argc, wchar_t** argv) {
+    const std::string answer = Dispatch(std::vector<std::wstring>(argv + 1, argv + argc));
     std::printf("%s\n", answer.c_str());
     return answer.compare(0, 9, "{\"error\":") == 0 ? 1 : 0;
 }
