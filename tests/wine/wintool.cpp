@@ -144,25 +144,23 @@ std::string Controls(HWND window) {
         const std::wstring text = TextOf(item);
         (void)::GetWindowRect(item, &r);
         (void)::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        out +=
-            (out.empty() ? "" : ",") +
-            List(item == window ? 0 : ::GetDlgCtrlID(item), ClassOf(item).c_str(),
-                 ::GetWindowLongW(item, GWL_STYLE) & 0xFFFF, r.left, r.top, r.right, r.bottom,
-                 text.c_str(), size.cx, size.cy, Send(item, BM_GETCHECK, 0, 0),
-                 ::IsWindowEnabled(item), ::IsWindowVisible(item), Send(item, CB_GETCOUNT, 0, 0));
+        out += "," + List(item == window ? 0 : ::GetDlgCtrlID(item), ClassOf(item).c_str(),
+                          ::GetWindowLongW(item, GWL_STYLE) & 0xFFFF, r.left, r.top, r.right,
+                          r.bottom, text.c_str(), size.cx, size.cy, Send(item, BM_GETCHECK, 0, 0),
+                          ::IsWindowEnabled(item), ::IsWindowVisible(item),
+                          Send(item, CB_GETCOUNT, 0, 0));
     }
-    return "[" + out + "]";
+    return "[" + out.substr(1) + "]";  // the window comes first, so there is always one
 }
 
 // spooler <queue> <port>; box: a message box's caption and text, after which it presses its OK;
 // controls <caption>; post <caption> <id> <message> <wparam>; settext <caption> <id> <text>. A
 // caption names a dialog (not a message box), an id one of its controls, or 0 the dialog itself.
-std::string Dispatch(const std::vector<std::wstring>& args) {
-    const auto number = [&](std::size_t i) {
-        return i < args.size() ? std::wcstoll(args[i].c_str(), nullptr, 0) : 0;
-    };
-    const std::wstring command = args.empty() ? L"" : args[0];
-    if (command == L"spooler" && args.size() == 3) return Spooler(args[1], args[2]);
+std::string Dispatch(std::vector<std::wstring> args) {
+    args.resize(5);  // an argument not given is empty, or 0
+    const auto number = [&](int i) { return std::wcstoll(args[i].c_str(), nullptr, 0); };
+    const std::wstring& command = args[0];
+    if (command == L"spooler") return Spooler(args[1], args[2]);
     if (command == L"box") {
         HWND box = Find(BoxText);
         if (!box) return Error("no box");
@@ -170,9 +168,8 @@ std::string Dispatch(const std::vector<std::wstring>& args) {
         (void)::PostMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
         return Poll(kSendTimeoutMs, [&] { return !::IsWindow(box); }) ? answer : Error("box stays");
     }
-    HWND window = Find([&](HWND w) {
-        return args.size() > 1 && ClassOf(w) == L"#32770" && !BoxText(w) && TextOf(w) == args[1];
-    });
+    HWND window = Find(
+        [&](HWND w) { return ClassOf(w) == L"#32770" && !BoxText(w) && TextOf(w) == args[1]; });
     HWND target = number(2) ? ::GetDlgItem(window, static_cast<int>(number(2))) : window;
     if (command == L"controls" && window) return Controls(window);
     // Posted, since the handler may open a modal window or keep the thread busy for seconds.
@@ -181,7 +178,7 @@ std::string Dispatch(const std::vector<std::wstring>& args) {
         return "{}";
     }
     bool sent = false;
-    if (command == L"settext" && target && args.size() == 4) {
+    if (command == L"settext" && target) {
         Send(target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[3].c_str()), &sent);
     }
     return sent ? "{}" : Error("unknown command or failed call");
