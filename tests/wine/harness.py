@@ -43,12 +43,14 @@ def report_line(path):  # as the proxy sees it
     return f"GET http://{REPORT_HOST}:80/zarvoprinter/servlet/{path} HTTP/1.0"
 
 
-def start_xvfb():
-    """Xvfb on a free display of its choice; it ends with this process, whatever ends that."""
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten",
-                             "tcp"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                            preexec_fn=lambda: ctypes.CDLL(None).prctl(1, signal.SIGKILL))
-    return ":" + xvfb.stdout.readline().decode().strip(), xvfb  # ":" if it could not start
+def start_xvfb(stack):
+    """Xvfb on a display it picks; it ends with `stack` or this process, whatever ends that."""
+    xvfb = stack.enter_context(subprocess.Popen(
+        ["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+        preexec_fn=lambda: ctypes.CDLL(None).prctl(1, signal.SIGKILL)))
+    stack.callback(xvfb.kill)  # before its exit closes its pipe and waits for it
+    return ":" + xvfb.stdout.readline().decode().strip()  # ":" if it could not start
 
 
 def wine_env(prefix, display):
@@ -64,21 +66,19 @@ def start():
     print(f"Wine suite: the {BITS}-bit build, {VELMORA}", flush=True)  # the suite's first line
     stop()
     os.makedirs(SESSION_DIR)
-    display, xvfb = start_xvfb()
-    env = wine_env(TEMPLATE, display)
-    subprocess.run([WINE_LOADER, "wineboot", "-i"], env=env, timeout=500, check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run([WINESERVER, "-w"], env=env, timeout=60)
-    xvfb.kill()
+    with contextlib.ExitStack() as stack:
+        env = wine_env(TEMPLATE, start_xvfb(stack))
+        subprocess.run([WINE_LOADER, "wineboot", "-i"], env=env, timeout=500, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run([WINESERVER, "-w"], env=env, timeout=60)
 
 
 def stop():
     shutil.rmtree(SESSION_DIR, ignore_errors=True)
 
 
-class Prefix(contextlib.ExitStack):
-    """A copy of the template prefix, with its own display, wine server and our printui.dll; closing
-    it (or leaving its with block) ends its programs and removes it, in the reverse of set-up."""
+class Prefix(contextlib.ExitStack):  # closed, it undoes its set-up, last step first
+    """A copy of the template prefix, with its own display, wine server and our printui.dll."""
 
     def __init__(self, name="test", desktop=False, dpi=96):
         super().__init__()
@@ -86,11 +86,8 @@ class Prefix(contextlib.ExitStack):
         self.callback(shutil.rmtree, self.dir, ignore_errors=True)
         self.path = os.path.join(self.dir, "prefix")
         subprocess.run(["cp", "-a", TEMPLATE, self.path], check=True, timeout=120)
-        display, xvfb = start_xvfb()
-        self.env = wine_env(self.path, display)
-        self.callback(xvfb.kill)
-        self.callback(subprocess.run, [WINESERVER, "-k"], env=self.env, timeout=60,
-                      capture_output=True)
+        self.env = wine_env(self.path, start_xvfb(self))
+        self.callback(subprocess.run, [WINESERVER, "-k"], env=self.env, timeout=60)
         # A crash must fail the test, not wait for someone to close winedbg's dialog.
         registry = (f'\n[Control Panel\\\\Desktop]\n"LogPixels"=dword:{dpi:08x}\n'
                     '\n[Software\\\\Wine\\\\WineDbg]\n"ShowCrashDialog"=dword:00000000\n')
@@ -124,7 +121,7 @@ class Prefix(contextlib.ExitStack):
 
     def start(self, program, *args, env=None):
         """Starts a program, output to files: processes it starts would hold pipes open."""
-        out, err = tempfile.TemporaryFile(dir=self.dir), tempfile.TemporaryFile(dir=self.dir)
+        out, err = [self.enter_context(tempfile.TemporaryFile(dir=self.dir)) for _ in range(2)]
         child = subprocess.Popen([WINE_LOADER, program, *args], env=dict(self.env, **(env or {})),
                                  stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         child.out, child.err, child.started = out, err, time.monotonic()
@@ -151,7 +148,7 @@ class Prefix(contextlib.ExitStack):
         return self.tool("spooler", PRINTER, PORT)
 
     def shoot(self, name, rect, margin=12):
-        folder = os.environ.get("VELMORA_SCREENSHOT_DIR", "")
+        folder = os.path.join(os.path.dirname(SESSION_DIR), "screenshots")  # beside the session
         os.makedirs(folder, exist_ok=True)
         time.sleep(0.5)  # painting waits until the program's queue is otherwise empty
         left, top = max(rect[0] - margin, 0), max(rect[1] - margin, 0)

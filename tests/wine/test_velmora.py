@@ -83,12 +83,11 @@ class Sequences(unittest.TestCase):
         self.velmora(self.packaged, "-c", exit_code=1)  # a check answers from what is there
 
     def test_3_runs_at_once_keep_their_lines_apart_and_check_changes_nothing(self):
-        [log] = glob.glob(self.prefix.unix_path(r"C:\users\*\Temp\Velmora.log"))
-        os.remove(log)
+        [log] = map(pathlib.Path, glob.glob(self.prefix.unix_path(r"C:\users\*\Temp\Velmora.log")))
+        log.unlink()
         self.assertEqual(self.velmora(self.packaged, "-i -q", runs=2), INSTALLED)
         # Each run's lines stand together, header to result; the second waited, then installed over.
-        runs = re.split(r".* Velmora [\d.]+, command .*\n",
-                        pathlib.Path(log).read_text(encoding="utf-8-sig"))[1:]
+        runs = re.split(r".* Velmora [\d.]+, command .*\n", log.read_text(encoding="utf-8-sig"))[1:]
         self.assertEqual([run.splitlines()[-1][-30:] for run in runs],
                          ["result: succeeded, exit code 0"] * 2, runs)
         self.assertIn("install lock: waited for another install or uninstall to end",
@@ -262,7 +261,7 @@ class SettingsDialog(unittest.TestCase):
         self.end(BM_CLICK, control=IDCANCEL, settings=settings)
 
     def test_on_an_english_windows_at_144_dpi_texts_fit_read_and_name_things_right(self):
-        server = self.enterContext(ReportServer(silent=True))  # where reports wait for ever
+        server = self.enterContext(ReportServer(silent=True))  # the hidden buttons' reports hang
         # The program's own locale sets its code page: C.UTF-8 makes it 1252, an English Windows's.
         self.open(144, env=dict(server.proxy, LC_ALL="C.UTF-8"))
         self.shows({IDOK: {"text": "确定"}}, 144)
