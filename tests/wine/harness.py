@@ -2,30 +2,31 @@
 a copy of it per test with a display of its own, wintool.exe inside, the report server outside."""
 
 import base64
+import contextlib
 import ctypes
+import http.server
 import json
 import os
 import pathlib
-import select
 import shutil
 import signal
-import socketserver
 import subprocess
 import sys
 import tempfile
 import threading
 import time
 
-WINE = "/usr/lib/wine"
 BIN_DIR = os.environ.get("VELMORA_WINE_BIN", "")
 BITS = os.environ.get("VELMORA_WINE_BITS", "32")
 SESSION_DIR = os.environ.get("VELMORA_WINE_SESSION", "")
 REPORT_HOST = os.environ.get("VELMORA_REPORT_HOST", "")
 TEMPLATE = os.path.join(SESSION_DIR, "template")
-FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fixtures", "driver")
 VELMORA = os.path.join(BIN_DIR, "Velmora.exe")
+# A setup folder's files: the program, and beside it the driver package.
+SETUP = [pathlib.Path(VELMORA), *(pathlib.Path(__file__).parent / "fixtures" / "driver").iterdir()]
 PRINTER, PORT = "Zarvo虚拟打印机", "zarvoPrinter Port"
-WINE_LOADER = os.path.join(WINE, "wine64" if BITS == "64" else "wine")
+WINE_LOADER = "/usr/lib/wine/wine64" if BITS == "64" else "/usr/lib/wine/wine"
+WINESERVER = "/usr/lib/wine/wineserver"
 # What the spooler holds after an install (Prefix.spooler): the queue, queued only (not shared, no
 # default bit); our port listed; our driver, by the name the program gives the installer, for x64,
 # which it asks for, and under WOW64 for x86, where Wine's in-process spooler wants it; the default.
@@ -42,15 +43,14 @@ def report_line(path):  # as the proxy sees it
     return f"GET http://{REPORT_HOST}:80/zarvoprinter/servlet/{path} HTTP/1.0"
 
 
-def start_xvfb():
-    """Xvfb on a free display of its choice; it ends with this process, whatever ends that."""
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten",
-                             "tcp"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                            preexec_fn=lambda: ctypes.CDLL(None).prctl(1, signal.SIGKILL))
-    if not select.select([xvfb.stdout], [], [], 30)[0]:
-        xvfb.kill()
-        raise RuntimeError("Xvfb did not start")
-    return ":" + xvfb.stdout.readline().decode().strip(), xvfb
+def start_xvfb(stack):
+    """Xvfb on a display it picks; it ends with `stack` or this process, whatever ends that."""
+    xvfb = stack.enter_context(subprocess.Popen(
+        ["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+        preexec_fn=lambda: ctypes.CDLL(None).prctl(1, signal.SIGKILL)))
+    stack.callback(xvfb.kill)  # before its exit closes its pipe and waits for it
+    return ":" + xvfb.stdout.readline().decode().strip()  # ":" if it could not start
 
 
 def wine_env(prefix, display):
@@ -66,27 +66,28 @@ def start():
     print(f"Wine suite: the {BITS}-bit build, {VELMORA}", flush=True)  # the suite's first line
     stop()
     os.makedirs(SESSION_DIR)
-    display, xvfb = start_xvfb()
-    env = wine_env(TEMPLATE, display)
-    subprocess.run([WINE_LOADER, "wineboot", "-i"], env=env, timeout=500, check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run([os.path.join(WINE, "wineserver"), "-w"], env=env, timeout=60)
-    xvfb.kill()
+    with contextlib.ExitStack() as stack:
+        env = wine_env(TEMPLATE, start_xvfb(stack))
+        subprocess.run([WINE_LOADER, "wineboot", "-i"], env=env, timeout=500, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run([WINESERVER, "-w"], env=env, timeout=60)
 
 
 def stop():
     shutil.rmtree(SESSION_DIR, ignore_errors=True)
 
 
-class Prefix:
+class Prefix(contextlib.ExitStack):  # closed, it undoes its set-up, last step first
     """A copy of the template prefix, with its own display, wine server and our printui.dll."""
 
     def __init__(self, name="test", desktop=False, dpi=96):
+        super().__init__()
         self.dir = tempfile.mkdtemp(prefix=f"{name}-", dir=SESSION_DIR)
+        self.callback(shutil.rmtree, self.dir, ignore_errors=True)
         self.path = os.path.join(self.dir, "prefix")
         subprocess.run(["cp", "-a", TEMPLATE, self.path], check=True, timeout=120)
-        display, self.xvfb = start_xvfb()
-        self.env, self.children = wine_env(self.path, display), []
+        self.env = wine_env(self.path, start_xvfb(self))
+        self.callback(subprocess.run, [WINESERVER, "-k"], env=self.env, timeout=60)
         # A crash must fail the test, not wait for someone to close winedbg's dialog.
         registry = (f'\n[Control Panel\\\\Desktop]\n"LogPixels"=dword:{dpi:08x}\n'
                     '\n[Software\\\\Wine\\\\WineDbg]\n"ShowCrashDialog"=dword:00000000\n')
@@ -101,15 +102,6 @@ class Prefix:
         shutil.copy(os.path.join(BIN_DIR, "tools", "printui.dll"),
                     system if os.path.isdir(system) else self.unix_path(r"C:\windows\system32"))
 
-    def close(self):
-        for child in self.children:
-            child.kill()
-            child.wait(timeout=10)
-        subprocess.run([os.path.join(WINE, "wineserver"), "-k"], env=self.env, timeout=60,
-                       capture_output=True)
-        self.xvfb.kill()
-        shutil.rmtree(self.dir, ignore_errors=True)
-
     def unix_path(self, windows_path):  # of a path on C:
         return os.path.join(self.path, "drive_c", *windows_path[2:].strip("\\").split("\\"))
 
@@ -123,19 +115,18 @@ class Prefix:
         return pathlib.Path(self.unix_path(windows_path)).read_bytes()
 
     def stage(self, directory=r"C:\zarvo-setup", with_package=True):  # returns the program's path
-        os.makedirs(self.unix_path(directory), exist_ok=True)
-        for path in [VELMORA] + [os.path.join(FIXTURES, n) for n in os.listdir(FIXTURES)
-                                 if with_package]:
-            shutil.copy(path, self.unix_path(directory))
+        for path in SETUP if with_package else SETUP[:1]:
+            self.write(f"{directory}\\{path.name}", path.read_bytes())
         return directory + r"\Velmora.exe"
 
     def start(self, program, *args, env=None):
         """Starts a program, output to files: processes it starts would hold pipes open."""
-        out, err = tempfile.TemporaryFile(dir=self.dir), tempfile.TemporaryFile(dir=self.dir)
+        out, err = [self.enter_context(tempfile.TemporaryFile(dir=self.dir)) for _ in range(2)]
         child = subprocess.Popen([WINE_LOADER, program, *args], env=dict(self.env, **(env or {})),
                                  stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         child.out, child.err, child.started = out, err, time.monotonic()
-        self.children.append(child)
+        self.callback(child.wait, timeout=10)
+        self.callback(child.kill)
         return child
 
     def run(self, program, *args, timeout=180, env=None):
@@ -157,7 +148,7 @@ class Prefix:
         return self.tool("spooler", PRINTER, PORT)
 
     def shoot(self, name, rect, margin=12):
-        folder = os.environ.get("VELMORA_SCREENSHOT_DIR", "")
+        folder = os.path.join(os.path.dirname(SESSION_DIR), "screenshots")  # beside the session
         os.makedirs(folder, exist_ok=True)
         time.sleep(0.5)  # painting waits until the program's queue is otherwise empty
         left, top = max(rect[0] - margin, 0), max(rect[1] - margin, 0)
@@ -166,40 +157,35 @@ class Prefix:
                         "+repage", os.path.join(folder, name)], timeout=60, check=True)
 
 
-class ReportServer(socketserver.ThreadingTCPServer):
+class ReportServer(http.server.ThreadingHTTPServer):
     """Velmora.exe's proxy: records each request, and answers 401 until Basic credentials come."""
-    daemon_threads = True
 
     def __init__(self, silent=False):
         super().__init__(("127.0.0.1", 0), ReportAnswer)
         self.silent, self.requests = silent, []
+        self.proxy = {"http_proxy": "http://127.0.0.1:%d" % self.server_address[1]}  # its address
         threading.Thread(target=self.serve_forever, daemon=True).start()
 
     def __exit__(self, *exc):
         self.shutdown()
         self.server_close()
 
-    def proxy_env(self):
-        return {"http_proxy": "http://127.0.0.1:%d" % self.server_address[1]}
+    def handle_error(self, *args):
+        pass  # the client has gone, as a program that ends before the answer does
 
 
-class ReportAnswer(socketserver.StreamRequestHandler):
+class ReportAnswer(http.server.BaseHTTPRequestHandler):
     timeout = 10
 
-    def handle(self):
-        try:
-            line, *fields = iter(lambda: self.rfile.readline(65536).strip().decode(), "")
-            headers = {key.lower(): value for key, value in (f.split(": ", 1) for f in fields)}
-            self.server.requests.append((line, headers.get("authorization")))
-            if self.server.silent:
-                time.sleep(60)
-            elif self.server.requests[-1][1] == GOOD_AUTHORIZATION:
-                self.wfile.write(b"HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nOK\r\n")
-            else:
-                self.wfile.write(b"HTTP/1.0 401 Unauthorized\r\nContent-Length: 0\r\n"
-                                 b'WWW-Authenticate: Basic realm="zarvoprinter"\r\n\r\n')
-        except (OSError, ValueError):
-            pass  # the client has gone, as a program that ends before the answer does
+    def do_GET(self):
+        self.server.requests.append((self.requestline, self.headers["Authorization"]))
+        if self.server.silent:
+            time.sleep(60)
+        elif self.server.requests[-1][1] == GOOD_AUTHORIZATION:
+            self.wfile.write(b"HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nOK\r\n")
+        else:
+            self.wfile.write(b"HTTP/1.0 401 Unauthorized\r\nContent-Length: 0\r\n"
+                             b'WWW-Authenticate: Basic realm="zarvoprinter"\r\n\r\n')
 
 
 if __name__ == "__main__":

@@ -23,10 +23,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
 extern "C" __declspec(dllexport) BOOL WINAPI InitCommonControlsEx(const void*) { return TRUE; }
 
 extern "C" __declspec(dllexport) void CALLBACK PrintUIEntryW(HWND, HINSTANCE, LPCWSTR, int) {
-    wchar_t directory[MAX_PATH] = {};
-    const DWORD length = ::GetCurrentDirectoryW(MAX_PATH, directory);
-    const std::wstring folder(directory, length < MAX_PATH ? length : 0),
-        command = ::GetCommandLineW();
+    wchar_t directory[MAX_PATH] = {};  // left empty if the path is longer
+    (void)::GetCurrentDirectoryW(MAX_PATH, directory);
+    const std::wstring folder = directory, command = ::GetCommandLineW();
     // The caller sees no result, as with the system's installer: only the driver tells.
     const std::size_t m = command.find(L"/m \""), start = m + 4;
     if (m == std::wstring::npos ||

@@ -11,22 +11,19 @@ import shutil
 import subprocess
 import unittest
 
-import harness
-from harness import GOOD_AUTHORIZATION, INSTALLED, ReportServer
+from harness import (BIN_DIR, BITS, GOOD_AUTHORIZATION, INSTALLED, SETUP, Prefix, ReportServer,
+                     report_line)
 
 # "誠" is D5 5C in code page 936: its trail byte is a backslash.
 BARE, PACKAGED = r"C:\zarvo-bare", r"C:\Zarvo誠信-update"
 # An install removes these first: from the x64 driver folder and, under WOW64, the x86 one too.
-WOW64 = harness.BITS == "32"
-STALE = [f"C:\\windows\\system32\\spool\\drivers\\{folder}\\3\\{name}"
-         for folder in (("w32x86", "x64") if WOW64 else ("x64",)) for name in (
-             "QXOEMUI.dll zarvoprinter.GPD QXOEMUI.INI zarvoprinter.dll QXUNIDRV.DLL "
-             "QXUNIDRVUI.DLL zarvoprinter.BUD").split()] + [
-    f"C:\\windows\\system32\\spool\\prtprocs\\{'w32x86' if WOW64 else 'x64'}\\{name}"
-    for name in ("Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll")] + [r"C:\windows\velmora.ini"]
+SPOOL, OWN = r"C:\windows\system32\spool", "w32x86" if BITS == "32" else "x64"
+STALE = [rf"{SPOOL}\drivers\{folder}\3\{name}" for folder in {"x64", OWN} for name in (
+    "QXOEMUI.dll zarvoprinter.GPD QXOEMUI.INI zarvoprinter.dll QXUNIDRV.DLL QXUNIDRVUI.DLL "
+    "zarvoprinter.BUD").split()] + [rf"{SPOOL}\prtprocs\{OWN}\{name}" for name in (
+        "Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll")] + [r"C:\windows\velmora.ini"]
 GONE = [None, False, []]  # no queue, port or driver of ours in either environment
-PACKAGES = [os.path.join(os.environ.get("VELMORA_WINE_PACKAGES", ""), name)
-            for name in ("Velmora.msi", "Velmora-next.msi")]
+PACKAGES = [f"{os.environ.get('VELMORA_WINE_PACKAGES', '')}/Velmora{s}.msi" for s in ("", "-next")]
 # A 32-bit package goes to the 32-bit folder and registry view of 64-bit Windows.
 FOLDER = r"C:\Program Files (x86)\Velmora"
 ENTRIES = r"HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall"
@@ -53,21 +50,19 @@ def table(package, name):  # keyed by the first column
 class Sequences(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.prefix, cls.server = harness.Prefix("sequences"), ReportServer()
-        cls.addClassCleanup(cls.prefix.close)
-        cls.addClassCleanup(cls.server.__exit__)
+        cls.prefix, cls.server = map(cls.enterClassContext, (Prefix("sequences"), ReportServer()))
         cls.bare, cls.packaged = cls.prefix.stage(BARE, False), cls.prefix.stage(PACKAGED)
 
     def velmora(self, exe, switches, exit_code=0, boxes=(), runs=1, answered=False):
         """The spooler's state after `runs` runs at once: they showed `boxes` alone, and ended by
         themselves (a box or window would wait for a click) as `exit_code` says."""
         self.server.silent, self.server.requests[:] = not answered, []
-        started = [self.prefix.start(exe, *switches.split(), env=self.server.proxy_env())
+        started = [self.prefix.start(exe, *switches.split(), env=self.server.proxy)
                    for _ in range(runs)]
         shown = [self.prefix.tool("box") for _ in boxes]
         self.assertEqual(([run.wait(timeout=25) for run in started], shown),
                          ([exit_code] * runs, [["Velmora", box] for box in boxes]), switches)
-        report = None if "-c" in switches else harness.report_line(
+        report = None if "-c" in switches else report_line(
             "PrintUnInstall" if "-u" in switches else "PrintInstall")
         self.assertEqual({line for line, _ in self.server.requests}, {report} - {None})
         if answered:  # the credentials go only with the answer to the challenge
@@ -88,12 +83,11 @@ class Sequences(unittest.TestCase):
         self.velmora(self.packaged, "-c", exit_code=1)  # a check answers from what is there
 
     def test_3_runs_at_once_keep_their_lines_apart_and_check_changes_nothing(self):
-        [log] = glob.glob(self.prefix.unix_path(r"C:\users\*\Temp\Velmora.log"))
-        os.remove(log)
+        [log] = map(pathlib.Path, glob.glob(self.prefix.unix_path(r"C:\users\*\Temp\Velmora.log")))
+        log.unlink()
         self.assertEqual(self.velmora(self.packaged, "-i -q", runs=2), INSTALLED)
         # Each run's lines stand together, header to result; the second waited, then installed over.
-        runs = re.split(r".* Velmora [\d.]+, command .*\n",
-                        pathlib.Path(log).read_text(encoding="utf-8-sig"))[1:]
+        runs = re.split(r".* Velmora [\d.]+, command .*\n", log.read_text(encoding="utf-8-sig"))[1:]
         self.assertEqual([run.splitlines()[-1][-30:] for run in runs],
                          ["result: succeeded, exit code 0"] * 2, runs)
         self.assertIn("install lock: waited for another install or uninstall to end",
@@ -108,15 +102,14 @@ class Sequences(unittest.TestCase):
         exe = p.stage(folder)
         # Where Windows looks first for DLLs outside KnownDLLs, as Wine does told to prefer native.
         for name in ("comctl32.dll", "winspool.drv", "wininet.dll"):
-            shutil.copy(harness.BIN_DIR + "/tools/printui.dll", p.unix_path(folder + "\\" + name))
+            shutil.copy(BIN_DIR + "/tools/printui.dll", p.unix_path(folder + "\\" + name))
             p.env["WINEDLLOVERRIDES"] += f";{name[:-4]}=n,b"
         # The log's name is another file's second name (a hard link).
-        secret = p.write(r"C:\secret.txt", b"another file's text\r\n")
-        os.makedirs(p.unix_path(temp))
+        secret = p.write(temp + r"\secret.txt", b"another file's text\r\n")
         os.link(secret, p.unix_path(temp + r"\Velmora.log"))
         pathlib.Path(p.unix_path(r"C:\windows\dorvaPrinter.exe")).unlink(missing_ok=True)
         self.assertEqual((self.velmora(exe, "-i -q"), p.read(r"C:\windows\dorvaPrinter.exe"),
-                          glob.glob(p.unix_path(r"C:\planted-*")), p.read(r"C:\secret.txt")),
+                          glob.glob(p.unix_path(r"C:\planted-*")), p.read(temp + r"\secret.txt")),
                          (INSTALLED, p.read(exe), [], b"another file's text\r\n"))
         [fresh] = glob.glob(p.unix_path(temp + r"\Velmora-*.log"))
         log = pathlib.Path(fresh).read_bytes().decode("utf-8")
@@ -160,13 +153,11 @@ class Package(unittest.TestCase):
             {"NOT WIX_DOWNGRADE_DETECTED": ["A newer version of Velmora is already installed."]}))
 
     def test_2_install_upgrade_repair_remove(self):
-        self.prefix = harness.Prefix("package")
-        self.addCleanup(self.prefix.close)
+        self.prefix = self.enterContext(Prefix("package"))
         first, second = ["Z:" + path.replace("/", "\\") for path in PACKAGES]  # the host's root
-        files = {f.name: hash(f.read_bytes()) for f in pathlib.Path(harness.FIXTURES).iterdir()}
-        files["Velmora.exe"] = hash(pathlib.Path(harness.VELMORA).read_bytes())
+        files = {f.name: hash(f.read_bytes()) for f in SETUP}
         # The program's runs, which name this version (the next package holds the same program).
-        i, u = (self.properties[0]["ProductVersion"] + ".0 " + s for s in ("-i -q", "-u -q"))
+        i, u = (f"{self.properties[0]['ProductVersion']}.0 -{s} -q succeeded" for s in "iu")
         # For all users: the printer, the files side by side, an entry in Programs and Features.
         self.assertEqual(self.msiexec("/i", first), ([i], (INSTALLED[:3], files, {self.codes[0]})))
         # Removed for a newer version as Windows removes it, naming the new product (Wine's own
@@ -175,13 +166,13 @@ class Package(unittest.TestCase):
                          ([], (INSTALLED[:3], None, set())))
         # The newer package replaces the older; a repair ("/fa", which Wine lacks) installs again.
         self.assertEqual(self.msiexec("/i", first)[0], [i])
-        self.assertEqual(self.msiexec("/i", second)[0][-1:], [i])
+        self.assertEqual(self.msiexec("/i", second)[0], [u, i])
         self.assertEqual(self.msiexec("/i", self.codes[1], "REINSTALL=ALL"),
                          ([i], (INSTALLED[:3], files, {self.codes[1]})))
         # Removal takes queue, port, driver, the files and their folder, and the entry.
         self.assertEqual(self.msiexec("/x", second), ([u], (GONE, None, set())))
 
-    def msiexec(self, *args):  # the program's runs, all succeeded; the printer, files, entries
+    def msiexec(self, *args):  # the program's runs and their results; the printer, files, entries
         self.assertEqual(self.prefix.run("msiexec", *args, "/qn", timeout=120).returncode, 0, args)
         # Under Wine the package's actions run in the user's account, and log to its folder.
         log = ""
@@ -189,32 +180,29 @@ class Package(unittest.TestCase):
             log = pathlib.Path(path).read_text(encoding="utf-8-sig")
             os.remove(path)
         runs = re.findall(r' Velmora ([\d.]+), command "([^"]*)".*?result: (\w+)', log, re.S)
-        self.assertEqual({result for _, _, result in runs} - {"succeeded"}, set(), args)
         there = pathlib.Path(self.prefix.unix_path(FOLDER))
         files = {f.name: hash(f.read_bytes()) for f in there.iterdir()} if there.is_dir() else None
         entries = self.prefix.run("reg", "query", ENTRIES).text()
-        return [f"{version} {switches}" for version, switches, _ in runs], (
+        return [" ".join(run) for run in runs], (
             self.prefix.spooler()[:3], files, set(re.findall(r"\{[0-9A-F-]{36}\}", entries)))
 
 
 class SettingsDialog(unittest.TestCase):
     @classmethod
     def setUpClass(cls):  # a screen at 96 dpi and one at 144 (150%)
-        cls.prefixes = {dpi: harness.Prefix("dialog", desktop=True, dpi=dpi) for dpi in (96, 144)}
-        for prefix in cls.prefixes.values():
-            cls.addClassCleanup(prefix.close)
+        cls.prefixes = {dpi: cls.enterClassContext(Prefix("dialog", desktop=True, dpi=dpi))
+                        for dpi in (96, 144)}
 
     def open(self, dpi=96, read_only_file=None, env=None):
-        self.prefix = self.prefixes[dpi]
-        self.ui = self.prefix.tool
-        self.exe, path = self.prefix.stage(), self.prefix.unix_path(SETTINGS)
-        pathlib.Path(path).unlink(missing_ok=True)
+        self.prefix, self.ui = self.prefixes[dpi], self.prefixes[dpi].tool
+        self.settings = pathlib.Path(self.prefix.unix_path(SETTINGS))
+        self.settings.unlink(missing_ok=True)
         if read_only_file:  # read-only, and for root, whose writes ignore that, immutable
             os.chmod(self.prefix.write(SETTINGS, read_only_file), 0o444)
-            if os.geteuid() == 0 and subprocess.run(["chattr", "+i", path]).returncode:
+            if os.geteuid() == 0 and subprocess.run(["chattr", "+i", self.settings]).returncode:
                 self.skipTest("root, and no way to make a file read-only here")
-            self.addCleanup(subprocess.run, ["chattr", "-i", path])
-        self.velmora = self.prefix.start(self.exe, env=env)
+            self.addCleanup(subprocess.run, ["chattr", "-i", self.settings])
+        self.velmora = self.prefix.start(self.prefix.stage(), env=env)
         self.addCleanup(self.velmora.kill)  # a failed test may have left it open
 
     def post(self, message, wparam=0, control=0, dialog="Velmora"):
@@ -239,9 +227,11 @@ class SettingsDialog(unittest.TestCase):
         if screenshot:
             self.prefix.shoot(screenshot, [window[k] for k in ("left", "top", "right", "bottom")])
 
-    def end(self, message, wparam=0, control=0):  # the program ends with the dialog
+    def end(self, message, wparam=0, control=0, settings=None):
+        """The program ends with the dialog, leaving the settings file `settings` (None: none)."""
         self.post(message, wparam, control)
         self.assertEqual(self.velmora.wait(timeout=30), 0)
+        self.assertEqual(self.settings.read_bytes() if self.settings.exists() else None, settings)
 
     def test_defaults_layout_about_box_run_program_box_and_ok(self):
         self.open()
@@ -256,10 +246,8 @@ class SettingsDialog(unittest.TestCase):
         self.post(BM_CLICK, control=RUNEXE)  # which the file shows
         self.shows({0: {"enabled": 1}, EXENAME: {"enabled": 1}, BROWSE_EXE: {"enabled": 1}})
         self.ui("settext", "Velmora", OUTPATH, "E:\\输出 文件")
-        self.end(BM_CLICK, control=IDOK)
-        self.assertEqual(self.prefix.read(SETTINGS).decode("gbk"), "[zarvoprinter]\r\nexe=1\r\n"
-                         "exename=zarvoconv.exe\r\nouttype=BMP\r\noutpath=E:\\输出 文件\r\n"
-                         "overwrite=0\r\n")
+        self.end(BM_CLICK, control=IDOK, settings="[zarvoprinter]\r\nexe=1\r\nexename=zarvoconv.exe"
+                 "\r\nouttype=BMP\r\noutpath=E:\\输出 文件\r\noverwrite=0\r\n".encode("gbk"))
 
     def test_read_only_file_is_said_and_keeps_the_dialog_and_the_file(self):
         settings = "[zarvoprinter]\r\noutpath=D:\\图片\\\r\n".encode("gbk")
@@ -270,14 +258,12 @@ class SettingsDialog(unittest.TestCase):
         self.assertEqual(self.ui("box"),
                          ["Velmora", "无法保存设置文件 C:\\windows\\zarvoprintsetup.ini（错误代码 5）"])
         self.shows({OUTPATH: {"text": "d:\\只读"}})
-        self.end(BM_CLICK, control=IDCANCEL)
-        self.assertEqual(self.prefix.read(SETTINGS), settings)
+        self.end(BM_CLICK, control=IDCANCEL, settings=settings)
 
     def test_on_an_english_windows_at_144_dpi_texts_fit_read_and_name_things_right(self):
-        server = ReportServer(silent=True)  # the hidden buttons' reports wait for ever
-        self.addCleanup(server.__exit__)
+        server = self.enterContext(ReportServer(silent=True))  # the hidden buttons' reports hang
         # The program's own locale sets its code page: C.UTF-8 makes it 1252, an English Windows's.
-        self.open(144, env=dict(server.proxy_env(), LC_ALL="C.UTF-8"))
+        self.open(144, env=dict(server.proxy, LC_ALL="C.UTF-8"))
         self.shows({IDOK: {"text": "确定"}}, 144)
         # Code page 1252 holds no Chinese: the queue, the default printer and the boxes have their
         # real names all the same; a path it cannot hold is refused, the dialog kept.
@@ -292,16 +278,14 @@ class SettingsDialog(unittest.TestCase):
         self.post(WM_COMMAND, UNINSTALL)
         self.assertEqual((self.ui("box"), self.prefix.spooler()[:3], server.requests), (
             ["Velmora", "卸载Zarvo虚拟打印机驱动 成功 "], GONE,
-            [(harness.report_line(p), None) for p in ("PrintInstall", "PrintUnInstall")]))
+            [(report_line(p), None) for p in ("PrintInstall", "PrintUnInstall")]))
         self.end(WM_KEYDOWN, VK_ESCAPE)  # which writes nothing
-        self.assertFalse(os.path.exists(self.prefix.unix_path(SETTINGS)))
 
     def test_at_144_dpi_texts_fit_and_the_close_box_writes_nothing(self):
         self.open(144)
         self.shows({}, 144, "settings_dialog_144dpi.png")
         self.ui("settext", "Velmora", OUTPATH, "d:\\不要保存")
-        self.end(WM_SYSCOMMAND, SC_CLOSE)
-        self.assertFalse(os.path.exists(self.prefix.unix_path(SETTINGS)))
+        self.end(WM_SYSCOMMAND, SC_CLOSE)  # which writes nothing
 
 
 if __name__ == "__main__":

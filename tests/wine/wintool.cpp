@@ -17,7 +17,6 @@ namespace {
 // next reads its queue, as the box it then shows is about to do.
 constexpr UINT kSendTimeoutMs = 5000;
 
-std::string Json(const std::string& json) { return json; }  // JSON already
 std::string Json(long long number) { return std::to_string(number); }
 std::string Json(const wchar_t* text) {
     const int length = text ? static_cast<int>(std::wcslen(text)) : 0;
@@ -64,18 +63,17 @@ std::string Spooler(std::wstring queue_name, const std::wstring& port) {
         }
     }
     for (const wchar_t* environment : {L"Windows NT x86", L"Windows x64"}) {
-        if (Has(queue_name, [&](auto... a) {
-                return ::EnumPrinterDriversW(nullptr, const_cast<wchar_t*>(environment), 1, a...);
-            })) {
-            drivers += (drivers.empty() ? "" : ",") + Json(environment);
-        }
+        const auto enumerate = [&](auto... a) {
+            return ::EnumPrinterDriversW(nullptr, const_cast<wchar_t*>(environment), 1, a...);
+        };
+        if (Has(queue_name, enumerate)) drivers += (drivers.empty() ? "" : ",") + Json(environment);
     }
     wchar_t default_printer[MAX_PATH] = {};
     DWORD size = MAX_PATH;
     (void)::GetDefaultPrinterW(default_printer, &size);
     const bool listed = Has(port, [](auto... a) { return ::EnumPortsW(nullptr, 1, a...); });
-    return List(queue, std::string(listed ? "true" : "false"), "[" + drivers + "]",
-                default_printer);
+    return "[" + queue + (listed ? ",true,[" : ",false,[") + drivers + "]," +
+           Json(default_printer) + "]";
 }
 
 LRESULT Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam, bool* done = nullptr) {
@@ -98,14 +96,6 @@ std::wstring ClassOf(HWND window) {
     return ::GetClassNameW(window, name, 64) ? name : L"";
 }
 
-template <typename Found>
-bool Poll(DWORD timeout_ms, Found found) {
-    for (const DWORD start = ::GetTickCount(); !found(); ::Sleep(50)) {
-        if (::GetTickCount() - start >= timeout_ms) return false;
-    }
-    return true;
-}
-
 // A message box's text static (a dialog's child of id 0xFFFF), or null.
 HWND BoxText(HWND window) {
     HWND text = ClassOf(window) == L"#32770" ? ::GetDlgItem(window, 0xFFFF) : nullptr;
@@ -115,14 +105,12 @@ HWND BoxText(HWND window) {
 // The first visible top-level window that is `wanted`, waited for up to a minute; or null.
 template <typename Wanted>
 HWND Find(Wanted wanted) {
-    HWND found = nullptr;
-    Poll(60000, [&] {
-        for (found = ::GetTopWindow(nullptr); found; found = ::GetWindow(found, GW_HWNDNEXT)) {
-            if (::IsWindowVisible(found) && wanted(found)) return true;
+    for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < 60000; ::Sleep(50)) {
+        for (HWND found = ::GetTopWindow(nullptr); found; found = ::GetWindow(found, GW_HWNDNEXT)) {
+            if (::IsWindowVisible(found) && wanted(found)) return found;
         }
-        return false;
-    });
-    return found;
+    }
+    return nullptr;
 }
 
 // The window (id 0) and its controls: id, class, style, screen rectangle, text and its size in the
@@ -144,35 +132,33 @@ std::string Controls(HWND window) {
         const std::wstring text = TextOf(item);
         (void)::GetWindowRect(item, &r);
         (void)::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        out +=
-            (out.empty() ? "" : ",") +
-            List(item == window ? 0 : ::GetDlgCtrlID(item), ClassOf(item).c_str(),
-                 ::GetWindowLongW(item, GWL_STYLE) & 0xFFFF, r.left, r.top, r.right, r.bottom,
-                 text.c_str(), size.cx, size.cy, Send(item, BM_GETCHECK, 0, 0),
-                 ::IsWindowEnabled(item), ::IsWindowVisible(item), Send(item, CB_GETCOUNT, 0, 0));
+        out += "," + List(item == window ? 0 : ::GetDlgCtrlID(item), ClassOf(item).c_str(),
+                          ::GetWindowLongW(item, GWL_STYLE) & 0xFFFF, r.left, r.top, r.right,
+                          r.bottom, text.c_str(), size.cx, size.cy, Send(item, BM_GETCHECK, 0, 0),
+                          ::IsWindowEnabled(item), ::IsWindowVisible(item),
+                          Send(item, CB_GETCOUNT, 0, 0));
     }
-    return "[" + out + "]";
+    return "[" + out.substr(1) + "]";  // the window comes first, so there is always one
 }
 
 // spooler <queue> <port>; box: a message box's caption and text, after which it presses its OK;
 // controls <caption>; post <caption> <id> <message> <wparam>; settext <caption> <id> <text>. A
 // caption names a dialog (not a message box), an id one of its controls, or 0 the dialog itself.
-std::string Dispatch(const std::vector<std::wstring>& args) {
-    const auto number = [&](std::size_t i) {
-        return i < args.size() ? std::wcstoll(args[i].c_str(), nullptr, 0) : 0;
-    };
-    const std::wstring command = args.empty() ? L"" : args[0];
-    if (command == L"spooler" && args.size() == 3) return Spooler(args[1], args[2]);
+std::string Dispatch(std::vector<std::wstring> args) {
+    args.resize(5);  // an argument not given is empty, or 0
+    const auto number = [&](int i) { return std::wcstoll(args[i].c_str(), nullptr, 0); };
+    const std::wstring& command = args[0];
+    if (command == L"spooler") return Spooler(args[1], args[2]);
     if (command == L"box") {
         HWND box = Find(BoxText);
         if (!box) return Error("no box");
         const std::string answer = List(TextOf(box).c_str(), TextOf(BoxText(box)).c_str());
         (void)::PostMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-        return Poll(kSendTimeoutMs, [&] { return !::IsWindow(box); }) ? answer : Error("box stays");
+        for (UINT waited = 0; waited < kSendTimeoutMs && ::IsWindow(box); waited += 50) ::Sleep(50);
+        return ::IsWindow(box) ? Error("box stays") : answer;
     }
-    HWND window = Find([&](HWND w) {
-        return args.size() > 1 && ClassOf(w) == L"#32770" && !BoxText(w) && TextOf(w) == args[1];
-    });
+    HWND window = Find(
+        [&](HWND w) { return ClassOf(w) == L"#32770" && !BoxText(w) && TextOf(w) == args[1]; });
     HWND target = number(2) ? ::GetDlgItem(window, static_cast<int>(number(2))) : window;
     if (command == L"controls" && window) return Controls(window);
     // Posted, since the handler may open a modal window or keep the thread busy for seconds.
@@ -181,7 +167,7 @@ std::string Dispatch(const std::vector<std::wstring>& args) {
         return "{}";
     }
     bool sent = false;
-    if (command == L"settext" && target && args.size() == 4) {
+    if (command == L"settext" && target) {
         Send(target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[3].c_str()), &sent);
     }
     return sent ? "{}" : Error("unknown command or failed call");
@@ -189,11 +175,8 @@ std::string Dispatch(const std::vector<std::wstring>& args) {
 
 }  // namespace
 
-int main() {
-    int argc = 0;
-    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-    const std::string answer =
-        argv ? Dispatch(std::vector<std::wstring>(argv + 1, argv + argc)) : Error("no arguments");
+int wmain(int argc, wchar_t** argv) {
+    const std::string answer = Dispatch(std::vector<std::wstring>(argv + 1, argv + argc));
     std::printf("%s\n", answer.c_str());
     return answer.compare(0, 9, "{\"error\":") == 0 ? 1 : 0;
 }
