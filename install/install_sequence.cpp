@@ -67,7 +67,7 @@ bool ReadBack(plat::Os& os, RunLog& log, bool& port_listed) {
                            "\", driver \"", queue.driver, "\", processor \"", queue.processor,
                            "\", datatype \"", queue.datatype, "\""}));
     }
-    port_listed = PortIsListed(os.spooler, os.kernel);
+    port_listed = PortIsListed(os.spooler);
     log.Write(Join({"check: port ", kPortNameA, port_listed ? " listed" : " not listed"}));
     const std::string default_printer = DefaultPrinterName(os.profile);
     const bool default_is_ours = plat::SameNameIgnoringCase(default_printer, kPrinterName);
@@ -78,7 +78,7 @@ bool ReadBack(plat::Os& os, RunLog& log, bool& port_listed) {
 
 // Logs whether the spooler has our driver for `environment`, and gives it.
 bool DriverReadsBack(plat::Os& os, RunLog& log, const char* environment) {
-    const bool installed = DriverIsInstalled(os.spooler, os.kernel, environment);
+    const bool installed = DriverIsInstalled(os.spooler, environment);
     log.Write(
         Join({"check: driver for ", environment, installed ? " installed" : " not installed"}));
     return installed;

@@ -68,7 +68,7 @@ bool ReadPrinterRecord(plat::Spooler& spooler, plat::Kernel& kernel, PrinterReco
 // Whether one of the spooler's level-1 lists (ports, drivers: records that are a name) holds
 // `name`. Asked with no memory, the list gives its size; then it fills memory of that size.
 template <typename Enumerate>
-bool Lists(plat::Kernel& kernel, const char* name, Enumerate enumerate) {
+bool Lists(const char* name, Enumerate enumerate) {
     static_assert(sizeof(plat::PortInfo1) == sizeof(plat::DriverInfo1), "records of a name");
     DWORD needed = 0;
     DWORD count = 0;
@@ -157,19 +157,16 @@ bool IsOurQueue(const QueueRecord& queue) {
            plat::SameNameIgnoringCase(queue.driver, kPrinterName);
 }
 
-bool PortIsListed(plat::Spooler& spooler, plat::Kernel& kernel) {
-    return Lists(kernel, kPortNameA,
-                 [&](plat::BYTE* buffer, DWORD size, DWORD* needed, DWORD* count) {
-                     return spooler.EnumPortsA(nullptr, 1, buffer, size, needed, count);
-                 });
+bool PortIsListed(plat::Spooler& spooler) {
+    return Lists(kPortNameA, [&](plat::BYTE* buffer, DWORD size, DWORD* needed, DWORD* count) {
+        return spooler.EnumPortsA(nullptr, 1, buffer, size, needed, count);
+    });
 }
 
-bool DriverIsInstalled(plat::Spooler& spooler, plat::Kernel& kernel, const char* environment) {
-    return Lists(kernel, kPrinterName,
-                 [&](plat::BYTE* buffer, DWORD size, DWORD* needed, DWORD* count) {
-                     return spooler.EnumPrinterDriversA(nullptr, environment, 1, buffer, size,
-                                                        needed, count);
-                 });
+bool DriverIsInstalled(plat::Spooler& spooler, const char* environment) {
+    return Lists(kPrinterName, [&](plat::BYTE* buffer, DWORD size, DWORD* needed, DWORD* count) {
+        return spooler.EnumPrinterDriversA(nullptr, environment, 1, buffer, size, needed, count);
+    });
 }
 
 std::string DefaultPrinterName(plat::Profile& profile) {

@@ -49,10 +49,10 @@ QueueRecord ReadVirtualPrinter(plat::Spooler& spooler, plat::Kernel& kernel);
 bool IsOurQueue(const QueueRecord& queue);
 
 // Whether the spooler lists the printer's port.
-bool PortIsListed(plat::Spooler& spooler, plat::Kernel& kernel);
+bool PortIsListed(plat::Spooler& spooler);
 
 // Whether the spooler has the printer's driver for `environment` ("Windows x64").
-bool DriverIsInstalled(plat::Spooler& spooler, plat::Kernel& kernel, const char* environment);
+bool DriverIsInstalled(plat::Spooler& spooler, const char* environment);
 
 // The printer win.ini's "device" entry names: the default printer of the user running the
 // program; empty when there is none.

@@ -53,7 +53,7 @@ plat::BOOL UninstallPrinter(plat::Os& os, RunLog& log) {
     // own environment, and maybe an x86 copy beside it, which goes too where the spooler lists
     // it (a missing driver is not always said by its error code).
     const plat::BOOL deleted = DeleteDriver(os, log, windows.environment);
-    if (DriverIsInstalled(os.spooler, kernel, kX86Environment)) {
+    if (DriverIsInstalled(os.spooler, kX86Environment)) {
         (void)DeleteDriver(os, log, kX86Environment);
     }
     return deleted;

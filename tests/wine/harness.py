@@ -8,6 +8,7 @@ import http.server
 import json
 import os
 import pathlib
+import select
 import shutil
 import signal
 import subprocess
@@ -50,7 +51,9 @@ def start_xvfb(stack):
         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
         preexec_fn=lambda: ctypes.CDLL(None).prctl(1, signal.SIGKILL)))
     stack.callback(xvfb.kill)  # before its exit closes its pipe and waits for it
-    return ":" + xvfb.stdout.readline().decode().strip()  # ":" if it could not start
+    # Bounded: a display that never comes leaves ":", on which Wine fails at once.
+    ready = select.select([xvfb.stdout], [], [], 30)[0]
+    return ":" + (xvfb.stdout.readline().decode().strip() if ready else "")
 
 
 def wine_env(prefix, display):
