@@ -208,11 +208,16 @@ class SettingsDialog(unittest.TestCase):
         self.end(BM_CLICK, control=IDOK, settings="[zarvoprinter]\r\nexe=0\r\nexename=zarvoconv.exe"
                  "\r\nouttype=BMP\r\noutpath=E:\\输出 文件\r\noverwrite=0\r\n".encode("gbk"))
 
+    def test_at_144_dpi_texts_fit(self):  # the Chinese font's texts, as at 96 dpi
+        self.open(144)
+        self.shows({}, 144, "settings_dialog_144dpi.png")
+        self.end(WM_KEYDOWN, VK_ESCAPE)
+
     def test_on_an_english_windows_at_144_dpi_texts_fit_and_what_it_cannot_hold_is_refused(self):
         # C.UTF-8 makes the program's code page 1252, an English Windows's, which holds no Chinese:
         # a path it cannot hold is refused, the dialog kept; Escape then writes nothing.
         self.open(144, env={"LC_ALL": "C.UTF-8"})
-        self.shows({IDOK: {"text": "确定"}}, 144, "settings_dialog_144dpi.png")
+        self.shows({IDOK: {"text": "确定"}}, 144, "settings_dialog_144dpi_english.png")
         self.ui("settext", "Velmora", OUTPATH, "E:\\输出2")
         self.post(BM_CLICK, control=IDOK)
         self.assertEqual(self.ui("box"), ["Velmora", "输出文件路径或程序名中有本系统的代码页无法保存的"
