@@ -1,7 +1,7 @@
 """The real program under Wine, for what only a real system shows (what the pretend system of the
 native tests shows is left to them): "-i", "-u" and "-c" against Wine's spooler, the report,
-Velmora.msi under msiexec, the settings dialog's layout at 96 and 144 dpi, an English Windows's
-code page; ctest runs each class."""
+Velmora.msi under msiexec (what Wine's does otherwise than Windows' in the package's tables), the
+settings dialog's layout at 96 and 144 dpi, an English Windows's code page; ctest runs each class."""
 
 import glob
 import itertools
@@ -121,7 +121,35 @@ class Package(unittest.TestCase):
         cls.properties = [{k: v[0] for k, v in table(p, "Property").items()} for p in PACKAGES]
         cls.codes = [p["ProductCode"] for p in cls.properties]
 
-    def test_install_upgrade_repair_remove(self):
+    def test_1_tables(self):
+        this, properties = PACKAGES[0], self.properties[0]
+        # The upgrade code is the README's; Programs and Features names Velmora by Zarvo.
+        readme = (pathlib.Path(__file__).resolve().parents[2] / "README.md").read_text("utf-8")
+        [readme_code] = re.findall(r"upgrade code[^{]*(\{[0-9A-F-]{36}\})", readme)
+        self.assertEqual(({p["UpgradeCode"] for p in self.properties}, properties["ProductName"],
+                          properties["Manufacturer"]), ({readme_code}, "Velmora", "Zarvo"))
+        # Velmora.exe from its installed place (18), in the script (1024), as the system (2048); a
+        # failed install fails the package, a failed removal or rollback (256) is ignored (64).
+        files = table(this, "File")
+        self.assertEqual({name: (int(kind), files[source][1], arguments) for name, (
+            kind, source, arguments, _) in table(this, "CustomAction").items()}, {
+            "InstallPrinter": (18 + 1024 + 2048, "Velmora.exe", "-i -q"),
+            "RollbackPrinter": (18 + 64 + 256 + 1024 + 2048, "Velmora.exe", "-u -q"),
+            "RemovePrinter": (18 + 64 + 1024 + 2048, "Velmora.exe", "-u -q")})
+        # The rollback right before the install, under its condition; an older version goes first.
+        sequence = table(this, "InstallExecuteSequence")
+        order = sorted(sequence, key=lambda name: int(sequence[name][1]))
+        self.assertEqual((order.index("RollbackPrinter") + 1, sequence["RollbackPrinter"][0]),
+                         (order.index("InstallPrinter"), sequence["InstallPrinter"][0]))
+        self.assertLess(order.index("RemoveExistingProducts"), order.index("InstallFiles"))
+        # Older versions are removed, a newer one only found (2): the launch condition refuses it.
+        code, version = properties["UpgradeCode"], properties["ProductVersion"]
+        self.assertEqual((sorted(rows(this, "Upgrade")), table(this, "LaunchCondition")), (
+            [[code, "", version, "", "1", "", "WIX_UPGRADE_DETECTED"],
+             [code, version, "", "", "2", "", "WIX_DOWNGRADE_DETECTED"]],
+            {"NOT WIX_DOWNGRADE_DETECTED": ["A newer version of Velmora is already installed."]}))
+
+    def test_2_install_upgrade_repair_remove(self):
         self.prefix = self.enterContext(Prefix("package"))
         first, second = ["Z:" + path.replace("/", "\\") for path in PACKAGES]  # the host's root
         files = {f.name: hash(f.read_bytes()) for f in SETUP}
