@@ -283,8 +283,9 @@ class System : public ServiceManager,
     DWORD GetTempPathW(DWORD n, char16_t* b) override {
         return Fails("GetTempPathW") ? 0 : Copy(FromUtf8(temp), b, n);
     }
-    BOOL CopyFileW(const char16_t* from, const char16_t* to, BOOL) override {
+    BOOL CopyFileW(const char16_t* from, const char16_t* to, BOOL fail_if_exists) override {
         if (Fails("CopyFileW") || !files.count(Utf8(from))) return Error(kErrorFileNotFound);
+        if (fail_if_exists && files.count(Utf8(to))) return Error(80);  // ERROR_FILE_EXISTS
         return files[Utf8(to)] = files[Utf8(from)], Note("copy", Utf8(to));
     }
     BOOL DeleteFileW(const char16_t* path) override {
