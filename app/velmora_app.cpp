@@ -61,6 +61,8 @@ int CVelmoraApp::InitInstance() {
     const SplitLine arguments = ReadProgramArguments(os_.kernel);
     const RunMode mode = ChooseRunMode(arguments.words);
     const bool unseen = NobodyCanSeeBoxes(os_.kernel, os_.ui);
+    // A check shows nothing anywhere, as no run does where nobody could see it.
+    const bool quiet = unseen || mode == RunMode::Check || HasQuietSwitch(arguments.words);
     RunLog& log = log_;
     m_nExitCode = kExitFailure;
     // Every text of the program is code page 936: without it no name would reach the system
@@ -72,7 +74,7 @@ int CVelmoraApp::InitInstance() {
         log.Begin(arguments.tail);
         log.Write(!gbk ? "code page 936 (GBK) is not installed: nothing done"
                        : Join({kUnseen, ": the settings dialog was not opened"}));
-        if (!gbk && !unseen && !HasQuietSwitch(arguments.words)) {
+        if (!gbk && !quiet) {
             (void)AppMessageBox(os_.ui, os_.kernel, kNoCodePageText);
         }
         log.End(false, m_nExitCode);
@@ -94,9 +96,8 @@ int CVelmoraApp::InitInstance() {
     RunLock lock(os_.kernel);
     const bool locked = mode == RunMode::Check || lock.Take(kRunLockWaitMs);
     // Runs are logged from before the socket start-up, so that a run that fails there leaves a
-    // trace too. A check shows nothing anywhere.
-    Notices notices(os_.ui, os_.kernel, log,
-                    unseen || mode == RunMode::Check || HasQuietSwitch(arguments.words));
+    // trace too.
+    Notices notices(os_.ui, os_.kernel, log, quiet);
     log.Begin(arguments.tail);
     if (unseen) log.Write(Join({kUnseen, ": -q"}));
     if (!lock.note().empty()) log.Write(lock.note());

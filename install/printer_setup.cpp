@@ -30,8 +30,8 @@ constexpr DWORD kLevel2 = 2;
 // The record's text fields are declared writable by the system but are only read.
 char* Text(const char* text) { return const_cast<char*>(text); }
 
-void BroadcastSettingChange(plat::Profile& profile, std::intptr_t lparam) {
-    (void)profile.SendMessageTimeoutA(plat::HwndBroadcast(), plat::kWmWininichange, 0, lparam,
+void BroadcastSettingChange(plat::Profile& profile) {
+    (void)profile.SendMessageTimeoutA(plat::HwndBroadcast(), plat::kWmWininichange, 0, 0,
                                       plat::kSmtoNormal, kBroadcastTimeoutMs, nullptr);
 }
 
@@ -117,7 +117,7 @@ BOOL AddVirtualPrinter(plat::Spooler& spooler) {
 
 BOOL SetDefaultPrinterByName(plat::Spooler& spooler, plat::Profile& profile) {
     if (!spooler.SetDefaultPrinterA(kPrinterName)) return kFalse;
-    BroadcastSettingChange(profile, 0);
+    BroadcastSettingChange(profile);
     return kTrue;
 }
 
@@ -128,6 +128,9 @@ plat::LONG ConfigureSpoolDirectory(plat::Kernel& kernel, CRegistry& holder) {
     const plat::LONG opened = holder.registry.RegOpenKeyExW(plat::HkeyLocalMachine(), kSpoolKey, 0,
                                                             plat::kKeyAllAccess, &key);
     if (opened != static_cast<plat::LONG>(plat::kErrorSuccess)) return opened;
+    // Closing the root here would drop the process's cached HKEY_LOCAL_MACHINE while the report
+    // thread may be reading the registry through WinINet.
+    (void)holder.m_hKey.release();
     holder.m_hKey.reset(key);
     const auto size = static_cast<DWORD>((directory.size() + 1) * sizeof(char16_t));
     return holder.registry.RegSetValueExW(key, kSpoolValue, 0, plat::kRegSz,

@@ -12,7 +12,8 @@
 namespace velmora {
 
 // Owner of one open registry key; starts out holding the predefined root HKEY_LOCAL_MACHINE,
-// which is what it closes when no key was handed to it.
+// which is what it closes when no key was handed to it. A key handed to it takes the root's
+// place without closing the root.
 struct CRegistry {
     explicit CRegistry(plat::Registry& registry)
         : registry(registry), m_hKey(registry, plat::HkeyLocalMachine()) {}

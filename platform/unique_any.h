@@ -32,6 +32,8 @@ class UniqueAny {
 
     Handle get() const { return handle_; }
     explicit operator bool() const { return handle_ != Invalid(); }
+    // Gives the handle up without releasing it.
+    Handle release() { return std::exchange(handle_, Invalid()); }
     void reset(Handle handle = Invalid()) {
         const Handle old = std::exchange(handle_, handle);
         if (old != Invalid()) (void)(owner_->*Close)(old);

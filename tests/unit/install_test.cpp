@@ -43,15 +43,17 @@ TEST(InstallTest, PutsThePrinterInPlaceAndLogsEachStep) {
     EXPECT_EQ(Program(f, "-i"), 0);
     // The queue on the port and driver made before it; the default printer, announced; nothing
     // left open; the stale files gone (the print processors' with the spooler stopped), others'
-    // kept; the spool directory written before the spooler restarts.
+    // kept; the spool directory written before the spooler restarts, the printer's key the only
+    // one closed.
     const System::Queue& q = f.queues[kName];
     EXPECT_EQ(Say('|', q.port, q.driver, q.record, q.attributes, f.Device(), f.Log("broadcast "),
-                  f.Unreleased(), Kept(f), f.reg[kSpoolKey]["SpoolDirectory"]),
+                  f.Unreleased(), Kept(f), f.reg[kSpoolKey]["SpoolDirectory"], f.Log("close ")),
               kPort + "|" + kName + "|" + kName + "," VELMORA_REPORT_HOST ",,,,0,0,|1|" + kName +
                   "," + kName + "," + kPort +
                   "|0 1000||\\Velmora.exe \\zarvoPrinter.inf \\Velmora.log \\dorvaPrinter.exe "
                   "\\rundll32.exe \\OTHER.DLL \\STDNAMES.GPD \\w.dll \\zarvoprintsetup.ini "
-                  "|C:\\windows|");
+                  "|C:\\windows|key " +
+                  kSpoolKey + "|");
     f.RunThreads();
     EXPECT_EQ(f.RunLog(),
               "Velmora 1.0.0.0, command \"-i\", Windows 6.0.0 (NT), 64-bit, elevated: yes|copy "
