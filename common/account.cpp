@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "common/join.h"
+#include "common/run_log.h"
 #include "common/text.h"
 
 namespace velmora {
@@ -44,7 +46,15 @@ std::string RunningAccountSid(plat::Kernel& kernel) {
     return bytes;
 }
 
-std::string OwnerDistrust(plat::Kernel& kernel, const void* owner) {
+std::string OwnerDistrust(plat::Kernel& kernel, plat::HANDLE object, int object_type) {
+    void* owner = nullptr;
+    void* descriptor = nullptr;
+    const plat::DWORD error = kernel.GetSecurityInfo(
+        object, object_type, plat::kOwnerSecurityInformation, &owner, &descriptor);
+    const plat::UniqueLocal held(kernel, descriptor);
+    if (error != plat::kErrorSuccess) {
+        return Join({"its owner cannot be read, error ", ErrorCodeText(error)});
+    }
     const std::string sid = SidBytes(owner);
     if (sid.empty()) return "its owner cannot be read";
     if (sid == kAdministratorsSid || sid == kSystemSid) return std::string();

@@ -1,5 +1,5 @@
-// The account the program runs as, and the accounts a file of the log may belong to, told apart
-// by their security identifiers (SIDs), compared as bytes.
+// The account the program runs as, and the accounts the log file and the install lock may belong
+// to, told apart by their security identifiers (SIDs), compared as bytes.
 #pragma once
 
 #include <string>
@@ -25,11 +25,11 @@ plat::UniqueHandle OpenOwnToken(plat::Kernel& kernel);
 // The running account's SID; empty when the process token cannot be read.
 std::string RunningAccountSid(plat::Kernel& kernel);
 
-// Why an object whose owner's SID is at `owner` is not to be trusted: "" when the owner is the
-// Administrators group (which owns what elevated administrators create), the system account or
-// the running account. An owner or an account that cannot be read is no match, not even for each
-// other.
-std::string OwnerDistrust(plat::Kernel& kernel, const void* owner);
+// Why `object` (a file or a kernel object, as `object_type` says) is not to be trusted, read from
+// its owner: "" when the owner is the Administrators group (which owns what elevated
+// administrators create), the system account or the running account. An owner or an account
+// that cannot be read is no match, not even for each other.
+std::string OwnerDistrust(plat::Kernel& kernel, plat::HANDLE object, int object_type);
 
 // "the system account" or "account <name>" (UTF-8), for the log; "this account" when it cannot be
 // told.

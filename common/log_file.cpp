@@ -76,15 +76,7 @@ std::string Distrust(plat::Kernel& kernel, plat::HANDLE file) {
     if (information.nNumberOfLinks != 1) {
         return Join({"it has ", Decimal(information.nNumberOfLinks), " names (hard links)"});
     }
-    void* owner = nullptr;
-    void* descriptor = nullptr;
-    const DWORD error = kernel.GetSecurityInfo(
-        file, plat::kSeFileObject, plat::kOwnerSecurityInformation, &owner, &descriptor);
-    const plat::UniqueLocal held(kernel, descriptor);
-    if (error != plat::kErrorSuccess) {
-        return Join({"its owner cannot be read, error ", ErrorCodeText(error)});
-    }
-    return OwnerDistrust(kernel, owner);
+    return OwnerDistrust(kernel, file, plat::kSeFileObject);
 }
 
 plat::UniqueFile OpenLogFile(plat::Kernel& kernel, const plat::Path& path, DWORD rotate_size,

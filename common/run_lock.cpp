@@ -26,15 +26,7 @@ bool RunLock::Take(plat::DWORD wait_ms) {
     if (!mutex_) {
         distrust = Join({"cannot be opened, error ", ErrorCodeText(FailureCode(kernel_))});
     } else if (kernel_.GetLastError() == plat::kErrorAlreadyExists) {
-        void* owner = nullptr;
-        void* descriptor = nullptr;
-        const plat::DWORD error =
-            kernel_.GetSecurityInfo(mutex_.get(), plat::kSeKernelObject,
-                                    plat::kOwnerSecurityInformation, &owner, &descriptor);
-        const plat::UniqueLocal held(kernel_, descriptor);
-        distrust = error != plat::kErrorSuccess
-                       ? Join({"its owner cannot be read, error ", ErrorCodeText(error)})
-                       : OwnerDistrust(kernel_, owner);
+        distrust = OwnerDistrust(kernel_, mutex_.get(), plat::kSeKernelObject);
     }
     plat::DWORD waited = distrust.empty() ? kernel_.WaitForSingleObject(mutex_.get(), 0) : 0;
     if (distrust.empty() && waited == plat::kWaitTimeout) {

@@ -11,8 +11,10 @@
 
 namespace velmora {
 
-// How long a run waits for another one to end: above the longest a run takes (the installer's
-// ten minutes and the spooler's waits), below the deployment tools' own time-outs.
+// How long a run waits for another one to end before it gives up with 1618, which the deployment
+// tools retry later: longer than an ordinary run takes, shorter than their own time-outs. A run
+// whose installer and spooler use their whole bounds (ten minutes and more) can outlast it; the
+// waiting run then ends without having changed anything.
 inline constexpr plat::DWORD kRunLockWaitMs = 10 * 60 * 1000;
 
 class RunLock {

@@ -9,7 +9,6 @@
 #include "common/system_facts.h"
 #include "common/system_paths.h"
 #include "common/text.h"
-#include "platform/mbcs.h"
 
 namespace velmora {
 namespace {

@@ -1,8 +1,6 @@
 // Windows version and width, elevation: the facts of the log's header.
 #include "common/system_facts.h"
 
-#include <cstring>
-
 #include "common/account.h"
 #include "common/architecture.h"
 #include "common/join.h"

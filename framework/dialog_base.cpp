@@ -2,7 +2,6 @@
 #include "framework/dialog_base.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "platform/mbcs.h"
 #include "platform/ui.h"

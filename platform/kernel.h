@@ -1,9 +1,8 @@
 // Kernel primitives: module and directory queries, code pages, files and their owners, processes
-// and their tokens and sessions, threads, memory, resources, time, sleeping and the thread's
-// last-error value. Paths are UTF-16, as the system gives and takes them.
+// and their tokens and sessions, threads, memory, time, sleeping and the thread's last-error
+// value. Paths are UTF-16, as the system gives and takes them.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "platform/types.h"
@@ -67,12 +66,10 @@ struct SystemTime {
     WORD wMilliseconds;
 };
 
-constexpr DWORD kVerPlatformWin32Windows = 1;
 constexpr DWORD kVerPlatformWin32Nt = 2;
 constexpr DWORD kWaitObject0 = 0;
 constexpr DWORD kWaitTimeout = 258;  // WAIT_TIMEOUT, also the error code of a timed-out wait
 constexpr unsigned kCodePageGbk = 936;
-constexpr DWORD kMbErrInvalidChars = 0x8;
 
 // Same layout as the system's BY_HANDLE_FILE_INFORMATION.
 struct FileInformation {

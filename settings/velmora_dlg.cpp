@@ -1,6 +1,8 @@
 // The settings dialog's start-up, message handlers and data bindings.
 #include "settings/velmora_dlg.h"
 
+#include <algorithm>
+
 #include "common/join.h"
 #include "common/notices.h"
 #include "common/printer_constants.h"
@@ -28,13 +30,15 @@ constexpr char kUnsavableChoiceText[] = "所选的路径中有本系统的代码
 constexpr char kAnotherRunText[] = "另一个打印机安装或卸载正在进行，请稍后再试。";
 
 // "无法保存设置文件 C:\windows\zarvoprintsetup.ini（错误代码 5）", naming the file where
-// the system keeps it; by its bare name when the Windows directory cannot be had, or is not
-// ASCII (it is on every Windows), which the box's code page 936 text could not hold whole.
+// the system keeps it; by its bare name when the Windows directory cannot be had or is not
+// ASCII (which it is on nearly every Windows), since the box's code page 936 text could not
+// hold it whole.
 std::string SaveFailureText(plat::Kernel& kernel, plat::DWORD error) {
     const plat::Path windows = WindowsDirectory(kernel);
     std::string folder;
-    for (const char16_t c : windows) folder += c < 0x80 ? static_cast<char>(c) : '\0';
-    if (folder.find('\0') != std::string::npos) folder.clear();
+    if (std::all_of(windows.begin(), windows.end(), [](char16_t c) { return c < 0x80; })) {
+        folder.assign(windows.begin(), windows.end());
+    }
     return Join({"无法保存设置文件 ", folder, folder.empty() ? "" : "\\", kSettingsFile,
                  "（错误代码 ", ErrorCodeText(error), "）"});
 }

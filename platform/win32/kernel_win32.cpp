@@ -40,8 +40,7 @@ static_assert(plat::kTokenElevation == TokenElevation &&
               "constants as the system defines them");
 static_assert(plat::kSeKernelObject == SE_KERNEL_OBJECT && plat::kWaitAbandoned == WAIT_ABANDONED,
               "constants as the system defines them");
-static_assert(plat::kFileReadData == FILE_READ_DATA && plat::kWaitObject0 == WAIT_OBJECT_0 &&
-                  plat::kMbErrInvalidChars == MB_ERR_INVALID_CHARS,
+static_assert(plat::kFileReadData == FILE_READ_DATA && plat::kWaitObject0 == WAIT_OBJECT_0,
               "constants as the system defines them");
 
 namespace {
