@@ -21,9 +21,9 @@ constexpr DWORD kInternetFlagNeedFile = 0x00000010;
 class Internet {
   public:
     virtual ~Internet() = default;
-    // The user agent is the application's name, which comes from its file name: UTF-16.
-    virtual HINTERNET InternetOpenW(const char16_t* agent, DWORD access_type, const char* proxy,
-                                    const char* proxy_bypass, DWORD flags) = 0;
+    // The user agent is the application's name, which comes from its file name: UTF-16. No
+    // proxy or bypass list is named: the access type says where they come from.
+    virtual HINTERNET InternetOpenW(const char16_t* agent, DWORD access_type, DWORD flags) = 0;
     virtual BOOL InternetSetOptionExA(HINTERNET internet, DWORD option, void* buffer, DWORD length,
                                       DWORD flags) = 0;
     virtual HINTERNET InternetConnectA(HINTERNET internet, const char* server, WORD port,

@@ -49,8 +49,7 @@ std::string SendReport(plat::Internet& net, plat::Kernel& kernel, const char* pa
     const std::u16string agent = ApplicationName(kernel);
     // Declared in opening order, so they close request, connection, session.
     const plat::UniqueInternetHandle session(
-        net,
-        net.InternetOpenW(agent.c_str(), plat::kInternetOpenTypePreconfig, nullptr, nullptr, 0));
+        net, net.InternetOpenW(agent.c_str(), plat::kInternetOpenTypePreconfig, 0));
     const auto failed = [&kernel](const char* step) {
         return Join({step, " failed, error ", ErrorCodeText(FailureCode(kernel))});
     };

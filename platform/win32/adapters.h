@@ -122,8 +122,7 @@ class ProfileWin32 final : public Profile {
 
 class InternetWin32 final : public Internet {
   public:
-    HINTERNET InternetOpenW(const char16_t* agent, DWORD access_type, const char* proxy,
-                            const char* proxy_bypass, DWORD flags) override;
+    HINTERNET InternetOpenW(const char16_t* agent, DWORD access_type, DWORD flags) override;
     BOOL InternetSetOptionExA(HINTERNET internet, DWORD option, void* buffer, DWORD length,
                               DWORD flags) override;
     HINTERNET InternetConnectA(HINTERNET internet, const char* server, WORD port, const char* user,

@@ -22,11 +22,7 @@ LazyFunction<decltype(&::InternetCloseHandle), g_wininet> g_close_handle;
 }  // namespace
 
 plat::HINTERNET InternetWin32::InternetOpenW(const char16_t* agent, plat::DWORD access_type,
-                                             const char* proxy, const char* proxy_bypass,
                                              plat::DWORD flags) {
-    // No proxy or bypass list is ever named, so null in either form.
-    (void)proxy;
-    (void)proxy_bypass;
     return g_open.CallOr("InternetOpenW", nullptr, reinterpret_cast<LPCWSTR>(agent), access_type,
                          nullptr, nullptr, flags);
 }

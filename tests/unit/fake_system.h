@@ -662,7 +662,7 @@ class System : public ServiceManager,
     std::string body = "OK\r\n";
     std::size_t piece = SIZE_MAX, served = 0, reads = 0;
     HINTERNET SentRequest() { return Open("request sent"); }
-    HINTERNET InternetOpenW(const char16_t*, DWORD, const char*, const char*, DWORD) override {
+    HINTERNET InternetOpenW(const char16_t*, DWORD, DWORD) override {
         return Net("InternetOpenW", "", "", "session");
     }
     BOOL InternetSetOptionExA(HINTERNET h, DWORD, void*, DWORD n, DWORD) override {
