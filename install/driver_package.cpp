@@ -1,6 +1,8 @@
 // Copy of the program, stale-file removal and the driver package installer.
 #include "install/driver_package.h"
 
+#include <iterator>
+
 #include "common/join.h"
 #include "common/printer_constants.h"
 #include "common/system_paths.h"
@@ -52,11 +54,8 @@ BOOL CopySelfToWindowsDirectory(plat::Kernel& kernel) {
     return kernel.CopyFileW(program.c_str(), Join({windows, kCopyName}).c_str(), kFalse);
 }
 
-BOOL DeletePrintProcessorFile(plat::Spooler& spooler, plat::Kernel& kernel,
+BOOL DeletePrintProcessorFile(plat::Kernel& kernel, const Path& directory,
                               const char16_t* file_name) {
-    const Path directory = SpoolerDirectory([&](plat::BYTE* buffer, DWORD size, DWORD* needed) {
-        return spooler.GetPrintProcessorDirectoryW(nullptr, nullptr, 1, buffer, size, needed);
-    });
     if (directory.empty()) return kFalse;
     return kernel.DeleteFileW(Join({directory, u"\\", file_name}).c_str());
 }
@@ -67,7 +66,15 @@ int RemoveStaleDriverFiles(plat::Spooler& spooler, plat::Kernel& kernel,
     // A 32-bit program's own environment is x86; under WOW64 the spooler's is another one.
     const char* const environments[] = {windows.wow64 ? windows.environment : nullptr,
                                         kX86Environment};
+    // The print processors' directories are asked for now: with the service stopped, every
+    // spooler call fails (Wine's spooler, in the program's own process, answers all the same).
+    Path processor_directories[std::size(environments)];
     for (int i = 0; i < (windows.wow64 ? 2 : 1); ++i) {
+        processor_directories[i] =
+            SpoolerDirectory([&](plat::BYTE* buffer, DWORD size, DWORD* needed) {
+                return spooler.GetPrintProcessorDirectoryW(nullptr, environments[i], 1, buffer,
+                                                           size, needed);
+            });
         const Path directory = SpoolerDirectory([&](plat::BYTE* buffer, DWORD size, DWORD* needed) {
             return spooler.GetPrinterDriverDirectoryW(nullptr, environments[i], 1, buffer, size,
                                                       needed);
@@ -86,11 +93,13 @@ int RemoveStaleDriverFiles(plat::Spooler& spooler, plat::Kernel& kernel,
         ++deleted;
     }
 
+    // The running spooler holds its print processors loaded. No print processor is unregistered
+    // here: the queue created next names "WinPrint".
     (void)StopServiceAndWait(services, kernel, kSpoolerServiceStale);
-    // The print-processor directory is asked for afresh each time, now the spooler is stopped.
-    // No print processor is unregistered here: the queue created next names "WinPrint".
-    for (const char* name : kStaleProcessorFiles) {
-        if (DeletePrintProcessorFile(spooler, kernel, Widen(name).c_str())) ++deleted;
+    for (const Path& directory : processor_directories) {
+        for (const char* name : kStaleProcessorFiles) {
+            if (DeletePrintProcessorFile(kernel, directory, Widen(name).c_str())) ++deleted;
+        }
     }
     (void)StartServiceAndWait(services, kernel, kSpoolerServiceStale);
     return deleted;

@@ -19,15 +19,15 @@ inline constexpr plat::DWORD kInstallerWaitLimitMs = 10 * 60 * 1000;
 // Zero when that failed; the sequence goes on either way.
 plat::BOOL CopySelfToWindowsDirectory(plat::Kernel& kernel);
 
-// Deletes one file from the spooler's print-processor directory; zero when the directory
-// cannot be obtained (nothing is then deleted).
-plat::BOOL DeletePrintProcessorFile(plat::Spooler& spooler, plat::Kernel& kernel,
+// Deletes one file from a print-processor directory the spooler named; zero when there is none
+// (the directory could not be obtained, so nothing is deleted).
+plat::BOOL DeletePrintProcessorFile(plat::Kernel& kernel, const plat::Path& directory,
                                     const char16_t* file_name);
 
 // Deletes the old driver files, the old settings file and, with the spooler stopped, the old
-// print-processor files; restarts the spooler. Under WOW64 the driver files are looked for in
-// the driver directories of both the spooler's own architecture (`windows`) and x86, where an
-// earlier installation of either kind left them. Returns how many files were deleted.
+// print-processor files; restarts the spooler. Under WOW64 the files are looked for in the
+// directories of both the spooler's own architecture (`windows`) and x86, where an earlier
+// installation of either kind left them. Returns how many files were deleted.
 int RemoveStaleDriverFiles(plat::Spooler& spooler, plat::Kernel& kernel,
                            plat::ServiceManager& services, const Architecture& windows);
 

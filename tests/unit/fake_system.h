@@ -32,7 +32,7 @@ using namespace plat;
 constexpr char kDir[] = "C:\\Program Files\\Velmora\\", kX86[] = "Windows NT x86",
                kX64[] = "Windows x64", kLock[] = "Global\\Velmora-install-uninstall";
 constexpr char kSpoolKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\zarvo printer";
-constexpr char kProcessors[] = "C:\\windows\\system32\\spool\\prtprocs\\w32x86";
+constexpr char kSpool[] = "C:\\windows\\system32\\spool\\";
 // The running account's SID, S-1-5-21-1-2-3-1000, and another user's.
 const std::string kUserSid(
     "\x01\x05\0\0\0\0\0\x05\x15\0\0\0\x01\0\0\0\x02\0\0\0\x03\0\0\0\xE8\x03\0\0", 28);
@@ -290,7 +290,8 @@ class System : public ServiceManager,
     }
     BOOL DeleteFileW(const char16_t* path) override {
         // The running spooler holds its print processors loaded: ERROR_SHARING_VIOLATION.
-        const bool loaded = spooler != kServiceStopped && Utf8(path).rfind(kProcessors, 0) == 0;
+        const bool loaded =
+            spooler != kServiceStopped && Utf8(path).rfind(kSpool + Str("prtprocs"), 0) == 0;
         if (Fails("DeleteFileW") || loaded) return Error(32);
         return files.erase(Utf8(path)) ? Note("delete", Utf8(path)) : Error(kErrorFileNotFound);
     }
@@ -508,9 +509,9 @@ class System : public ServiceManager,
                                                    : kX86;
     }
     static std::string Environment(const char* name) { return name ? name : kX86; }
-    std::string DriverDirectory(const std::string& environment) const {
-        return "C:\\windows\\system32\\spool\\drivers\\" +
-               Str(environment == kX64 ? "x64" : "w32x86");
+    // The spooler's folders of `kind` ("drivers", "prtprocs") for an environment.
+    static std::string Directory(const std::string& kind, const std::string& environment) {
+        return kSpool + kind + (environment == kX64 ? "\\x64" : "\\w32x86");
     }
     // The default printer: win.ini's "device" entry, "name,driver,port".
     std::string& Device() { return ini["win.ini"]["windows"]["device"]; }
@@ -585,11 +586,14 @@ class System : public ServiceManager,
     }
     BOOL GetPrinterDriverDirectoryW(const char*, const char* environment, DWORD, BYTE* b, DWORD n,
                                     DWORD* needed) override {
-        return Need(DriverDirectory(Environment(environment)), b, n, needed);
+        return Need(Directory("drivers", Environment(environment)), b, n, needed);
     }
-    BOOL GetPrintProcessorDirectoryW(const char*, const char*, DWORD, BYTE* b, DWORD n,
+    // Like every spooler call, an RPC to the service: none while it is stopped.
+    BOOL GetPrintProcessorDirectoryW(const char*, const char* environment, DWORD, BYTE* b, DWORD n,
                                      DWORD* needed) override {
-        return !Fails("GetPrintProcessorDirectoryW") && Need(kProcessors, b, n, needed);
+        if (Fails("GetPrintProcessorDirectoryW")) return kFalse;
+        if (spooler != kServiceRunning) return Error(1722);  // RPC_S_SERVER_UNAVAILABLE
+        return Need(Directory("prtprocs", Environment(environment)), b, n, needed);
     }
     // Level 1; the names point into the names kept here.
     BOOL EnumPortsA(const char*, DWORD, BYTE* b, DWORD n, DWORD* needed, DWORD* count) override {

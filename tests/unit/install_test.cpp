@@ -20,10 +20,10 @@ void LeaveOldFiles(System& f, const std::string& environment) {
     for (std::string name :
          {"QXOEMUI.dll", "STDNAMES.GPD", "zarvoprinter.GPD", "QXOEMUI.INI", "zarvoprinter.dll",
           "QXUNIDRV.DLL", "QXUNIDRVUI.DLL", "zarvoprinter.BUD", "OTHER.DLL"}) {
-        f.files[f.DriverDirectory(environment) + "\\3\\" + name] = "old";
+        f.files[f.Directory("drivers", environment) + "\\3\\" + name] = "old";
     }
     for (const char* name : {"Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll", "w.dll"}) {
-        f.files[kProcessors + Str("\\") + name] = "old";
+        f.files[f.Directory("prtprocs", environment) + "\\" + name] = "old";
     }
     for (const char* name : {"velmora.ini", "dorvaPrinter.exe", "zarvoprintsetup.ini"}) {
         f.files[f.windows + "\\" + name] = "old";
@@ -85,7 +85,7 @@ TEST(InstallTest, On64BitWindowsBothWaysTheX64DriverAndOnArm64NothingIsDone) {
         EXPECT_EQ(Kept(f),
                   "\\Velmora.exe \\zarvoPrinter.inf \\Velmora.log \\dorvaPrinter.exe "
                   "\\rundll32.exe \\OTHER.DLL \\STDNAMES.GPD \\OTHER.DLL \\STDNAMES.GPD "
-                  "\\w.dll \\zarvoprintsetup.ini ");
+                  "\\w.dll \\w.dll \\zarvoprintsetup.ini ");
         // Removed for the spooler's own environment and the x86 copy; a second run finds none.
         EXPECT_EQ(Program(f, "-c") + Program(f, "-u"), 0);
         EXPECT_EQ(f.drivers[kX64].size() + f.drivers[kX86].size() + f.queues.size(), 0u);

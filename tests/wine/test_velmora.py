@@ -17,12 +17,14 @@ from harness import (BIN_DIR, BITS, GOOD_AUTHORIZATION, INSTALLED, SETUP, Prefix
 
 # "誠" is D5 5C in code page 936: its trail byte is a backslash.
 PACKAGED = r"C:\Zarvo誠信-update"
-# An install removes these first: from the x64 driver folder and, under WOW64, the x86 one too.
-SPOOL, OWN = r"C:\windows\system32\spool", "w32x86" if BITS == "32" else "x64"
-STALE = [rf"{SPOOL}\drivers\{folder}\3\{name}" for folder in {"x64", OWN} for name in (
-    "QXOEMUI.dll zarvoprinter.GPD QXOEMUI.INI zarvoprinter.dll QXUNIDRV.DLL QXUNIDRVUI.DLL "
-    "zarvoprinter.BUD").split()] + [rf"{SPOOL}\prtprocs\{OWN}\{name}" for name in (
-        "Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll")] + [r"C:\windows\velmora.ini"]
+# An install removes these first: from the x64 driver and print-processor folders and, under
+# WOW64, the x86 ones too.
+SPOOL, FOLDERS = r"C:\windows\system32\spool", {"x64", "w32x86" if BITS == "32" else "x64"}
+DRIVER_FILES = ("QXOEMUI.dll zarvoprinter.GPD QXOEMUI.INI zarvoprinter.dll QXUNIDRV.DLL "
+                "QXUNIDRVUI.DLL zarvoprinter.BUD").split()
+STALE = [rf"{SPOOL}\drivers\{folder}\3\{name}" for folder in FOLDERS for name in DRIVER_FILES] + [
+    rf"{SPOOL}\prtprocs\{folder}\{name}" for folder in FOLDERS
+    for name in ("Qxproc.dll", "Halvoproc.dll", "Fenwoproc.dll")] + [r"C:\windows\velmora.ini"]
 GONE = [None, False, []]  # no queue, port or driver of ours in either environment
 PACKAGES = [f"{os.environ.get('VELMORA_WINE_PACKAGES', '')}/Velmora{s}.msi" for s in ("", "-next")]
 # A 32-bit package goes to the 32-bit folder and registry view of 64-bit Windows.
